@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+// Each returns the process exit status: 0 success, 1 a path gave no result, 2 usage error.
+int runFingerprintCommand(const QList<QByteArray> &arguments);
+int runScanCommand(const QList<QByteArray> &arguments);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDateTime>
+
+#include <sys/types.h>
+
+#include <optional>
+
+// What one lstat-style query tells about an item itself (a final symbolic link is not followed).
+struct FileAttributes
+{
+    qint64 fileSize = 0;
+    // Birth time where the file system records one, else the modification time.
+    QDateTime fileCreationDate;
+    QDateTime fileModificationDate;
+    mode_t mode = 0;
+    dev_t device = 0;
+    ino_t inode = 0;
+    nlink_t linkCount = 0;
+
+    bool isDirectory() const { return S_ISDIR(mode); }
+    bool isRegularFile() const { return S_ISREG(mode); }
+    bool isSymbolicLink() const { return S_ISLNK(mode); }
+};

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "fs/FileAttributes.h"
+#include "platform/Error.h"
+#include "platform/Image.h"
+#include "platform/Url.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class ReadHandle;
+
+// The one service through which TwinSift reads and changes the file system. Stateless and safe to
+// call from any thread; every query asks the file system afresh. All paths are handled as bytes.
+class FileManagerProxy
+{
+public:
+    static FileManagerProxy &sharedInstance();
+
+    // --- Existence, attributes, listings (Enumeration.cpp) -----------------------------------
+    // True when something is at the path, a dangling symbolic link included.
+    bool isUrlExist(const Url &url) const;
+    std::optional<FileAttributes> attributesOfItemAtURL(const Url &url) const;
+    // Direct entries in listing order, ".DS_Store" dropped; no value for an empty or unreadable
+    // directory, a non-directory or a missing item. skipHidden leaves out names starting with ".".
+    std::optional<QList<Url>> getContentsOfDirecotry_skipHidden(const Url &url, bool skipHidden) const;
+    // Depth-first walk returning files (and, when asked, packages or bundles as single entries).
+    std::optional<QList<Url>> getFilesInDirectory_skipSubDirectory_skipHidden_includePackage_includeBundel(
+        const Url &url, bool skipSub, bool skipHidden, bool includePackage, bool includeBundel) const;
+    qint64 getDirectorySize(const Url &url) const;
+    MaybeError createDirectoryAt(const Url &url) const;
+    // The lowercased, trimmed extension of a file or package; no value for folders and for names
+    // without one.
+    std::optional<QString> URLExt(const Url &url) const;
+    // The date as text in the user's locale and time zone; format defaults to "yyyy-MM-dd HH:mm:ss".
+    std::optional<QString> URLDate_toStringWithFormat(const std::optional<QDateTime> &date,
+                                                      const std::optional<QString> &format) const;
+
+    // --- Classification (Classification.cpp) -------------------------------------------------
+    bool URL_conformsToType(const Url &url, const QString &typeIdentifier) const;
+    std::optional<QString> typeOfURL(const Url &url) const;
+    bool isDirecotry(const Url &url) const;
+    bool isFolder(const Url &url) const;
+    bool isPackage(const Url &url) const;
+    bool isBundle(const Url &url) const;
+    bool isSymblink(const Url &url) const;
+    bool isApplication(const Url &url) const;
+    bool isMovieFile(const Url &url) const;
+    bool isAudioFile(const Url &url) const;
+    bool isImageFile(const Url &url) const;
+    bool isAchieve(const Url &url) const;
+    bool isTextFile(const Url &url) const;
+
+    // --- Fingerprints (Fingerprints.cpp) -----------------------------------------------------
+    std::optional<QString> fileMD5_withLevel(const Url &url, qint64 level) const;
+    std::optional<QString> dirMD5_withLeel(const Url &url, qint64 level) const;
+    // Digest text of the UTF-8 bytes of a text; for no text, a one-off text that matches nothing.
+    QString MD5String(const std::optional<QString> &text) const;
+    std::optional<QString> base64forData(const std::optional<QByteArray> &data) const;
+    std::optional<QByteArray> readChunkData_ofLength_fromOffset(ReadHandle *handle, qint64 length,
+                                                                quint64 offset) const;
+
+    // --- File operations (FileOperations.cpp) ------------------------------------------------
+    Url createUniqueURLFromURL(const Url &url) const;
+    MaybeError removeURL(const Url &url) const;
+    MaybeError removeURLToTrash(const Url &url) const;
+    MaybeError removeURL_WithUpperDirectory_ToTrash(const Url &url, bool upper, bool toTrash) const;
+    MaybeError moveURL_toURL_removeUpper(const Url &src, const Url &dst, bool upper) const;
+    bool isEmptyFolder(const Url &url) const;
+
+    // --- Pictures (Pictures.cpp) -------------------------------------------------------------
+    // flag 0: the item's icon; 1: a thumbnail within size x size or none; 2: thumbnail, else icon.
+    std::optional<Image> iconForURL_withFlag_withSize(const Url &url, qint64 flag, qint64 size) const;
+
+private:
+    FileManagerProxy() = default;
+};

@@ -1,0 +1,95 @@
+#include "support/TestSupport.h"
+
+#include <QProcess>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+TestHome::TestHome()
+{
+    const QByteArray base = m_dir.path().toUtf8();
+    const QList<QPair<const char *, QByteArray>> folders = {
+        {"HOME", base + "/home"},
+        {"XDG_CONFIG_HOME", base + "/home/.config"},
+        {"XDG_DATA_HOME", base + "/home/.local/share"},
+        {"XDG_CACHE_HOME", base + "/home/.cache"},
+    };
+    for (const auto &[name, folder] : folders) {
+        ::mkdir(folder.constData(), 0700);
+        qputenv(name, folder);
+    }
+    ::mkdir((base + "/home/.local").constData(), 0700);
+    ::mkdir((base + "/home/.local/share").constData(), 0700);
+}
+
+namespace TestFs {
+
+void writeFile(const Url &url, const QByteArray &content)
+{
+    const int fd = ::open(url.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        qFatal("cannot create %s", url.c_str());
+    qsizetype written = 0;
+    while (written < content.size()) {
+        const ssize_t n = ::write(fd, content.constData() + written, content.size() - written);
+        if (n <= 0)
+            qFatal("cannot write %s", url.c_str());
+        written += n;
+    }
+    ::close(fd);
+}
+
+QByteArray readFile(const Url &url)
+{
+    QByteArray content;
+    const int fd = ::open(url.c_str(), O_RDONLY);
+    if (fd < 0)
+        return content;
+    char buffer[65536];
+    ssize_t n;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+        content.append(buffer, n);
+    ::close(fd);
+    return content;
+}
+
+void makeDir(const Url &url)
+{
+    if (::mkdir(url.c_str(), 0755) != 0 && errno != EEXIST)
+        qFatal("cannot make folder %s", url.c_str());
+}
+
+void makeSymlink(const QByteArray &target, const Url &link)
+{
+    if (::symlink(target.constData(), link.c_str()) != 0)
+        qFatal("cannot make link %s", link.c_str());
+}
+
+bool exists(const Url &url)
+{
+    struct stat st;
+    return ::lstat(url.c_str(), &st) == 0;
+}
+
+void makeSparseFile(const Url &url, qint64 size)
+{
+    const int fd = ::open(url.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::ftruncate(fd, size) != 0)
+        qFatal("cannot make sparse file %s", url.c_str());
+    ::close(fd);
+}
+
+int run(const QString &program, const QStringList &arguments, QByteArray *output)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(600000))
+        return -1;
+    if (output)
+        *output = process.readAll();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+} // namespace TestFs

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/Url.h"
+
+#include <QByteArray>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// A private home for one test process: HOME and the XDG folders point into a temporary directory,
+// so settings, caches and the trash are the test's own. Must be set up before anything reads them.
+class TestHome
+{
+public:
+    TestHome();
+    QByteArray path() const { return m_dir.path().toUtf8(); }
+    Url url() const { return Url::fromPath(path()); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Helpers that build real trees from byte paths.
+namespace TestFs {
+void writeFile(const Url &url, const QByteArray &content);
+QByteArray readFile(const Url &url);
+void makeDir(const Url &url);
+void makeSymlink(const QByteArray &target, const Url &link);
+bool exists(const Url &url);
+// A sparse file of the given size with no content written.
+void makeSparseFile(const Url &url, qint64 size);
+// Runs a shell command line; QFAIL-style helpers are not available outside test functions, so the
+// exit status is returned.
+int run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr);
+} // namespace TestFs
+
+// main() for a test class: gives the process its own home first, then runs the class.
+#define TWINSIFT_TEST_MAIN(TestClass, ApplicationClass)                                                         \
+    int main(int argc, char *argv[])                                                                           \
+    {                                                                                                          \
+        TestHome home;                                                                                         \
+        ApplicationClass app(argc, argv);                                                                      \
+        TestClass test;                                                                                        \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                             \
+        return QTest::qExec(&test, argc, argv);                                                                \
+    }

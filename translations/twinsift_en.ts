@@ -1,0 +1,55 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>TwinSift</name>
+    <message id="READING_FOLDER_STRUCTURE_STRING">
+        <source>Reading %1</source>
+        <translation>Reading %1</translation>
+    </message>
+    <message id="HANDLING_FILE_STRING">
+        <source>Comparing %1</source>
+        <translation>Comparing %1</translation>
+    </message>
+    <message id="REMOVE_ROOT_NODE_STRING">
+        <source>Removing source %1</source>
+        <translation>Removing source %1</translation>
+    </message>
+    <message id="SOURCE_FOLDER_STAT_STRING">
+        <source>%1 files, %2 MiB</source>
+        <translation>%1 files, %2 MiB</translation>
+    </message>
+    <message id="DUP_GROUP_STAT_STRING">
+        <source>%1 duplicate groups, %2 removable files, %3 MiB wasted</source>
+        <translation>%1 duplicate groups, %2 removable files, %3 MiB wasted</translation>
+    </message>
+    <message id="DOCUMENT_STRING">
+        <source>Document</source>
+        <translation>Document</translation>
+    </message>
+    <message id="MOVIE_STRING">
+        <source>Movie</source>
+        <translation>Movie</translation>
+    </message>
+    <message id="MUSIC_STRING">
+        <source>Music</source>
+        <translation>Music</translation>
+    </message>
+    <message id="IMAGE_STRING">
+        <source>Picture</source>
+        <translation>Picture</translation>
+    </message>
+    <message id="ARCHIEVE_STRING">
+        <source>Archive</source>
+        <translation>Archive</translation>
+    </message>
+    <message id="APPLICATION_STRING">
+        <source>Application</source>
+        <translation>Application</translation>
+    </message>
+    <message id="OTHERS_STRING">
+        <source>Others</source>
+        <translation>Others</translation>
+    </message>
+</context>
+</TS>

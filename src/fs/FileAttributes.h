@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <optional>

@@ -9,6 +9,8 @@ struct Image
 {
     // The freedesktop icon name (for example "text-plain" or "folder"); used when thumbnail is null.
     QString iconName;
+    // The icon of the item's broader kind ("image-x-generic"), for themes that lack iconName.
+    QString genericIconName;
     QImage thumbnail;
 
     bool isThumbnail() const { return !thumbnail.isNull(); }

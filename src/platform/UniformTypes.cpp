@@ -1,0 +1,224 @@
+#include "platform/UniformTypes.h"
+
+#include <QFile>
+#include <QMimeDatabase>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+
+namespace UniformTypes {
+
+namespace {
+
+const QString octetStream = QStringLiteral("application/octet-stream");
+
+// Matched by exact (canonical) name: subtypes are left out on purpose, since shell scripts inherit
+// application/x-executable and office documents inherit application/zip.
+const std::array applicationTypes = {
+    QStringLiteral("application/x-executable"),        QStringLiteral("application/x-desktop"),
+    QStringLiteral("application/vnd.appimage"),        QStringLiteral("application/x-iso9660-appimage"),
+    QStringLiteral("application/x-ms-dos-executable"), QStringLiteral("application/x-msi"),
+};
+
+const std::array archiveTypes = {
+    QStringLiteral("application/zip"),
+    QStringLiteral("application/x-tar"),
+    QStringLiteral("application/x-ustar"),
+    QStringLiteral("application/x-compressed-tar"),
+    QStringLiteral("application/x-bzip-compressed-tar"),
+    QStringLiteral("application/x-xz-compressed-tar"),
+    QStringLiteral("application/x-zstd-compressed-tar"),
+    QStringLiteral("application/x-lzma-compressed-tar"),
+    QStringLiteral("application/x-lzip-compressed-tar"),
+    QStringLiteral("application/x-lz4-compressed-tar"),
+    QStringLiteral("application/x-lrzip-compressed-tar"),
+    QStringLiteral("application/x-tarz"),
+    QStringLiteral("application/gzip"),
+    QStringLiteral("application/x-bzip"),
+    QStringLiteral("application/x-xz"),
+    QStringLiteral("application/zstd"),
+    QStringLiteral("application/x-lzma"),
+    QStringLiteral("application/x-lzip"),
+    QStringLiteral("application/x-lz4"),
+    QStringLiteral("application/x-lzop"),
+    QStringLiteral("application/x-lrzip"),
+    QStringLiteral("application/x-compress"),
+    QStringLiteral("application/x-7z-compressed"),
+    QStringLiteral("application/vnd.rar"),
+    QStringLiteral("application/x-cpio"),
+    QStringLiteral("application/x-cpio-compressed"),
+    QStringLiteral("application/x-bcpio"),
+    QStringLiteral("application/x-sv4cpio"),
+    QStringLiteral("application/vnd.debian.binary-package"),
+    QStringLiteral("application/x-rpm"),
+    QStringLiteral("application/x-source-rpm"),
+    QStringLiteral("application/x-archive"),
+    QStringLiteral("application/x-arj"),
+    QStringLiteral("application/x-lha"),
+    QStringLiteral("application/x-ace"),
+    QStringLiteral("application/x-alz"),
+    QStringLiteral("application/x-stuffit"),
+    QStringLiteral("application/x-xar"),
+    QStringLiteral("application/x-zoo"),
+    QStringLiteral("application/x-dar"),
+    QStringLiteral("application/vnd.ms-cab-compressed"),
+    QStringLiteral("application/x-java-archive"),
+};
+
+template <std::size_t N> bool isOneOf(const QMimeType &mime, const std::array<QString, N> &names)
+{
+    return std::find(names.begin(), names.end(), mime.name()) != names.end();
+}
+
+// True when the MIME type is of the given media type ("image/") or inherits from one that is.
+bool isOfMediaType(const QMimeType &mime, QStringView mediaTypePrefix)
+{
+    if (mime.name().startsWith(mediaTypePrefix))
+        return true;
+    const QStringList ancestors = mime.allAncestors();
+    return std::any_of(ancestors.begin(), ancestors.end(),
+                       [&](const QString &name) { return name.startsWith(mediaTypePrefix); });
+}
+
+bool isApplication(const ItemType &type)
+{
+    switch (type.kind) {
+    case Kind::Package:
+        return type.extension == QLatin1String("app");
+    case Kind::RegularFile:
+        if (isOneOf(type.mime, applicationTypes))
+            return true;
+        // shared-mime-info types position-independent executables as shared libraries; a library
+        // is not marked executable, a program is.
+        return type.mime.name() == QLatin1String("application/x-sharedlib") && (type.mode & 0111) != 0;
+    default:
+        return false;
+    }
+}
+
+// Reads the first bytes of a regular file through a descriptor of our own, since QMimeDatabase
+// would reopen the file by a (lossily decoded) name.
+QMimeType mimeFromNameAndContent(const QMimeDatabase &db, const Url &url, const QString &name)
+{
+    const int fd = ::open(url.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return db.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+    QFile file;
+    QMimeType mime;
+    if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        mime = db.mimeTypeForFileNameAndData(name, &file);
+    else
+        ::close(fd);
+    return mime.isValid() ? mime : db.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+}
+
+QMimeType mimeOfRegularFile(const QMimeDatabase &db, const Url &url, const QString &name)
+{
+    // One certain match by name needs no look at the content, which keeps a scan cheap.
+    const QList<QMimeType> byName = db.mimeTypesForFileName(name);
+    if (byName.size() == 1)
+        return byName.first();
+    return mimeFromNameAndContent(db, url, name);
+}
+
+QString specialFileType(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return QStringLiteral("inode/fifo");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("inode/socket");
+    if (S_ISBLK(mode))
+        return QStringLiteral("inode/blockdevice");
+    return QStringLiteral("inode/chardevice");
+}
+
+} // namespace
+
+bool isPackageName(const QByteArray &fileName)
+{
+    const qsizetype dot = fileName.lastIndexOf('.');
+    if (dot <= 0)
+        return false;
+    const QByteArray extension = fileName.mid(dot + 1).toLower();
+    return std::any_of(std::begin(packageExtensions), std::end(packageExtensions),
+                       [&](const char *known) { return extension == known; });
+}
+
+std::optional<ItemType> typeOfItem(const Url &url)
+{
+    if (url.isNull())
+        return std::nullopt;
+    struct stat st;
+    if (::lstat(url.c_str(), &st) != 0)
+        return std::nullopt;
+
+    const QMimeDatabase db;
+    const QByteArray fileName = url.fileName();
+    // Decoded for glob matching only; invalid bytes become U+FFFD, which no glob relies on.
+    const QString name = decodeFileNameBytes(fileName, false);
+    ItemType type;
+    type.mode = st.st_mode;
+    type.extension = decodeFileNameBytes(url.pathExtension(), false).toLower();
+    if (S_ISREG(st.st_mode)) {
+        type.kind = Kind::RegularFile;
+        type.mime = mimeOfRegularFile(db, url, name);
+    } else if (S_ISDIR(st.st_mode) && isPackageName(fileName)) {
+        type.kind = Kind::Package;
+        const QMimeType byName = db.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+        type.mime =
+            byName.name() != octetStream ? byName : db.mimeTypeForName(QStringLiteral("inode/directory"));
+    } else if (S_ISDIR(st.st_mode)) {
+        type.kind = Kind::Folder;
+        type.mime = db.mimeTypeForName(QStringLiteral("inode/directory"));
+    } else if (S_ISLNK(st.st_mode)) {
+        type.kind = Kind::SymbolicLink;
+        type.mime = db.mimeTypeForName(QStringLiteral("inode/symlink"));
+    } else {
+        type.kind = Kind::Special;
+        type.mime = db.mimeTypeForName(specialFileType(st.st_mode));
+    }
+    if (!type.mime.isValid())
+        type.mime = db.mimeTypeForName(octetStream);
+    return type;
+}
+
+bool ItemType::conformsTo(const QString &typeIdentifier) const
+{
+    const bool isFile = kind == Kind::RegularFile;
+    if (typeIdentifier == QLatin1String("public.directory"))
+        return kind == Kind::Folder || kind == Kind::Package;
+    if (typeIdentifier == QLatin1String("public.folder"))
+        return kind == Kind::Folder;
+    if (typeIdentifier == QLatin1String("com.apple.package") ||
+        typeIdentifier == QLatin1String("com.apple.bundle"))
+        return kind == Kind::Package;
+    if (typeIdentifier == QLatin1String("com.apple.resolvable"))
+        return kind == Kind::SymbolicLink;
+    if (typeIdentifier == QLatin1String("com.apple.application"))
+        return isApplication(*this);
+    if (typeIdentifier == QLatin1String("public.archive"))
+        return isFile && isOneOf(mime, archiveTypes);
+    if (typeIdentifier == QLatin1String("public.image"))
+        return isFile && isOfMediaType(mime, u"image/");
+    if (typeIdentifier == QLatin1String("public.movie"))
+        return isFile && isOfMediaType(mime, u"video/");
+    if (typeIdentifier == QLatin1String("public.audio"))
+        return isFile && isOfMediaType(mime, u"audio/");
+    if (typeIdentifier == QLatin1String("public.text"))
+        return isFile && mime.inherits(QStringLiteral("text/plain"));
+    if (typeIdentifier == QLatin1String("com.adobe.pdf"))
+        return isFile && mime.inherits(QStringLiteral("application/pdf"));
+    if (typeIdentifier == QLatin1String("com.apple.rtfd"))
+        return kind == Kind::Package && extension == QLatin1String("rtfd");
+    if (typeIdentifier == QLatin1String("com.apple.flat-rtfd"))
+        return isFile && extension == QLatin1String("rtfd");
+    if (typeIdentifier == QLatin1String("com.apple.txn.text-multimedia-data"))
+        return false;
+    return mime.inherits(typeIdentifier);
+}
+
+} // namespace UniformTypes

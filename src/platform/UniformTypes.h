@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform/Url.h"
+
+#include <QMimeType>
+#include <QString>
+
+#include <sys/types.h>
+
+#include <optional>
+
+// The uniform type facility over shared-mime-info. An item's type identifier is its MIME type name;
+// the published identifiers that TwinSift tests ("public.image", "com.apple.package", ...) are
+// answered by predicates over the item's kind and MIME type, see conformsTo().
+//
+// Items are typed as themselves: a symbolic link is "inode/symlink" and is never followed. Folders
+// are "inode/directory"; special files are "inode/fifo", "inode/socket", "inode/blockdevice" and
+// "inode/chardevice". A package is a directory whose name ends (in any case) in one of the package
+// extensions below; it is typed with the MIME type that shared-mime-info gives its name if there is
+// one, else "inode/directory".
+//
+// All functions are thread-safe and keep no state between calls.
+namespace UniformTypes {
+
+// Extensions that make a directory a package (also a bundle): applications, bundles, frameworks,
+// plug-ins and rich text with attachments.
+inline constexpr const char *packageExtensions[] = {"app", "bundle", "framework", "plugin", "rtfd"};
+
+enum class Kind { RegularFile, Folder, Package, SymbolicLink, Special };
+
+// What the type facility knows about one item, found with one lstat() and, for regular files whose
+// name says nothing definite, a look at the first bytes of content.
+struct ItemType
+{
+    Kind kind = Kind::RegularFile;
+    mode_t mode = 0;
+    // The item's name extension, lowercase, as text; empty when there is none.
+    QString extension;
+    QMimeType mime;
+
+    QString identifier() const { return mime.name(); }
+    // Whether the item conforms to a published identifier or, for any other text, to that MIME type
+    // (MIME inheritance and aliases included).
+    bool conformsTo(const QString &typeIdentifier) const;
+};
+
+// The type of the item at url; no value when nothing is there.
+std::optional<ItemType> typeOfItem(const Url &url);
+
+bool isPackageName(const QByteArray &fileName);
+
+} // namespace UniformTypes

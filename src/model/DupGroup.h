@@ -1,0 +1,79 @@
+#pragma once
+
+#include "platform/Image.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+
+class MyTreeNode;
+
+// Files of equal size and equal content fingerprints, kept in the order of their addedDate, earliest
+// first. With one member it is an ordinary file; with two or more, a group of duplicates.
+//
+// addChild and delChild run on the scan queue; they change the member lists on the main thread
+// while the scan queue waits, so the main thread may read childs() and allFileExt() at any time.
+class DupGroup : public std::enable_shared_from_this<DupGroup>
+{
+public:
+    using Ptr = std::shared_ptr<DupGroup>;
+    using NodePtr = std::shared_ptr<MyTreeNode>;
+
+    static Ptr init();
+
+    // True when the node is accounted for by this group: it joined, was already a member, or is the
+    // same file as a member (reached through another path or a hard link; it then joins no group).
+    bool addChild(const NodePtr &node);
+    // Takes a member out; emptying the group forgets its fingerprints, size, type and extension.
+    void delChild(const NodePtr &node);
+
+    bool isSelected() const { return m_isSelected; }
+    void setIsSelected(bool selected) { m_isSelected = selected; }
+    std::optional<QString> fileMD5() const;
+    std::optional<QString> preciseFileMD5() const;
+    qint64 fileNumber() const { return m_fileNumber; }
+    qint64 fileSize() const { return m_fileSize; }
+    std::optional<QString> fileType() const;
+    // Main thread, or the scan queue.
+    const QList<NodePtr> &childs() const { return m_childs; }
+    std::optional<QString> fileExt() const;
+    const QStringList &allFileExt() const { return m_allFileExt; }
+    std::optional<Image> fileImage() const;
+    void setFileImage(const std::optional<Image> &image);
+    std::optional<QString> categoryString() const;
+    void setCategoryString(const std::optional<QString> &category);
+
+private:
+    // The two content stages: fingerprints are computed when first needed and kept on the node and
+    // on the group (taken from the first member), so no file is read twice for one stage.
+    bool matchesQuickFingerprint(const NodePtr &node);
+    bool matchesPreciseFingerprint(const NodePtr &node);
+    bool holdsSameFileAs(const MyTreeNode &node) const;
+    void addMember(const NodePtr &node);
+    // The node's place in childs, found through its addedDate; -1 when it is not a member.
+    qsizetype memberPosition(const MyTreeNode *node) const;
+    void giveFirstMemberItsPicture();
+    void indexMember(const MyTreeNode &node, int delta);
+
+    std::atomic<bool> m_isSelected{true};
+    QString m_fileMD5;
+    QString m_preciseFileMD5;
+    std::atomic<qint64> m_fileNumber{0};
+    std::atomic<qint64> m_fileSize{0};
+    QString m_fileType;
+    QList<NodePtr> m_childs;
+    QString m_fileExt;
+    QStringList m_allFileExt;
+    std::optional<Image> m_fileImage;
+    QString m_categoryString;
+
+    // For large groups, counts of members by path hash and by file identity, so that asking whether
+    // a node is the same file as a member does not walk every member. Scan queue only.
+    QHash<size_t, int> m_memberPaths;
+    QHash<QPair<quint64, quint64>, int> m_memberFiles;
+};

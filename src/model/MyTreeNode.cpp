@@ -1,0 +1,153 @@
+#include "model/MyTreeNode.h"
+
+#include "fs/FileManagerProxy.h"
+#include "model/DupGroup.h"
+#include "model/RootNode.h"
+#include "platform/InternedString.h"
+#include "platform/PropertyLock.h"
+
+namespace {
+
+std::optional<QString> textOrNone(const QString &text)
+{
+    return text.isNull() ? std::nullopt : std::optional<QString>(text);
+}
+
+// An empty fingerprint is a real value (an empty file), so it must stay distinct from no value.
+QString storedText(const std::optional<QString> &text)
+{
+    if (!text)
+        return QString();
+    return text->isNull() ? QString(QLatin1String("")) : *text;
+}
+
+} // namespace
+
+MyTreeNode::Ptr MyTreeNode::initWithURL(const Url &url)
+{
+    FileManagerProxy &fm = FileManagerProxy::sharedInstance();
+    if (!fm.isUrlExist(url))
+        return nullptr;
+    auto node = std::make_shared<MyTreeNode>(Token(), url);
+    node->m_isFolder = fm.isFolder(url);
+    node->m_isSymbol = fm.isSymblink(url);
+    node->m_isDir = fm.isDirecotry(url);
+    node->m_fileType = internedString(fm.typeOfURL(url).value_or(QString()));
+    if (node->m_isSymbol || url.fileName() == ".DS_Store")
+        return nullptr;
+
+    const auto attributes = fm.attributesOfItemAtURL(url);
+    // FIFOs, sockets and devices have no content to compare: reading a FIFO would block the scan.
+    if (attributes && !attributes->isRegularFile() && !attributes->isDirectory())
+        return nullptr;
+    if (attributes) {
+        node->m_device = attributes->device;
+        node->m_inode = attributes->inode;
+    }
+
+    node->m_fileExt = internedString(fm.URLExt(url).value_or(QStringLiteral("N/A")));
+    if (!node->m_isFolder && attributes) {
+        node->m_createDate = attributes->fileCreationDate.toMSecsSinceEpoch();
+        node->m_modifyDate = attributes->fileModificationDate.toMSecsSinceEpoch();
+        node->m_fileSize = attributes->fileSize;
+        node->m_addedDate = node->m_createDate;
+    }
+    return node;
+}
+
+std::optional<QList<MyTreeNode::Ptr>> MyTreeNode::Childs()
+{
+    if (!m_isFolder)
+        return std::nullopt;
+    if (!m_childs) {
+        m_childs = std::make_unique<QList<Ptr>>();
+        const auto entries = FileManagerProxy::sharedInstance().getContentsOfDirecotry_skipHidden(m_url, false);
+        for (const Url &entry : entries.value_or(QList<Url>())) {
+            if (Ptr child = initWithURL(entry)) {
+                child->m_parent = weak_from_this();
+                m_childs->append(child);
+            }
+        }
+    }
+    return *m_childs;
+}
+
+std::optional<QString> MyTreeNode::fileType() const
+{
+    return textOrNone(m_fileType);
+}
+
+MyTreeNode::Ptr MyTreeNode::Parent() const
+{
+    return m_parent.lock();
+}
+
+std::optional<QDateTime> MyTreeNode::dateOrNone(qint64 msecs)
+{
+    if (msecs == noDate)
+        return std::nullopt;
+    return QDateTime::fromMSecsSinceEpoch(msecs);
+}
+
+std::optional<QString> MyTreeNode::fileAddedDateString() const
+{
+    return FileManagerProxy::sharedInstance().URLDate_toStringWithFormat(addedDate(),
+                                                                        QStringLiteral("yyyy-MM-dd  HH:mm:ss"));
+}
+
+std::optional<QString> MyTreeNode::fileMD5() const
+{
+    return textOrNone(lockedRead(this, m_fileMD5));
+}
+
+void MyTreeNode::setFileMD5(const std::optional<QString> &fingerprint)
+{
+    lockedWrite(this, m_fileMD5, storedText(fingerprint));
+}
+
+std::optional<QString> MyTreeNode::preciseFileMD5() const
+{
+    return textOrNone(lockedRead(this, m_preciseFileMD5));
+}
+
+void MyTreeNode::setPreciseFileMD5(const std::optional<QString> &fingerprint)
+{
+    lockedWrite(this, m_preciseFileMD5, storedText(fingerprint));
+}
+
+std::shared_ptr<DupGroup> MyTreeNode::dupGroup() const
+{
+    return lockedRead(this, m_dupGroup);
+}
+
+void MyTreeNode::setDupGroup(const std::shared_ptr<DupGroup> &group)
+{
+    lockedWrite(this, m_dupGroup, group);
+}
+
+std::shared_ptr<RootNode> MyTreeNode::rootNode() const
+{
+    return lockedRead(this, m_rootNode);
+}
+
+void MyTreeNode::setRootNode(const std::shared_ptr<RootNode> &root)
+{
+    lockedWrite(this, m_rootNode, root);
+}
+
+Url MyTreeNode::removeDstURL() const
+{
+    std::lock_guard lock(PropertyLock::forObject(this));
+    return m_removeDstURL ? *m_removeDstURL : Url();
+}
+
+void MyTreeNode::setRemoveDstURL(const Url &url)
+{
+    lockedWrite(this, m_removeDstURL, url.isNull() ? nullptr : std::make_unique<Url>(url));
+}
+
+std::optional<QString> MyTreeNode::computeFingerprint(qint64 level) const
+{
+    FileManagerProxy &fm = FileManagerProxy::sharedInstance();
+    return m_isDir ? fm.dirMD5_withLeel(m_url, level) : fm.fileMD5_withLevel(m_url, level);
+}

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "platform/Url.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <limits>
+#include <memory>
+#include <optional>
+
+class DupGroup;
+class RootNode;
+
+// One item a scan met: a folder, a file or a package (a directory shown as one document). It records
+// what the rest of TwinSift needs without asking the file system again. Properties may be read on
+// any thread; each single read or write is indivisible.
+//
+// A folder owns its children; Parent does not own. dupGroup and rootNode own in the direction
+// opposite to the group's and the source's lists; those cycles are broken where a node leaves a
+// group or its source is removed.
+class MyTreeNode : public std::enable_shared_from_this<MyTreeNode>
+{
+    struct Token
+    {
+    };
+
+public:
+    using Ptr = std::shared_ptr<MyTreeNode>;
+
+    // No node for a missing item, a symbolic link, an item named ".DS_Store", or a special file
+    // (FIFO, socket, device) that has no content to compare.
+    static Ptr initWithURL(const Url &url);
+
+    MyTreeNode(Token, Url url) : m_url(std::move(url)) {}
+
+    // The folder's entries as nodes, built once on first use; no list for files and packages.
+    // Scan queue only.
+    std::optional<QList<Ptr>> Childs();
+
+    bool isFolder() const { return m_isFolder; }
+    bool isDir() const { return m_isDir; }
+    bool isSymbol() const { return m_isSymbol; }
+    QString FileName() const { return m_url.displayName(); }
+    std::optional<QString> fileType() const;
+    const Url &FileURL() const { return m_url; }
+    // The path for display; compare FileURL() for identity of paths.
+    QString filePath() const { return m_url.displayPath(); }
+    Ptr Parent() const;
+
+    qint64 FileSize() const { return m_fileSize; }
+    void setFileSize(qint64 size) { m_fileSize = size; }
+
+    std::optional<QDateTime> addedDate() const { return dateOrNone(m_addedDate); }
+    std::optional<QDateTime> createDate() const { return dateOrNone(m_createDate); }
+    std::optional<QDateTime> modifyDate() const { return dateOrNone(m_modifyDate); }
+    // Milliseconds since the epoch of addedDate, or the lowest value when there is none: the key by
+    // which a group orders its members.
+    qint64 addedDateKey() const { return m_addedDate; }
+    // addedDate as "yyyy-MM-dd  HH:mm:ss" in the user's locale and time zone.
+    std::optional<QString> fileAddedDateString() const;
+
+    std::optional<QString> fileMD5() const;
+    void setFileMD5(const std::optional<QString> &fingerprint);
+    std::optional<QString> preciseFileMD5() const;
+    void setPreciseFileMD5(const std::optional<QString> &fingerprint);
+
+    // The lowercased extension, or "N/A".
+    QString fileExt() const { return m_fileExt; }
+
+    std::shared_ptr<DupGroup> dupGroup() const;
+    void setDupGroup(const std::shared_ptr<DupGroup> &group);
+    std::shared_ptr<RootNode> rootNode() const;
+    void setRootNode(const std::shared_ptr<RootNode> &root);
+
+    // Where the clean task moved the file; null until then.
+    Url removeDstURL() const;
+    void setRemoveDstURL(const Url &url);
+
+    // Device and inode number: two nodes with the same identity are one file on disk, whatever their
+    // paths. No value when the item's attributes could not be read.
+    std::optional<QPair<quint64, quint64>> fileId() const
+    {
+        if (m_inode == 0)
+            return std::nullopt;
+        return qMakePair(quint64(m_device), quint64(m_inode));
+    }
+
+    // The fingerprint of the item at a level, from the file-system service; packages are
+    // fingerprinted over their content.
+    std::optional<QString> computeFingerprint(qint64 level) const;
+
+private:
+    static constexpr qint64 noDate = std::numeric_limits<qint64>::min();
+    static std::optional<QDateTime> dateOrNone(qint64 msecs);
+
+    const Url m_url;
+    QString m_fileType;
+    QString m_fileExt;
+    QString m_fileMD5;
+    QString m_preciseFileMD5;
+    std::shared_ptr<DupGroup> m_dupGroup;
+    std::shared_ptr<RootNode> m_rootNode;
+    std::weak_ptr<MyTreeNode> m_parent;
+    std::unique_ptr<QList<Ptr>> m_childs;
+    std::unique_ptr<Url> m_removeDstURL;
+    std::atomic<qint64> m_fileSize{0};
+    qint64 m_createDate = noDate;
+    qint64 m_modifyDate = noDate;
+    qint64 m_addedDate = noDate;
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
+    bool m_isFolder = false;
+    bool m_isDir = false;
+    bool m_isSymbol = false;
+
+};

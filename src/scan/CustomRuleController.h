@@ -1,0 +1,23 @@
+#pragma once
+
+#include "model/MyTreeNode.h"
+
+#include <QString>
+
+// The scan rules: which files a scan takes in, and the category each file is shown under. Holds no
+// rule state: every answer reads the settings afresh, so a change applies to the next file checked,
+// also during a scan. Safe to call from the scan queue and the main thread at once.
+class CustomRuleController
+{
+public:
+    enum class Category { Document, Movie, Music, Picture, Archive, Application, Others };
+
+    // Whether a scan takes the file in.
+    bool isToScan(const MyTreeNode::Ptr &node) const;
+    // The category's display name.
+    QString typeString(const MyTreeNode::Ptr &node) const;
+
+    // The category found by the user's extension lists first, then by the file's type; the
+    // application test only when asked for.
+    static Category categoryOf(const MyTreeNode &node, bool includeApplication);
+};

@@ -1,0 +1,110 @@
+// Scanning a source: the task on the scan queue, the folder walk, and taking files in.
+#include "app/SettingsKeys.h"
+#include "fs/FileManagerProxy.h"
+#include "platform/MainThread.h"
+#include "platform/SerialQueue.h"
+#include "platform/StringTable.h"
+#include "platform/UserDefaults.h"
+#include "scan/CustomRuleController.h"
+#include "scan/SourceNodeManager.h"
+
+void SourceNodeManager::addRootNode(const RootNode::Ptr &root)
+{
+    if (!root)
+        return;
+    m_rootController.addObject(root);
+    scanQueue().async([this, root] { scanTask(root); });
+}
+
+void SourceNodeManager::scanTask(const RootNode::Ptr &root)
+{
+    if (root->isFinished()) {
+        // Stopped while it waited: nothing was read, so the source is done and can be removed, and
+        // it must not keep the clean task from starting.
+        root->setIsRunning(false);
+        return;
+    }
+    fillBucketTableIfEmpty();
+    updateStatBar(StringTable::text("READING_FOLDER_STRUCTURE_STRING").arg(decodeFileNameBytes(root->rootPath(), false)));
+    if (MyTreeNode::Ptr top = MyTreeNode::initWithURL(root->rootURL()))
+        addNewTreeNode_inRootNode(top, root);
+    MainThread::sync([&] {
+        root->setIsRunning(false);
+        root->setIsFinished(true);
+        syncAllSatus();
+        updateStatBar(QStringLiteral(" "));
+    });
+}
+
+void SourceNodeManager::fillBucketTableIfEmpty()
+{
+    MainThread::sync([this] {
+        if (m_dupGroups.isEmpty())
+            m_dupGroups = QList<Bucket>(bucketCount);
+    });
+}
+
+void SourceNodeManager::addNewTreeNode_inRootNode(const MyTreeNode::Ptr &node, const RootNode::Ptr &root)
+{
+    if (!node || !root || root->isFinished())
+        return;
+    if (!node->isFolder()) {
+        if (!m_ruleController || !m_ruleController->isToScan(node))
+            return;
+        updateStatBar(StringTable::text("HANDLING_FILE_STRING").arg(node->filePath()));
+        if (node->isDir())
+            node->setFileSize(FileManagerProxy::sharedInstance().getDirectorySize(node->FileURL()));
+        if (isBelowMinimumSize(*node))
+            return;
+        addTreeNode_toRootNode(node, root);
+        return;
+    }
+    updateStatBar(StringTable::text("READING_FOLDER_STRUCTURE_STRING").arg(node->filePath()));
+    const auto children = node->Childs();
+    for (const MyTreeNode::Ptr &child : children.value_or(QList<MyTreeNode::Ptr>())) {
+        if (root->isFinished())
+            break;
+        addNewTreeNode_inRootNode(child, root);
+    }
+}
+
+bool SourceNodeManager::isBelowMinimumSize(const MyTreeNode &node) const
+{
+    const UserDefaults &defaults = UserDefaults::standard();
+    if (!defaults.boolForKey(SettingsKeys::onlyFileSize))
+        return false;
+    // Single precision, as the setting has always been applied; 1.5 MiB is exactly 1,572,864 bytes.
+    const float limitInBytes = float(defaults.doubleForKey(SettingsKeys::onlyFileSizeValue)) * 1024.0f * 1024.0f;
+    const quint64 limit = limitInBytes > 0 ? quint64(limitInBytes) : 0;
+    return quint64(node.FileSize()) < limit;
+}
+
+bool SourceNodeManager::addTreeNode_toRootNode(const MyTreeNode::Ptr &node, const RootNode::Ptr &root)
+{
+    if (!node || !root)
+        return false;
+    node->setRootNode(root);
+    if (node->isFolder() || node->isSymbol())
+        return false;
+    if (!root->allFiles().append(node))
+        return true;
+    root->setTotalFileNumber(root->totalFileNumber() + 1);
+    root->setTotalFileSize(root->totalFileSize() + node->FileSize());
+    placeInGroup(node);
+    return true;
+}
+
+void SourceNodeManager::placeInGroup(const MyTreeNode::Ptr &node)
+{
+    if (m_groupIndex.offer(node))
+        return;
+    const DupGroup::Ptr group = DupGroup::init();
+    group->addChild(node);
+    appendGroupToBucket(group, bucketIndexForSize(node->FileSize()));
+}
+
+void SourceNodeManager::appendGroupToBucket(const DupGroup::Ptr &group, qsizetype bucketIndex)
+{
+    MainThread::sync([&] { m_dupGroups[bucketIndex].append(group); });
+    m_groupIndex.insert(group);
+}

@@ -1,0 +1,197 @@
+// The manager's fields, construction, statistics and refresh.
+#include "scan/SourceNodeManager.h"
+
+#include "platform/MainThread.h"
+#include "platform/PropertyLock.h"
+#include "platform/SerialQueue.h"
+#include "platform/StringTable.h"
+#include "scan/ViewInterfaces.h"
+
+#include <QSet>
+
+#include <atomic>
+
+namespace {
+
+std::atomic<SourceNodeManager *> g_sharedManager{nullptr};
+
+QString blankStatus()
+{
+    return QStringLiteral(" ");
+}
+
+double mebibytes(qint64 bytes)
+{
+    return double(bytes) / 1024 / 1024;
+}
+
+} // namespace
+
+SerialQueue &SourceNodeManager::scanQueue()
+{
+    // Never destroyed: quitting does not wait for queued tasks.
+    static SerialQueue *const queue = new SerialQueue(QStringLiteral("com.quenby.twinsift.SourceNodeManager"));
+    return *queue;
+}
+
+SerialQueue &SourceNodeManager::thumbnailQueue()
+{
+    static SerialQueue *const queue =
+        new SerialQueue(QStringLiteral("com.quenby.twinsift.SourceNodeManager.thumb"));
+    return *queue;
+}
+
+SourceNodeManager *SourceNodeManager::sharedManager()
+{
+    return g_sharedManager;
+}
+
+SourceNodeManager::SourceNodeManager()
+{
+    scanQueue();
+    thumbnailQueue();
+    updateSourceStat();
+    updateDupGroupStat();
+    updateStatBar(blankStatus());
+    SourceNodeManager *none = nullptr;
+    g_sharedManager.compare_exchange_strong(none, this);
+}
+
+SourceNodeManager::~SourceNodeManager()
+{
+    // Nodes and their groups and sources refer to each other; break those cycles so all is freed.
+    for (const Bucket &bucket : std::as_const(m_dupGroups)) {
+        for (const DupGroup::Ptr &group : bucket) {
+            for (const MyTreeNode::Ptr &node : group->childs()) {
+                node->setDupGroup(nullptr);
+                node->setRootNode(nullptr);
+            }
+        }
+    }
+    for (const RootNode::Ptr &root : rootNodes()) {
+        for (const MyTreeNode::Ptr &node : root->allFiles().toList()) {
+            node->setDupGroup(nullptr);
+            node->setRootNode(nullptr);
+        }
+    }
+    for (const QList<MyTreeNode::Ptr> &record : std::as_const(m_undoArray)) {
+        for (const MyTreeNode::Ptr &node : record) {
+            node->setDupGroup(nullptr);
+            node->setRootNode(nullptr);
+        }
+    }
+    SourceNodeManager *self = this;
+    g_sharedManager.compare_exchange_strong(self, nullptr);
+}
+
+bool SourceNodeManager::isDupGroup(const OutlineItem &item)
+{
+    const auto *group = std::get_if<DupGroup::Ptr>(&item);
+    return group && *group;
+}
+
+QString SourceNodeManager::sourceStatString() const
+{
+    return lockedRead(this, m_sourceStatString);
+}
+
+QString SourceNodeManager::dupGroupStatString() const
+{
+    return lockedRead(this, m_dupGroupStatString);
+}
+
+QString SourceNodeManager::statBarString() const
+{
+    return lockedRead(this, m_statBarString);
+}
+
+void SourceNodeManager::reloadOutlineView()
+{
+    MainThread::async([this] {
+        if (!m_dupOutlineView)
+            return;
+        const qint64 row = m_dupOutlineView->selectedRow();
+        m_dupOutlineView->reloadData();
+        if (row >= 0)
+            m_dupOutlineView->selectRow(row);
+    });
+}
+
+void SourceNodeManager::updateSourceStat()
+{
+    lockedWrite(this, m_sourceStatString,
+                StringTable::text("SOURCE_FOLDER_STAT_STRING").arg(m_totalFileNumber).arg(mebibytes(m_totalFileSize)));
+}
+
+void SourceNodeManager::updateDupGroupStat()
+{
+    lockedWrite(this, m_dupGroupStatString,
+                StringTable::text("DUP_GROUP_STAT_STRING")
+                    .arg(m_totalDupGroupNumber)
+                    .arg(m_totalRemovableFileNumber)
+                    .arg(mebibytes(m_totalWasteSize)));
+}
+
+void SourceNodeManager::updateStatBar(const QString &text)
+{
+    lockedWrite(this, m_statBarString, text);
+    if (MainThread::isCurrent())
+        Q_EMIT statBarStringChanged();
+    else
+        QMetaObject::invokeMethod(this, &SourceNodeManager::statBarStringChanged, Qt::QueuedConnection);
+}
+
+void SourceNodeManager::syncAllSatus()
+{
+    qint64 files = 0;
+    qint64 bytes = 0;
+    for (const RootNode::Ptr &root : rootNodes()) {
+        files += root->totalFileNumber();
+        bytes += root->totalFileSize();
+    }
+    m_totalFileNumber = files;
+    m_totalFileSize = bytes;
+    reIndex();
+
+    qint64 groups = 0;
+    qint64 removable = 0;
+    qint64 waste = 0;
+    QList<DupGroup::Ptr> shown;
+    QSet<QString> extensions;
+    for (const Bucket &bucket : std::as_const(m_dupGroups)) {
+        for (const DupGroup::Ptr &group : bucket) {
+            const qint64 members = group->fileNumber();
+            if (members < 2)
+                continue;
+            shown.append(group);
+            for (const MyTreeNode::Ptr &node : group->childs())
+                extensions.insert(node->fileExt());
+            ++groups;
+            waste += (members - 1) * group->fileSize();
+            removable += members - 1;
+        }
+    }
+    m_totalDupGroupNumber = groups;
+    m_totalRemovableFileNumber = removable;
+    m_totalWasteSize = waste;
+    m_showDupGroups = shown;
+
+    QStringList sortedExtensions(extensions.begin(), extensions.end());
+    std::sort(sortedExtensions.begin(), sortedExtensions.end(), [](const QString &a, const QString &b) {
+        return QString::localeAwareCompare(a.toLower(), b.toLower()) < 0;
+    });
+    m_allShowDupGroupFileExt = sortedExtensions;
+
+    updateSourceStat();
+    updateDupGroupStat();
+    if (m_dupOutlineView)
+        m_dupOutlineView->reloadData();
+    Q_EMIT statisticsChanged();
+}
+
+void SourceNodeManager::reIndex()
+{
+    const QList<RootNode::Ptr> &arranged = m_rootController.arrangedObjects();
+    for (qsizetype row = 0; row < arranged.size(); ++row)
+        arranged[row]->setIndex(quint64(row));
+}

@@ -7,6 +7,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QImageReader>
+#include <QtEndian>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,6 +47,31 @@ QSize fitting(QSize natural, int size)
     return natural.scaled(size, size, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
 }
 
+// The text of a PNG tEXt chunk before the image data. QImageReader cannot be asked for it: it
+// splits keys at ':' and so never finds "Thumb::MTime".
+std::optional<QByteArray> pngText(QIODevice &device, const QByteArray &keyword)
+{
+    if (device.read(8) != QByteArrayLiteral("\x89PNG\r\n\x1a\n"))
+        return std::nullopt;
+    for (;;) {
+        const QByteArray header = device.read(8);
+        if (header.size() != 8)
+            return std::nullopt;
+        const quint32 length = qFromBigEndian<quint32>(header.constData());
+        const QByteArray type = header.mid(4);
+        if (type == "IDAT" || type == "IEND" || length > (1u << 20))
+            return std::nullopt;
+        if (type == "tEXt") {
+            const QByteArray data = device.read(length);
+            if (data.startsWith(keyword + '\0'))
+                return data.mid(keyword.size() + 1);
+            device.skip(4);
+        } else {
+            device.skip(qint64(length) + 4);
+        }
+    }
+}
+
 // Decodes a picture file at a size within size x size. The file is opened by its byte path here,
 // since QImageReader would reopen a (lossily decoded) name. With expectedMTime set, a picture that
 // records a different Thumb::MTime (a stale cached thumbnail) is refused.
@@ -59,13 +85,14 @@ QImage readPicture(const QByteArray &path, int size, std::optional<qint64> expec
         ::close(fd);
         return {};
     }
+    if (expectedMTime) {
+        const auto recorded = pngText(file, QByteArrayLiteral("Thumb::MTime"));
+        if (recorded && recorded->toLongLong() != *expectedMTime)
+            return {};
+        file.seek(0);
+    }
     QImageReader reader(&file);
     reader.setAutoTransform(true);
-    if (expectedMTime) {
-        const QString recorded = reader.text(QStringLiteral("Thumb::MTime"));
-        if (!recorded.isEmpty() && recorded.toLongLong() != *expectedMTime)
-            return {};
-    }
     const QSize natural = reader.size();
     if (natural.isValid())
         reader.setScaledSize(fitting(natural, size));

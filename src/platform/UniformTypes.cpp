@@ -90,11 +90,10 @@ bool isApplication(const ItemType &type)
     case Kind::Package:
         return type.extension == QLatin1String("app");
     case Kind::RegularFile:
-        if (isOneOf(type.mime, applicationTypes))
-            return true;
-        // shared-mime-info types position-independent executables as shared libraries; a library
-        // is not marked executable, a program is.
-        return type.mime.name() == QLatin1String("application/x-sharedlib") && (type.mode & 0111) != 0;
+        // Inside, ELF programs and shared objects can look alike; a program is marked executable.
+        if (type.mime.name() == QLatin1String("application/x-executable"))
+            return (type.mode & 0111) != 0;
+        return isOneOf(type.mime, applicationTypes);
     default:
         return false;
     }

@@ -1,0 +1,200 @@
+#include "fs/FileManagerProxy.h"
+#include "platform/Desktop.h"
+#include "support/TestSupport.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QImage>
+#include <QtEndian>
+
+#include <sys/stat.h>
+
+namespace {
+
+FileManagerProxy &fm()
+{
+    return FileManagerProxy::sharedInstance();
+}
+
+QByteArray pngBytes(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+quint32 crc32(const QByteArray &bytes)
+{
+    quint32 crc = 0xffffffffu;
+    for (const char c : bytes) {
+        crc ^= quint8(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// A thumbnail as file managers write it: a PNG whose tEXt chunk records the file's modification time.
+// (QImage::setText cannot write the key, it treats ':' as a separator.)
+QByteArray thumbnailBytes(int width, int height, const QByteArray &mtime)
+{
+    QByteArray png = pngBytes(width, height);
+    const QByteArray body = "tEXtThumb::MTime" + QByteArray(1, '\0') + mtime;
+    QByteArray chunk(4, '\0');
+    qToBigEndian<quint32>(body.size() - 4, chunk.data());
+    chunk += body;
+    QByteArray crc(4, '\0');
+    qToBigEndian<quint32>(crc32(body), crc.data());
+    // After the signature (8 bytes) and the IHDR chunk (25 bytes).
+    return png.insert(33, chunk + crc);
+}
+
+qint64 mtimeOf(const Url &url)
+{
+    struct stat st;
+    return ::stat(url.c_str(), &st) == 0 ? st.st_mtime : -1;
+}
+
+// Where a file manager keeps the thumbnail of the file with this URI.
+Url cachedThumbnailPath(const char *folder, const QByteArray &uri)
+{
+    const Url cache = Url::fromPath(qgetenv("XDG_CACHE_HOME"));
+    const Url thumbnails = cache.child("thumbnails");
+    TestFs::makeDir(thumbnails);
+    TestFs::makeDir(thumbnails.child(folder));
+    return thumbnails.child(folder).child(QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex() +
+                                          ".png");
+}
+
+} // namespace
+
+class TestPictures : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    Url root() const { return Url::fromPath(m_dir.path().toUtf8()); }
+    Url file(const QByteArray &name, const QByteArray &content)
+    {
+        const Url url = root().child(name);
+        TestFs::writeFile(url, content);
+        return url;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    // QTemporaryDir cannot remove names that are not valid UTF-8.
+    void cleanupTestCase()
+    {
+        QCOMPARE(TestFs::run(QStringLiteral("rm"), {QStringLiteral("-rf"), m_dir.path()}), 0);
+    }
+
+    void missingItemsHaveNoPicture()
+    {
+        for (qint64 flag : {0, 1, 2, 3}) {
+            QVERIFY(!fm().iconForURL_withFlag_withSize(Url(), flag, 150));
+            QVERIFY(!fm().iconForURL_withFlag_withSize(root().child("gone.png"), flag, 150));
+        }
+    }
+
+    void imageThumbnailsFitTheSize()
+    {
+        const Url wide = file("wide.png", pngBytes(300, 200));
+        const auto thumbnail = fm().iconForURL_withFlag_withSize(wide, 1, 150);
+        QVERIFY(thumbnail && thumbnail->isThumbnail());
+        QCOMPARE(thumbnail->thumbnail.size(), QSize(150, 100));
+        QCOMPARE(fm().iconForURL_withFlag_withSize(wide, 2, 150)->thumbnail.size(), QSize(150, 100));
+        // Small pictures are not blown up; a long thin one keeps a pixel across.
+        QCOMPARE(fm().iconForURL_withFlag_withSize(wide, 1, 500)->thumbnail.size(), QSize(300, 200));
+        const Url thin = file("thin.png", pngBytes(1000, 2));
+        QCOMPARE(fm().iconForURL_withFlag_withSize(thin, 1, 100)->thumbnail.size(), QSize(100, 1));
+        QVERIFY(!fm().iconForURL_withFlag_withSize(wide, 1, 0));
+
+        // Byte names and names that say nothing: the file is read by its own descriptor.
+        for (const QByteArray name : {"caf\xe9\xff.png", "no-extension"}) {
+            const auto picture = fm().iconForURL_withFlag_withSize(file(name, pngBytes(40, 80)), 1, 20);
+            QVERIFY2(picture && picture->isThumbnail(), name.constData());
+            QCOMPARE(picture->thumbnail.size(), QSize(10, 20));
+        }
+    }
+
+    void iconsAndFlags()
+    {
+        const Url image = file("photo.png", pngBytes(8, 8));
+        const auto icon = fm().iconForURL_withFlag_withSize(image, 0, 17);
+        QVERIFY(icon && !icon->isThumbnail());
+        QCOMPARE(icon->iconName, QStringLiteral("image-png"));
+        QCOMPARE(icon->genericIconName, QStringLiteral("image-x-generic"));
+        // The size does not matter for an icon.
+        QCOMPARE(fm().iconForURL_withFlag_withSize(image, 0, 150)->iconName, icon->iconName);
+        for (qint64 flag : {3, -1, 100})
+            QVERIFY(!fm().iconForURL_withFlag_withSize(image, flag, 150));
+
+        const Url folder = root().child("folder");
+        TestFs::makeDir(folder);
+        QCOMPARE(fm().iconForURL_withFlag_withSize(folder, 0, 17)->genericIconName, QStringLiteral("folder"));
+        const Url app = root().child("Tool.app");
+        TestFs::makeDir(app);
+        QCOMPARE(fm().iconForURL_withFlag_withSize(app, 0, 17)->genericIconName,
+                 QStringLiteral("application-x-executable"));
+        const Url link = root().child("dangling");
+        TestFs::makeSymlink("/nonexistent", link);
+        QVERIFY(!fm().iconForURL_withFlag_withSize(link, 0, 17)->iconName.isEmpty());
+    }
+
+    void withoutThumbnailFlagTwoGivesTheIcon()
+    {
+        const Url text = file("notes.txt", "words\n");
+        const Url broken = file("broken.png", "not a picture at all");
+        for (const Url &url : {text, broken}) {
+            QVERIFY(!fm().iconForURL_withFlag_withSize(url, 1, 150));
+            const auto fallback = fm().iconForURL_withFlag_withSize(url, 2, 150);
+            QVERIFY(fallback && !fallback->isThumbnail());
+            QCOMPARE(fallback->iconName, fm().iconForURL_withFlag_withSize(url, 0, 150)->iconName);
+        }
+        QCOMPARE(fm().iconForURL_withFlag_withSize(text, 2, 150)->iconName, QStringLiteral("text-plain"));
+    }
+
+    void fileUrisAreEscapedLikeGlib()
+    {
+        // What GLib's g_filename_to_uri writes for the same bytes (checked with "gio list -u").
+        const QByteArray name("a b#%?;[]!$&()*+,:=@~\xe9\xff'{}^`|<>\"\\");
+        QCOMPARE(Desktop::fileUri(Url::fromPath("/tmp/u/" + name)),
+                 QByteArray(
+                     "file:///tmp/u/a%20b%23%25%3F%3B%5B%5D!$&()*+,:=@~%E9%FF'%7B%7D%5E%60%7C%3C%3E%22%5C"));
+        QCOMPARE(Desktop::fileUri(Url::fromPath("/")), QByteArray("file:///"));
+    }
+
+    // Other kinds get the thumbnail a file manager left in the freedesktop cache, if it is current.
+    void cachedThumbnailsOfOtherKinds()
+    {
+        const Url document = file("r\xe9sum\xe9 #1.pdf", "%PDF-1.4\n");
+        const QByteArray uri = Desktop::fileUri(document);
+        QVERIFY(uri.endsWith("/r%E9sum%E9%20%231.pdf"));
+        QVERIFY(!fm().iconForURL_withFlag_withSize(document, 1, 64));
+
+        const QByteArray mtime = QByteArray::number(mtimeOf(document));
+        TestFs::writeFile(cachedThumbnailPath("large", uri), thumbnailBytes(256, 128, mtime));
+        auto picture = fm().iconForURL_withFlag_withSize(document, 1, 64);
+        QVERIFY(picture && picture->isThumbnail());
+        QCOMPARE(picture->thumbnail.size(), QSize(64, 32));
+
+        // A "normal" one is preferred when it is big enough, and one made before the last change of
+        // the file is stale.
+        TestFs::writeFile(cachedThumbnailPath("normal", uri), thumbnailBytes(128, 128, mtime));
+        QCOMPARE(fm().iconForURL_withFlag_withSize(document, 1, 64)->thumbnail.size(), QSize(64, 64));
+        TestFs::writeFile(cachedThumbnailPath("normal", uri), thumbnailBytes(128, 128, "12345"));
+        TestFs::writeFile(cachedThumbnailPath("large", uri), thumbnailBytes(256, 128, "12345"));
+        QVERIFY(!fm().iconForURL_withFlag_withSize(document, 1, 64));
+        QVERIFY(!fm().iconForURL_withFlag_withSize(document, 2, 64)->isThumbnail());
+    }
+};
+
+TWINSIFT_TEST_MAIN(TestPictures, QCoreApplication)
+#include "tst_pictures.moc"

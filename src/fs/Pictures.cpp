@@ -24,13 +24,13 @@ using UniformTypes::Kind;
 Image iconOf(const ItemType &type)
 {
     Image image;
-    image.iconName = type.mime.iconName();
+    image.iconName = type.mime().iconName();
     if (type.kind == Kind::Package)
         image.genericIconName = type.conformsTo(QStringLiteral("com.apple.application"))
                                     ? QStringLiteral("application-x-executable")
                                     : QStringLiteral("package-x-generic");
     else
-        image.genericIconName = type.mime.genericIconName();
+        image.genericIconName = type.mime().genericIconName();
     if (image.genericIconName.isEmpty())
         image.genericIconName =
             type.kind == Kind::Folder ? QStringLiteral("folder") : QStringLiteral("text-x-generic");

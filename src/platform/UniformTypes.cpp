@@ -91,9 +91,9 @@ bool isApplication(const ItemType &type)
         return type.extension == QLatin1String("app");
     case Kind::RegularFile:
         // Inside, ELF programs and shared objects can look alike; a program is marked executable.
-        if (type.mime.name() == QLatin1String("application/x-executable"))
+        if (type.mime().name() == QLatin1String("application/x-executable"))
             return (type.mode & 0111) != 0;
-        return isOneOf(type.mime, applicationTypes);
+        return isOneOf(type.mime(), applicationTypes);
     default:
         return false;
     }
@@ -155,34 +155,50 @@ std::optional<ItemType> typeOfItem(const Url &url)
     if (::lstat(url.c_str(), &st) != 0)
         return std::nullopt;
 
-    const QMimeDatabase db;
-    const QByteArray fileName = url.fileName();
-    // Decoded for glob matching only; invalid bytes become U+FFFD, which no glob relies on.
-    const QString name = decodeFileNameBytes(fileName, false);
     ItemType type;
+    type.m_url = url;
     type.mode = st.st_mode;
     type.extension = decodeFileNameBytes(url.pathExtension(), false).toLower();
-    if (S_ISREG(st.st_mode)) {
+    if (S_ISREG(st.st_mode))
         type.kind = Kind::RegularFile;
-        type.mime = mimeOfRegularFile(db, url, name);
-    } else if (S_ISDIR(st.st_mode) && isPackageName(fileName)) {
-        type.kind = Kind::Package;
-        const QMimeType byName = db.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
-        type.mime =
-            byName.name() != octetStream ? byName : db.mimeTypeForName(QStringLiteral("inode/directory"));
-    } else if (S_ISDIR(st.st_mode)) {
-        type.kind = Kind::Folder;
-        type.mime = db.mimeTypeForName(QStringLiteral("inode/directory"));
-    } else if (S_ISLNK(st.st_mode)) {
+    else if (S_ISDIR(st.st_mode))
+        type.kind = isPackageName(url.fileName()) ? Kind::Package : Kind::Folder;
+    else if (S_ISLNK(st.st_mode))
         type.kind = Kind::SymbolicLink;
-        type.mime = db.mimeTypeForName(QStringLiteral("inode/symlink"));
-    } else {
+    else
         type.kind = Kind::Special;
-        type.mime = db.mimeTypeForName(specialFileType(st.st_mode));
-    }
-    if (!type.mime.isValid())
-        type.mime = db.mimeTypeForName(octetStream);
     return type;
+}
+
+const QMimeType &ItemType::mime() const
+{
+    if (m_mime.isValid())
+        return m_mime;
+    const QMimeDatabase db;
+    // Decoded for glob matching only; invalid bytes become U+FFFD, which no glob relies on.
+    const QString name = decodeFileNameBytes(m_url.fileName(), false);
+    switch (kind) {
+    case Kind::RegularFile:
+        m_mime = mimeOfRegularFile(db, m_url, name);
+        break;
+    case Kind::Package:
+        m_mime = db.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+        if (m_mime.name() == octetStream)
+            m_mime = db.mimeTypeForName(QStringLiteral("inode/directory"));
+        break;
+    case Kind::Folder:
+        m_mime = db.mimeTypeForName(QStringLiteral("inode/directory"));
+        break;
+    case Kind::SymbolicLink:
+        m_mime = db.mimeTypeForName(QStringLiteral("inode/symlink"));
+        break;
+    case Kind::Special:
+        m_mime = db.mimeTypeForName(specialFileType(mode));
+        break;
+    }
+    if (!m_mime.isValid())
+        m_mime = db.mimeTypeForName(octetStream);
+    return m_mime;
 }
 
 bool ItemType::conformsTo(const QString &typeIdentifier) const
@@ -200,24 +216,24 @@ bool ItemType::conformsTo(const QString &typeIdentifier) const
     if (typeIdentifier == QLatin1String("com.apple.application"))
         return isApplication(*this);
     if (typeIdentifier == QLatin1String("public.archive"))
-        return isFile && isOneOf(mime, archiveTypes);
+        return isFile && isOneOf(mime(), archiveTypes);
     if (typeIdentifier == QLatin1String("public.image"))
-        return isFile && isOfMediaType(mime, u"image/");
+        return isFile && isOfMediaType(mime(), u"image/");
     if (typeIdentifier == QLatin1String("public.movie"))
-        return isFile && isOfMediaType(mime, u"video/");
+        return isFile && isOfMediaType(mime(), u"video/");
     if (typeIdentifier == QLatin1String("public.audio"))
-        return isFile && isOfMediaType(mime, u"audio/");
+        return isFile && isOfMediaType(mime(), u"audio/");
     if (typeIdentifier == QLatin1String("public.text"))
-        return isFile && mime.inherits(QStringLiteral("text/plain"));
+        return isFile && mime().inherits(QStringLiteral("text/plain"));
     if (typeIdentifier == QLatin1String("com.adobe.pdf"))
-        return isFile && mime.inherits(QStringLiteral("application/pdf"));
+        return isFile && mime().inherits(QStringLiteral("application/pdf"));
     if (typeIdentifier == QLatin1String("com.apple.rtfd"))
         return kind == Kind::Package && extension == QLatin1String("rtfd");
     if (typeIdentifier == QLatin1String("com.apple.flat-rtfd"))
         return isFile && extension == QLatin1String("rtfd");
     if (typeIdentifier == QLatin1String("com.apple.txn.text-multimedia-data"))
         return false;
-    return mime.inherits(typeIdentifier);
+    return mime().inherits(typeIdentifier);
 }
 
 } // namespace UniformTypes

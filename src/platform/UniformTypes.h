@@ -28,20 +28,27 @@ inline constexpr const char *packageExtensions[] = {"app", "bundle", "framework"
 
 enum class Kind { RegularFile, Folder, Package, SymbolicLink, Special };
 
-// What the type facility knows about one item, found with one lstat() and, for regular files whose
-// name says nothing definite, a look at the first bytes of content.
-struct ItemType
+// What the type facility knows about one item. The kind costs one lstat(); the MIME type is found
+// only when a question needs it, by name first and, when the name is not decisive, by the first
+// bytes of content. One ItemType belongs to the thread that made it.
+class ItemType
 {
+public:
     Kind kind = Kind::RegularFile;
     mode_t mode = 0;
     // The item's name extension, lowercase, as text; empty when there is none.
     QString extension;
-    QMimeType mime;
 
-    QString identifier() const { return mime.name(); }
+    const QMimeType &mime() const;
+    QString identifier() const { return mime().name(); }
     // Whether the item conforms to a published identifier or, for any other text, to that MIME type
     // (MIME inheritance and aliases included).
     bool conformsTo(const QString &typeIdentifier) const;
+
+private:
+    friend std::optional<ItemType> typeOfItem(const Url &url);
+    Url m_url;
+    mutable QMimeType m_mime;
 };
 
 // The type of the item at url; no value when nothing is there.

@@ -1,5 +1,7 @@
 #include "platform/Url.h"
 
+#include "platform/Utf8.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
@@ -28,36 +30,6 @@ QByteArray currentDirectory()
     return QByteArray(buffer.data());
 }
 
-// Length of the valid UTF-8 sequence starting at p (at most n bytes left), or 0 when it is not one.
-int validSequenceLength(const unsigned char *p, qsizetype n)
-{
-    const unsigned char c = p[0];
-    if (c < 0x80)
-        return 1;
-    int len;
-    unsigned int min;
-    unsigned int cp;
-    if ((c & 0xE0) == 0xC0) {
-        len = 2, min = 0x80, cp = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-        len = 3, min = 0x800, cp = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-        len = 4, min = 0x10000, cp = c & 0x07;
-    } else {
-        return 0;
-    }
-    if (n < len)
-        return 0;
-    for (int i = 1; i < len; ++i) {
-        if ((p[i] & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (p[i] & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return len;
-}
-
 } // namespace
 
 QString decodeFileNameBytes(const QByteArray &bytes, bool escapeInvalid)
@@ -68,7 +40,7 @@ QString decodeFileNameBytes(const QByteArray &bytes, bool escapeInvalid)
     const qsizetype n = bytes.size();
     qsizetype i = 0;
     while (i < n) {
-        const int len = validSequenceLength(p + i, n - i);
+        const int len = utf8SequenceLength(bytes.constData() + i, n - i);
         if (len == 0) {
             if (escapeInvalid)
                 out += QStringLiteral("\\udc%1").arg(p[i], 2, 16, QLatin1Char('0'));

@@ -120,16 +120,17 @@ void SourceNodeManager::reloadOutlineView()
 void SourceNodeManager::updateSourceStat()
 {
     lockedWrite(this, m_sourceStatString,
-                StringTable::text("SOURCE_FOLDER_STAT_STRING").arg(m_totalFileNumber).arg(mebibytes(m_totalFileSize)));
+                StringTable::text("SOURCE_FOLDER_STAT_STRING").arg(m_totalFileNumber.load())
+                    .arg(mebibytes(m_totalFileSize), 0, 'f', 2));
 }
 
 void SourceNodeManager::updateDupGroupStat()
 {
     lockedWrite(this, m_dupGroupStatString,
                 StringTable::text("DUP_GROUP_STAT_STRING")
-                    .arg(m_totalDupGroupNumber)
-                    .arg(m_totalRemovableFileNumber)
-                    .arg(mebibytes(m_totalWasteSize)));
+                    .arg(m_totalDupGroupNumber.load())
+                    .arg(m_totalRemovableFileNumber.load())
+                    .arg(mebibytes(m_totalWasteSize), 0, 'f', 2));
 }
 
 void SourceNodeManager::updateStatBar(const QString &text)

@@ -1,0 +1,138 @@
+#include "cli/ScanOptions.h"
+
+#include "app/SettingsKeys.h"
+#include "platform/UserDefaults.h"
+
+#include <QHash>
+
+namespace {
+
+const QHash<QByteArray, QString> &typeSwitches()
+{
+    static const QHash<QByteArray, QString> switches = {
+        {"document", SettingsKeys::scanTypeDocument}, {"movie", SettingsKeys::scanTypeMovie},
+        {"music", SettingsKeys::scanTypeMusic},       {"picture", SettingsKeys::scanTypePicture},
+        {"archive", SettingsKeys::scanTypeArchive},
+    };
+    return switches;
+}
+
+// Splits "--name=value" into its parts; a plain "--name" gives no inline value.
+std::pair<QByteArray, std::optional<QByteArray>> splitOption(const QByteArray &argument)
+{
+    const qsizetype equals = argument.indexOf('=');
+    if (!argument.startsWith("--") || equals < 0)
+        return {argument, std::nullopt};
+    return {argument.left(equals), argument.mid(equals + 1)};
+}
+
+} // namespace
+
+std::optional<ScanOptions> ScanOptions::parse(const QList<QByteArray> &arguments, QString *error)
+{
+    ScanOptions options;
+    bool onlyPaths = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QByteArray &argument = arguments[i];
+        if (onlyPaths || !argument.startsWith('-') || argument == "-") {
+            options.paths << argument;
+            continue;
+        }
+        if (argument == "--") {
+            onlyPaths = true;
+            continue;
+        }
+        auto [name, inlineValue] = splitOption(argument);
+        const auto value = [&, &name = name, &inlineValue = inlineValue]() -> std::optional<QByteArray> {
+            if (inlineValue)
+                return inlineValue;
+            if (i + 1 < arguments.size())
+                return arguments[++i];
+            *error = QStringLiteral("option %1 needs a value").arg(QString::fromUtf8(name));
+            return std::nullopt;
+        };
+        if (name == "--quiet" || name == "-q") {
+            options.quiet = true;
+        } else if (name == "--no-fast-scan") {
+            options.noFastScan = true;
+        } else if (name == "--format") {
+            const auto format = value();
+            if (!format)
+                return std::nullopt;
+            if (*format == "text") {
+                options.format = Format::Text;
+            } else if (*format == "json") {
+                options.format = Format::Json;
+            } else {
+                *error = QStringLiteral("unknown format '%1' (use text or json)").arg(QString::fromUtf8(*format));
+                return std::nullopt;
+            }
+        } else if (name == "--min-size") {
+            const auto text = value();
+            if (!text)
+                return std::nullopt;
+            bool ok = false;
+            const double mebibytes = text->toDouble(&ok);
+            if (!ok || mebibytes < 0) {
+                *error = QStringLiteral("--min-size needs a number of MiB, not '%1'").arg(QString::fromUtf8(*text));
+                return std::nullopt;
+            }
+            options.minimumSizeMiB = mebibytes;
+        } else if (name == "--fast-scan-size") {
+            const auto text = value();
+            if (!text)
+                return std::nullopt;
+            bool ok = false;
+            const qint64 mebibytes = text->toLongLong(&ok);
+            if (!ok || mebibytes < 0) {
+                *error = QStringLiteral("--fast-scan-size needs a whole number of MiB, not '%1'")
+                             .arg(QString::fromUtf8(*text));
+                return std::nullopt;
+            }
+            options.fastScanSizeMiB = mebibytes;
+        } else if (name == "--types") {
+            const auto text = value();
+            if (!text)
+                return std::nullopt;
+            QList<QByteArray> types;
+            for (const QByteArray &type : text->split(',')) {
+                const QByteArray trimmed = type.trimmed().toLower();
+                if (!typeSwitches().contains(trimmed)) {
+                    *error = QStringLiteral("unknown type '%1' (use document, movie, music, picture, archive)")
+                                 .arg(QString::fromUtf8(type));
+                    return std::nullopt;
+                }
+                types << trimmed;
+            }
+            options.types = types;
+        } else {
+            *error = QStringLiteral("unknown option '%1'").arg(QString::fromUtf8(argument));
+            return std::nullopt;
+        }
+    }
+    if (options.paths.isEmpty()) {
+        *error = QStringLiteral("no PATH given");
+        return std::nullopt;
+    }
+    return options;
+}
+
+void ScanOptions::applyToSettings() const
+{
+    UserDefaults &defaults = UserDefaults::standard();
+    // The command line shows no pictures, so it does not make thumbnails.
+    defaults.setVolatile(false, SettingsKeys::createThumbnail);
+    if (minimumSizeMiB) {
+        defaults.setVolatile(true, SettingsKeys::onlyFileSize);
+        defaults.setVolatile(*minimumSizeMiB, SettingsKeys::onlyFileSizeValue);
+    }
+    if (fastScanSizeMiB)
+        defaults.setVolatile(*fastScanSizeMiB, SettingsKeys::fastScanSize);
+    if (noFastScan)
+        defaults.setVolatile(false, SettingsKeys::fastScanOption);
+    if (types) {
+        defaults.setVolatile(false, SettingsKeys::scanTypeAll);
+        for (auto it = typeSwitches().cbegin(); it != typeSwitches().cend(); ++it)
+            defaults.setVolatile(types->contains(it.key()), it.value());
+    }
+}

@@ -1,0 +1,117 @@
+#include "cli/ScanReport.h"
+
+#include "platform/Utf8.h"
+#include "scan/CustomRuleController.h"
+#include "scan/SourceNodeManager.h"
+
+namespace ScanReport {
+
+namespace {
+
+QByteArray number(qint64 value)
+{
+    return QByteArray::number(value);
+}
+
+QByteArray optionalString(const std::optional<QString> &text)
+{
+    return text ? jsonString(text->toUtf8()) : QByteArrayLiteral("null");
+}
+
+} // namespace
+
+QByteArray jsonString(const QByteArray &bytes)
+{
+    QByteArray out;
+    out.reserve(bytes.size() + 2);
+    out += '"';
+    for (qsizetype i = 0; i < bytes.size();) {
+        const char c = bytes[i];
+        const int length = utf8SequenceLength(bytes.constData() + i, bytes.size() - i);
+        if (length == 0) {
+            out += QByteArrayLiteral("\\udc") + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
+            ++i;
+            continue;
+        }
+        if (length == 1) {
+            switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                if (uchar(c) < 0x20)
+                    out += QByteArrayLiteral("\\u00") + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
+                else
+                    out += c;
+            }
+        } else {
+            out.append(bytes.constData() + i, length);
+        }
+        i += length;
+    }
+    out += '"';
+    return out;
+}
+
+QByteArray text(const SourceNodeManager &manager)
+{
+    QByteArray out;
+    bool first = true;
+    for (const DupGroup::Ptr &group : manager.showDupGroups().value_or(QList<DupGroup::Ptr>())) {
+        if (!first)
+            out += '\n';
+        first = false;
+        for (const MyTreeNode::Ptr &node : group->childs())
+            out += node->FileURL().path() + '\n';
+    }
+    return out;
+}
+
+QByteArray json(const SourceNodeManager &manager, const CustomRuleController &rules)
+{
+    QByteArray out = "{\"sources\": [";
+    const QList<RootNode::Ptr> &roots = manager.rootNodes();
+    for (qsizetype i = 0; i < roots.size(); ++i) {
+        const RootNode::Ptr &root = roots[i];
+        out += (i ? ", " : "") + QByteArrayLiteral("{\"path\": ") + jsonString(root->rootPath()) +
+               ", \"index\": " + number(qint64(root->index())) + ", \"files\": " + number(root->totalFileNumber()) +
+               ", \"bytes\": " + number(root->totalFileSize()) + "}";
+    }
+    out += "], \"groups\": [";
+    const QList<DupGroup::Ptr> groups = manager.showDupGroups().value_or(QList<DupGroup::Ptr>());
+    for (qsizetype g = 0; g < groups.size(); ++g) {
+        const DupGroup::Ptr &group = groups[g];
+        const QList<MyTreeNode::Ptr> &members = group->childs();
+        out += (g ? ", " : "") + QByteArrayLiteral("{\"size\": ") + number(group->fileSize()) +
+               ", \"category\": " + jsonString(rules.typeString(members.value(0)).toUtf8()) +
+               ", \"ext\": " + optionalString(group->fileExt()) + ", \"files\": [";
+        for (qsizetype m = 0; m < members.size(); ++m) {
+            const MyTreeNode::Ptr &node = members[m];
+            const RootNode::Ptr root = node->rootNode();
+            out += (m ? ", " : "") + QByteArrayLiteral("{\"path\": ") + jsonString(node->FileURL().path()) +
+                   ", \"source\": " + (root ? number(qint64(root->index())) : QByteArrayLiteral("null")) +
+                   ", \"added\": " + optionalString(node->fileAddedDateString()) + "}";
+        }
+        out += "]}";
+    }
+    out += "], \"stats\": {\"files\": " + number(manager.totalFileNumber()) +
+           ", \"bytes\": " + number(manager.totalFileSize()) +
+           ", \"groups\": " + number(manager.totalDupGroupNumber()) +
+           ", \"removable\": " + number(manager.totalRemovableFileNumber()) +
+           ", \"wasted_bytes\": " + number(manager.totalWasteSize()) + "}}\n";
+    return out;
+}
+
+} // namespace ScanReport

@@ -1,0 +1,324 @@
+#include "fs/CrossDeviceMove.h"
+
+#include "fs/DirectoryEntries.h"
+#include "fs/RecursiveRemove.h"
+#include "platform/RenameNoReplace.h"
+#include "platform/UniqueFd.h"
+
+#include <QHash>
+#include <QRandomGenerator>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+namespace {
+
+Error failure(int error, const QByteArray &path)
+{
+    return Error::fromErrno(error, Url::fromPath(path).displayPath());
+}
+
+// What an item looked like when it was copied; a source that no longer matches has changed since.
+struct Snapshot
+{
+    ino_t inode;
+    off_t size;
+    timespec modified;
+
+    explicit Snapshot(const struct stat &st) : inode(st.st_ino), size(st.st_size), modified(st.st_mtim) {}
+    bool matches(const struct stat &st) const
+    {
+        return st.st_ino == inode && st.st_size == size && st.st_mtim.tv_sec == modified.tv_sec &&
+               st.st_mtim.tv_nsec == modified.tv_nsec;
+    }
+};
+
+// Copies a regular file's bytes, leaving holes as holes. Returns 0 or the errno value.
+int copyData(int from, int to, off_t size)
+{
+    std::vector<char> buffer(1 << 18);
+    off_t offset = 0;
+    while (offset < size) {
+        off_t data = ::lseek(from, offset, SEEK_DATA);
+        off_t hole = data < 0 ? -1 : ::lseek(from, data, SEEK_HOLE);
+        if (data < 0 && errno == ENXIO)
+            break; // only a hole is left
+        if (data < 0 || hole < 0) {
+            // No hole information from this file system: everything is data.
+            data = offset;
+            hole = size;
+        }
+        hole = std::min(hole, size);
+        for (off_t at = data; at < hole;) {
+            const size_t want = static_cast<size_t>(std::min<off_t>(hole - at, buffer.size()));
+            const ssize_t got = ::pread(from, buffer.data(), want, at);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return errno;
+            if (got == 0)
+                return EAGAIN; // the file shrank under us
+            for (ssize_t put = 0; put < got;) {
+                const ssize_t n = ::pwrite(to, buffer.data() + put, static_cast<size_t>(got - put), at + put);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n < 0)
+                    return errno;
+                put += n;
+            }
+            at += got;
+        }
+        offset = hole;
+    }
+    return ::ftruncate(to, size) == 0 ? 0 : errno;
+}
+
+// Copies one item and what it holds, and remembers what each source item looked like.
+class TreeCopy
+{
+public:
+    // Creates dstName in dstDir, refusing an existing name, as a copy of srcName in srcDir.
+    MaybeError copy(int srcDir, const QByteArray &srcName, int dstDir, const QByteArray &dstName,
+                    const QByteArray &srcPath, const QByteArray &dstPath);
+    // Fills the new, empty file `out` with a copy of the regular file srcName.
+    MaybeError copyFileInto(int srcDir, const QByteArray &srcName, UniqueFd out, const QByteArray &srcPath,
+                            const QByteArray &dstPath);
+    // Fills the new, empty folder `out` with copies of what the folder srcName holds.
+    MaybeError copyFolderInto(int srcDir, const QByteArray &srcName, int out, const QByteArray &srcPath,
+                              const QByteArray &dstPath);
+    // Makes dstName anew as a link with the same target, or a special file of the same kind.
+    MaybeError copyOther(int srcDir, const QByteArray &srcName, int dstDir, const QByteArray &dstName,
+                         const QByteArray &srcPath, const QByteArray &dstPath);
+
+    // Removes from the source what was copied and has not changed since, a folder once it is empty.
+    // Anything else stays, and the first such item is reported.
+    MaybeError removeCopied(int srcDir, const QByteArray &srcName, const QByteArray &srcPath) const;
+
+private:
+    QHash<QByteArray, Snapshot> m_copied; // by source path
+};
+
+MaybeError TreeCopy::copy(int srcDir, const QByteArray &srcName, int dstDir, const QByteArray &dstName,
+                          const QByteArray &srcPath, const QByteArray &dstPath)
+{
+    struct stat st;
+    if (::fstatat(srcDir, srcName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return failure(errno, srcPath);
+    if (S_ISREG(st.st_mode)) {
+        UniqueFd out(::openat(dstDir, dstName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!out)
+            return failure(errno, dstPath);
+        return copyFileInto(srcDir, srcName, std::move(out), srcPath, dstPath);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        // Private until complete; the final mode is set once everything inside is written.
+        if (::mkdirat(dstDir, dstName.constData(), 0700) != 0)
+            return failure(errno, dstPath);
+        const UniqueFd out(
+            ::openat(dstDir, dstName.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!out)
+            return failure(errno, dstPath);
+        return copyFolderInto(srcDir, srcName, out.get(), srcPath, dstPath);
+    }
+    return copyOther(srcDir, srcName, dstDir, dstName, srcPath, dstPath);
+}
+
+MaybeError TreeCopy::copyFileInto(int srcDir, const QByteArray &srcName, UniqueFd out,
+                                  const QByteArray &srcPath, const QByteArray &dstPath)
+{
+    const UniqueFd in(::openat(srcDir, srcName.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st;
+    if (!in || ::fstat(in.get(), &st) != 0)
+        return failure(errno, srcPath);
+    if (!S_ISREG(st.st_mode))
+        return failure(EAGAIN, srcPath); // replaced since it was looked at
+    if (const int error = copyData(in.get(), out.get(), st.st_size))
+        return failure(error, error == EAGAIN ? srcPath : dstPath);
+    // The owner first: changing it clears set-user-ID bits. Only root may give files away; others get
+    // the copy as their own, as cp does.
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    if ((::fchown(out.get(), st.st_uid, st.st_gid) != 0 && errno != EPERM) ||
+        ::fchmod(out.get(), st.st_mode & 07777) != 0 || ::futimens(out.get(), times) != 0 ||
+        ::fsync(out.get()) != 0 || out.close() != 0)
+        return failure(errno, dstPath);
+    m_copied.insert(srcPath, Snapshot(st));
+    return std::nullopt;
+}
+
+MaybeError TreeCopy::copyFolderInto(int srcDir, const QByteArray &srcName, int out, const QByteArray &srcPath,
+                                    const QByteArray &dstPath)
+{
+    const UniqueFd in(::openat(srcDir, srcName.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st;
+    if (!in || ::fstat(in.get(), &st) != 0)
+        return failure(errno, srcPath);
+    QList<QByteArray> names;
+    if (const int error = readEntryNames(in.get(), &names))
+        return failure(error, srcPath);
+    for (const QByteArray &name : names) {
+        if (auto error = copy(in.get(), name, out, name, srcPath + '/' + name, dstPath + '/' + name))
+            return error;
+    }
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    if ((::fchown(out, st.st_uid, st.st_gid) != 0 && errno != EPERM) ||
+        ::fchmod(out, st.st_mode & 07777) != 0 || ::futimens(out, times) != 0 || ::fsync(out) != 0)
+        return failure(errno, dstPath);
+    m_copied.insert(srcPath, Snapshot(st));
+    return std::nullopt;
+}
+
+MaybeError TreeCopy::copyOther(int srcDir, const QByteArray &srcName, int dstDir, const QByteArray &dstName,
+                               const QByteArray &srcPath, const QByteArray &dstPath)
+{
+    struct stat st;
+    if (::fstatat(srcDir, srcName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return failure(errno, srcPath);
+    if (S_ISLNK(st.st_mode)) {
+        QByteArray target(st.st_size > 0 ? st.st_size + 1 : 256, Qt::Uninitialized);
+        ssize_t length;
+        while ((length = ::readlinkat(srcDir, srcName.constData(), target.data(), target.size())) ==
+               target.size())
+            target.resize(target.size() * 2);
+        if (length < 0)
+            return failure(errno, srcPath);
+        target.truncate(length);
+        if (::symlinkat(target.constData(), dstDir, dstName.constData()) != 0)
+            return failure(errno, dstPath);
+    } else if (::mknodat(dstDir, dstName.constData(), (st.st_mode & S_IFMT) | 0600, st.st_rdev) != 0) {
+        return failure(errno, dstPath);
+    }
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    if ((::fchownat(dstDir, dstName.constData(), st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) != 0 &&
+         errno != EPERM) ||
+        ::utimensat(dstDir, dstName.constData(), times, AT_SYMLINK_NOFOLLOW) != 0)
+        return failure(errno, dstPath);
+    // A link has no permissions of its own.
+    if (!S_ISLNK(st.st_mode) && ::fchmodat(dstDir, dstName.constData(), st.st_mode & 07777, 0) != 0)
+        return failure(errno, dstPath);
+    m_copied.insert(srcPath, Snapshot(st));
+    return std::nullopt;
+}
+
+MaybeError TreeCopy::removeCopied(int srcDir, const QByteArray &srcName, const QByteArray &srcPath) const
+{
+    struct stat st;
+    if (::fstatat(srcDir, srcName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? MaybeError() : failure(errno, srcPath);
+    const auto copied = m_copied.constFind(srcPath);
+    if (copied == m_copied.cend() || (!S_ISDIR(st.st_mode) && !copied->matches(st)))
+        return failure(EAGAIN, srcPath); // appeared or changed after it was copied
+    if (!S_ISDIR(st.st_mode)) {
+        if (::unlinkat(srcDir, srcName.constData(), 0) != 0)
+            return failure(errno, srcPath);
+        return std::nullopt;
+    }
+    const UniqueFd dir(
+        ::openat(srcDir, srcName.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!dir)
+        return failure(errno, srcPath);
+    QList<QByteArray> names;
+    if (const int error = readEntryNames(dir.get(), &names))
+        return failure(error, srcPath);
+    // Everything that can go goes; the first thing that must stay is reported.
+    MaybeError first;
+    for (const QByteArray &name : names) {
+        auto error = removeCopied(dir.get(), name, srcPath + '/' + name);
+        if (error && !first)
+            first = error;
+    }
+    if (::unlinkat(srcDir, srcName.constData(), AT_REMOVEDIR) != 0 && !first)
+        first = failure(errno, srcPath);
+    return first;
+}
+
+// A name for the copy while it is being made: hidden, and unlikely to meet anything.
+QByteArray temporaryName()
+{
+    return ".twinsift-move-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+}
+
+// Reserves a temporary name in dir for a file (an open descriptor comes back) or for a folder.
+std::optional<QByteArray> createTemporary(int dir, bool folder, UniqueFd *file, int *error)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray name = temporaryName();
+        if (folder ? ::mkdirat(dir, name.constData(), 0700) == 0
+                   : (*file = UniqueFd(
+                          ::openat(dir, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)))
+                             .get() >= 0)
+            return name;
+        if (errno != EEXIST)
+            break;
+    }
+    *error = errno;
+    return std::nullopt;
+}
+
+} // namespace
+
+MaybeError moveAcrossFileSystems(const Url &src, const Url &dst)
+{
+    const Url srcParent = src.parent();
+    const Url dstParent = dst.parent();
+    if (srcParent.isNull() || dstParent.isNull())
+        return failure(EINVAL, src.path());
+    const QByteArray srcName = src.fileName();
+    const QByteArray dstName = dst.fileName();
+    const UniqueFd srcDir(::open(srcParent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!srcDir)
+        return failure(errno, srcParent.path());
+    const UniqueFd dstDir(::open(dstParent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dstDir)
+        return failure(errno, dstParent.path());
+    struct stat st;
+    if (::fstatat(srcDir.get(), srcName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return failure(errno, src.path());
+    const bool folder = S_ISDIR(st.st_mode);
+
+    TreeCopy copy;
+    if (S_ISREG(st.st_mode) || folder) {
+        // Files and folders are made under a temporary name, so that dst never shows a partial copy.
+        UniqueFd file;
+        int error = 0;
+        const auto temporary = createTemporary(dstDir.get(), folder, &file, &error);
+        if (!temporary)
+            return failure(error, dstParent.path());
+        const QByteArray temporaryPath = dstParent.child(*temporary).path();
+        MaybeError copyError;
+        if (folder) {
+            const UniqueFd out(::openat(dstDir.get(), temporary->constData(),
+                                        O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            copyError = out ? copy.copyFolderInto(srcDir.get(), srcName, out.get(), src.path(), temporaryPath)
+                            : failure(errno, temporaryPath);
+        } else {
+            copyError = copy.copyFileInto(srcDir.get(), srcName, std::move(file), src.path(), temporaryPath);
+        }
+        if (!copyError) {
+            if (const int renameError =
+                    renameNoReplace(dstDir.get(), temporary->constData(), dstDir.get(), dstName.constData()))
+                copyError = failure(renameError, dst.path());
+        }
+        if (copyError) {
+            removeRecursivelyAt(dstDir.get(), *temporary, temporaryPath);
+            return copyError;
+        }
+    } else if (auto error =
+                   copy.copyOther(srcDir.get(), srcName, dstDir.get(), dstName, src.path(), dst.path())) {
+        return error;
+    }
+
+    // The copy must be on disk under its final name before the source goes.
+    if (::fsync(dstDir.get()) != 0) {
+        const int error = errno;
+        removeRecursivelyAt(dstDir.get(), dstName, dst.path());
+        return failure(error, dst.path());
+    }
+    auto removeError = copy.removeCopied(srcDir.get(), srcName, src.path());
+    if (removeError && !folder)
+        ::unlinkat(dstDir.get(), dstName.constData(), 0);
+    return removeError;
+}

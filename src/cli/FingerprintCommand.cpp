@@ -1,0 +1,101 @@
+// twinsift-cli fingerprint [--level N] PATH...
+#include "cli/Commands.h"
+
+#include "fs/FileManagerProxy.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <variant>
+
+namespace {
+
+const char usage[] = "Usage: twinsift-cli fingerprint [--level N] [--] PATH...\n";
+
+struct Request
+{
+    qint64 level = 0;
+    QList<QByteArray> paths;
+};
+
+int usageError(const QByteArray &message)
+{
+    std::fprintf(stderr, "twinsift-cli fingerprint: %s\n%s", message.constData(), usage);
+    return 2;
+}
+
+// A whole signed 64-bit decimal number, nothing around it.
+std::optional<qint64> parseLevel(const QByteArray &text)
+{
+    qint64 value = 0;
+    const char *end = text.constData() + text.size();
+    const auto [stop, error] = std::from_chars(text.constData(), end, value);
+    if (text.isEmpty() || error != std::errc() || stop != end)
+        return std::nullopt;
+    return value;
+}
+
+// The request, or the exit status when there is nothing to fingerprint.
+std::variant<Request, int> parse(const QList<QByteArray> &arguments)
+{
+    Request request;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QByteArray &argument = arguments[i];
+        if (optionsEnded || !argument.startsWith('-') || argument == "-") {
+            request.paths.append(argument);
+        } else if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument == "--help" || argument == "-h") {
+            std::fputs(usage, stdout);
+            return 0;
+        } else if (argument == "--level" || argument.startsWith("--level=")) {
+            QByteArray value;
+            if (argument == "--level") {
+                if (++i == arguments.size())
+                    return usageError("--level needs a number");
+                value = arguments[i];
+            } else {
+                value = argument.mid(qsizetype(std::strlen("--level=")));
+            }
+            const auto level = parseLevel(value);
+            if (!level)
+                return usageError("--level needs a whole number, not '" + value + "'");
+            request.level = *level;
+        } else {
+            return usageError("unknown option '" + argument + "'");
+        }
+    }
+    if (request.paths.isEmpty())
+        return usageError("no paths given");
+    return request;
+}
+
+} // namespace
+
+int runFingerprintCommand(const QList<QByteArray> &arguments)
+{
+    const auto parsed = parse(arguments);
+    if (const int *status = std::get_if<int>(&parsed))
+        return *status;
+    const Request &request = std::get<Request>(parsed);
+
+    const FileManagerProxy &files = FileManagerProxy::sharedInstance();
+    bool everyPathHasOne = true;
+    for (const QByteArray &path : request.paths) {
+        const auto fingerprint = files.dirMD5_withLeel(Url::fromAbsolutePath(path), request.level);
+        everyPathHasOne = everyPathHasOne && fingerprint.has_value();
+        // Paths are written back byte for byte, whatever their encoding.
+        QByteArray line = fingerprint ? fingerprint->toLatin1() : QByteArray("-");
+        line += '\t' + path + '\n';
+        std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    }
+    if (std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "twinsift-cli fingerprint: cannot write the results: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    return everyPathHasOne ? 0 : 1;
+}

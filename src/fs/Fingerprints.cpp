@@ -1,0 +1,179 @@
+// Content fingerprints: the texts that decide which files count as duplicates.
+#include "fs/FileManagerProxy.h"
+
+#include "fs/Base64.h"
+#include "fs/Md5.h"
+#include "fs/ReadHandle.h"
+#include "fs/WholeContentDigest.h"
+#include "platform/SystemLog.h"
+
+#include <QDateTime>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// Files up to this size are always digested whole, at every level.
+constexpr qint64 smallFileLimit = 4096;
+
+// Bytes per sample: level 0 is the quick fingerprint, level 1 the sampled precise one. Any other
+// level samples nothing, so a large file gets no fingerprint at it.
+qint64 sampleLength(qint64 level)
+{
+    switch (level) {
+    case 0:
+        return 20;
+    case 1:
+        return 500;
+    default:
+        return 0;
+    }
+}
+
+// The empty text, as distinct from no value.
+QString emptyText()
+{
+    return QStringLiteral("");
+}
+
+std::optional<ReadHandle> openLogged(const Url &url)
+{
+    int error = 0;
+    auto handle = ReadHandle::open(url, &error);
+    if (!handle)
+        SystemLog::write(Error::fromErrno(error, url.escapedPath()).description);
+    return handle;
+}
+
+void logReadFailure(const ReadHandle &handle)
+{
+    const ReadHandle::Failure &failure = *handle.failure();
+    const QString reason = QStringLiteral("%1 at offset %2: %3")
+                               .arg(handle.url().escapedPath())
+                               .arg(failure.offset)
+                               .arg(QString::fromLocal8Bit(std::strerror(failure.error)));
+    SystemLog::write(QStringLiteral("%1:%2").arg(QStringLiteral("pread"), reason));
+}
+
+} // namespace
+
+std::optional<QString> FileManagerProxy::fileMD5_withLevel(const Url &url, qint64 level) const
+{
+    if (url.isNull() || !isUrlExist(url) || isFolder(url) || isDirecotry(url))
+        return std::nullopt;
+    const auto attributes = attributesOfItemAtURL(url);
+    if (!attributes)
+        return std::nullopt;
+    const qint64 size = attributes->fileSize;
+    if (size == 0)
+        return emptyText();
+
+    auto handle = openLogged(url);
+    if (!handle)
+        return std::nullopt;
+
+    if (size <= smallFileLimit || level == 2) {
+        const auto digest = wholeContentDigest(*handle, size);
+        if (!digest) {
+            // Part of a file stands for nothing: what was read is dropped.
+            logReadFailure(*handle);
+            return emptyText();
+        }
+        return digest;
+    }
+
+    // Five stretches: head, tail, and the ones that end at the middle, the first quarter and the
+    // third quarter.
+    const qint64 n = sampleLength(level);
+    const qint64 half = size / 2;
+    const qint64 offsets[] = {0, size - n, half - n, size / 4 - n, (size + half) / 2 - n};
+    QString samples;
+    for (const qint64 offset : offsets) {
+        const auto sample = readChunkData_ofLength_fromOffset(&*handle, n, quint64(offset));
+        if (handle->failure()) {
+            logReadFailure(*handle);
+            return std::nullopt;
+        }
+        if (!sample)
+            return std::nullopt;
+        samples += *base64forData(sample);
+    }
+    return MD5String(samples);
+}
+
+std::optional<QString> FileManagerProxy::dirMD5_withLeel(const Url &url, qint64 level) const
+{
+    if (url.isNull())
+        return std::nullopt;
+    if (!isDirecotry(url))
+        return fileMD5_withLevel(url, level);
+
+    QList<Url> files = getFilesInDirectory_skipSubDirectory_skipHidden_includePackage_includeBundel(
+                           url, false, false, false, false)
+                           .value_or(QList<Url>());
+    files.removeIf([](const Url &file) { return file.fileName() == ".DS_Store"; });
+    // Byte order of the paths, so the text does not depend on the locale or on how names decode.
+    std::sort(files.begin(), files.end(), [](const Url &a, const Url &b) { return a.path() < b.path(); });
+
+    QString text = emptyText();
+    for (const Url &file : std::as_const(files)) {
+        if (const auto fingerprint = fileMD5_withLevel(file, level))
+            text += *fingerprint;
+    }
+    return text;
+}
+
+QString FileManagerProxy::MD5String(const std::optional<QString> &text) const
+{
+    if (text)
+        return Md5::digestTextOf(text->toUtf8());
+    // A text that no content can produce, so the result matches no other fingerprint.
+    static std::atomic<qint64> counter{0};
+    const QString oneOff = QStringLiteral("%1%2%3")
+                               .arg(QDateTime::currentDateTime().toString(Qt::ISODateWithMs))
+                               .arg(QRandomGenerator::system()->generate64())
+                               .arg(counter.fetch_add(1));
+    return Md5::digestTextOf(oneOff.toUtf8());
+}
+
+std::optional<QString> FileManagerProxy::base64forData(const std::optional<QByteArray> &data) const
+{
+    if (!data)
+        return std::nullopt;
+    QByteArray text(qsizetype(Base64::encodedLength(size_t(data->size()))), Qt::Uninitialized);
+    Base64::encode(reinterpret_cast<const unsigned char *>(data->constData()), size_t(data->size()),
+                   text.data());
+    return QString::fromLatin1(text);
+}
+
+std::optional<QByteArray>
+FileManagerProxy::readChunkData_ofLength_fromOffset(ReadHandle *handle, qint64 length, quint64 offset) const
+{
+    if (!handle || length <= 0 || offset > quint64(std::numeric_limits<qint64>::max()))
+        return std::nullopt;
+    // A long read is taken in steps, so a length far beyond the end of the file allocates no more
+    // than a step past what is there.
+    constexpr qint64 step = 16 << 20;
+    QByteArray buffer;
+    qint64 at = qint64(offset);
+    for (qint64 remaining = length; remaining > 0;) {
+        const qint64 wanted = std::min(remaining, step);
+        const qsizetype start = buffer.size();
+        buffer.resize(start + wanted);
+        const qint64 got = handle->readAt(buffer.data() + start, wanted, at);
+        if (got < 0)
+            return std::nullopt;
+        buffer.resize(start + got);
+        if (got < wanted)
+            break;
+        at += got;
+        remaining -= got;
+    }
+    if (buffer.isEmpty())
+        return std::nullopt;
+    return buffer;
+}

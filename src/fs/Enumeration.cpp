@@ -74,8 +74,13 @@ std::optional<QList<Url>> FileManagerProxy::getContentsOfDirecotry_skipHidden(co
         return std::nullopt;
     QList<Url> entries;
     bool listedAny = false;
-    errno = 0;
-    while (const dirent *entry = ::readdir(dir.get())) {
+    for (;;) {
+        // Only a null from readdir() with errno set is an error, and the work between two calls may
+        // leave errno changed, so it is cleared before each call.
+        errno = 0;
+        const dirent *entry = ::readdir(dir.get());
+        if (!entry)
+            break;
         const QByteArray name(entry->d_name);
         if (name == "." || name == "..")
             continue;

@@ -109,11 +109,12 @@ protected:
     virtual void placeInGroup(const MyTreeNode::Ptr &node);
 
     void appendGroupToBucket(const DupGroup::Ptr &group, qsizetype bucketIndex);
+    // Gives the bucket table its buckets before the first file is placed.
+    void fillBucketTableIfEmpty();
 
 private:
     void scanTask(const RootNode::Ptr &root);
     void removalTask(const RootNode::Ptr &root);
-    void fillBucketTableIfEmpty();
     bool isBelowMinimumSize(const MyTreeNode &node) const;
 
     ArrayController<RootNode> m_rootController;

@@ -204,8 +204,8 @@ private Q_SLOTS:
         for (const char *folder :
              {"", "/Contents", "/Contents/PlugIns", "/Contents/PlugIns/Bar.bundle", "/Z"})
             TestFs::makeDir(Url::fromPath(app.path() + folder));
-        // Listed in byte order of their paths: upper case before lower case, "-" before "/", and
-        // names that are not UTF-8 after all ASCII.
+        // Listed in byte order of their paths: upper case before lower case, "-" before "/", U+FF21
+        // before U+1F600 (UTF-16 order is the other way round), and bytes that are not UTF-8 last.
         const QList<QByteArray> members = {"/.hidden",
                                            "/B",
                                            "/Contents/PlugIns/Bar.bundle/code",
@@ -214,6 +214,9 @@ private Q_SLOTS:
                                            "/Z/x",
                                            "/a",
                                            "/\xc3\xa9",
+                                           "/\xef\xbc\xa1",
+                                           "/\xf0\x9f\x98\x80",
+                                           "/\xfe",
                                            "/\xff"};
         QString expected;
         for (qsizetype i = 0; i < members.size(); ++i) {

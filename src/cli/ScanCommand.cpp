@@ -79,8 +79,9 @@ int runScanCommand(const QList<QByteArray> &arguments)
     manager.setRuleController(&rules);
 
     for (const QByteArray &path : options->paths) {
-        const bool alreadyAdded = std::any_of(manager.rootNodes().cbegin(), manager.rootNodes().cend(),
-                                              [&](const RootNode::Ptr &root) { return root->rootPath() == path; });
+        const bool alreadyAdded =
+            std::any_of(manager.rootNodes().cbegin(), manager.rootNodes().cend(),
+                        [&](const RootNode::Ptr &root) { return root->rootPath() == path; });
         if (alreadyAdded) {
             writeAll(stderr, "twinsift-cli scan: " + shown(path) + " is already a source; skipped\n");
             continue;

@@ -64,7 +64,8 @@ std::optional<ScanOptions> ScanOptions::parse(const QList<QByteArray> &arguments
             } else if (*format == "json") {
                 options.format = Format::Json;
             } else {
-                *error = QStringLiteral("unknown format '%1' (use text or json)").arg(QString::fromUtf8(*format));
+                *error =
+                    QStringLiteral("unknown format '%1' (use text or json)").arg(QString::fromUtf8(*format));
                 return std::nullopt;
             }
         } else if (name == "--min-size") {
@@ -74,7 +75,8 @@ std::optional<ScanOptions> ScanOptions::parse(const QList<QByteArray> &arguments
             bool ok = false;
             const double mebibytes = text->toDouble(&ok);
             if (!ok || mebibytes < 0) {
-                *error = QStringLiteral("--min-size needs a number of MiB, not '%1'").arg(QString::fromUtf8(*text));
+                *error = QStringLiteral("--min-size needs a number of MiB, not '%1'")
+                             .arg(QString::fromUtf8(*text));
                 return std::nullopt;
             }
             options.minimumSizeMiB = mebibytes;
@@ -98,8 +100,9 @@ std::optional<ScanOptions> ScanOptions::parse(const QList<QByteArray> &arguments
             for (const QByteArray &type : text->split(',')) {
                 const QByteArray trimmed = type.trimmed().toLower();
                 if (!typeSwitches().contains(trimmed)) {
-                    *error = QStringLiteral("unknown type '%1' (use document, movie, music, picture, archive)")
-                                 .arg(QString::fromUtf8(type));
+                    *error =
+                        QStringLiteral("unknown type '%1' (use document, movie, music, picture, archive)")
+                            .arg(QString::fromUtf8(type));
                     return std::nullopt;
                 }
                 types << trimmed;

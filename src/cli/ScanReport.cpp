@@ -52,7 +52,8 @@ QByteArray jsonString(const QByteArray &bytes)
                 break;
             default:
                 if (uchar(c) < 0x20)
-                    out += QByteArrayLiteral("\\u00") + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
+                    out +=
+                        QByteArrayLiteral("\\u00") + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
                 else
                     out += c;
             }
@@ -86,7 +87,8 @@ QByteArray json(const SourceNodeManager &manager, const CustomRuleController &ru
     for (qsizetype i = 0; i < roots.size(); ++i) {
         const RootNode::Ptr &root = roots[i];
         out += (i ? ", " : "") + QByteArrayLiteral("{\"path\": ") + jsonString(root->rootPath()) +
-               ", \"index\": " + number(qint64(root->index())) + ", \"files\": " + number(root->totalFileNumber()) +
+               ", \"index\": " + number(qint64(root->index())) +
+               ", \"files\": " + number(root->totalFileNumber()) +
                ", \"bytes\": " + number(root->totalFileSize()) + "}";
     }
     out += "], \"groups\": [";

@@ -172,9 +172,9 @@ void DupGroup::addMember(const NodePtr &node)
     node->setDupGroup(shared_from_this());
     MainThread::sync([&] {
         // Members stay ordered by addedDate; a newcomer goes after members of the same date.
-        const auto position = std::upper_bound(
-            m_childs.begin(), m_childs.end(), node->addedDateKey(),
-            [](qint64 key, const NodePtr &member) { return key < member->addedDateKey(); });
+        const auto position =
+            std::upper_bound(m_childs.begin(), m_childs.end(), node->addedDateKey(),
+                             [](qint64 key, const NodePtr &member) { return key < member->addedDateKey(); });
         m_childs.insert(position, node);
         m_allFileExt.append(node->fileExt());
     });

@@ -61,7 +61,8 @@ std::optional<QList<MyTreeNode::Ptr>> MyTreeNode::Childs()
         return std::nullopt;
     if (!m_childs) {
         m_childs = std::make_unique<QList<Ptr>>();
-        const auto entries = FileManagerProxy::sharedInstance().getContentsOfDirecotry_skipHidden(m_url, false);
+        const auto entries =
+            FileManagerProxy::sharedInstance().getContentsOfDirecotry_skipHidden(m_url, false);
         for (const Url &entry : entries.value_or(QList<Url>())) {
             if (Ptr child = initWithURL(entry)) {
                 child->m_parent = weak_from_this();
@@ -91,8 +92,8 @@ std::optional<QDateTime> MyTreeNode::dateOrNone(qint64 msecs)
 
 std::optional<QString> MyTreeNode::fileAddedDateString() const
 {
-    return FileManagerProxy::sharedInstance().URLDate_toStringWithFormat(addedDate(),
-                                                                        QStringLiteral("yyyy-MM-dd  HH:mm:ss"));
+    return FileManagerProxy::sharedInstance().URLDate_toStringWithFormat(
+        addedDate(), QStringLiteral("yyyy-MM-dd  HH:mm:ss"));
 }
 
 std::optional<QString> MyTreeNode::fileMD5() const

@@ -118,5 +118,4 @@ private:
     bool m_isFolder = false;
     bool m_isDir = false;
     bool m_isSymbol = false;
-
 };

@@ -2,7 +2,9 @@
 
 #include "fs/FileManagerProxy.h"
 
-RootNode::RootNode(Token, QByteArray path) : m_rootPath(std::move(path)) {}
+RootNode::RootNode(Token, QByteArray path) : m_rootPath(std::move(path))
+{
+}
 
 RootNode::Ptr RootNode::initWithPath(const QByteArray &path)
 {

@@ -9,8 +9,7 @@
 // Holds a list of objects for a view: the content in the order added, and the arranged order the
 // view shows (the content sorted by the current comparator, or as added when there is none).
 // Main thread only.
-template <typename T>
-class ArrayController
+template <typename T> class ArrayController
 {
 public:
     using Ptr = std::shared_ptr<T>;

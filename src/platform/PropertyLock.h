@@ -19,8 +19,7 @@ public:
 };
 
 // Reads or replaces one property under its object's lock.
-template <typename T>
-T lockedRead(const void *object, const T &field)
+template <typename T> T lockedRead(const void *object, const T &field)
 {
     std::lock_guard lock(PropertyLock::forObject(object));
     return field;
@@ -28,8 +27,7 @@ T lockedRead(const void *object, const T &field)
 
 // The old value is released after the lock is let go: releasing the last reference to an object
 // may release others, whose own properties may share this lock.
-template <typename T>
-void lockedWrite(const void *object, T &field, T value)
+template <typename T> void lockedWrite(const void *object, T &field, T value)
 {
     {
         std::lock_guard lock(PropertyLock::forObject(object));

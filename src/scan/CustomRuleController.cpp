@@ -25,11 +25,14 @@ const std::array<CategoryRule, 5> &scannedCategories()
     static const std::array<CategoryRule, 5> rules = {{
         {Category::Document, SettingsKeys::scanTypeDocument, SettingsKeys::documentTokens,
          &FileManagerProxy::isTextFile},
-        {Category::Movie, SettingsKeys::scanTypeMovie, SettingsKeys::movieTokens, &FileManagerProxy::isMovieFile},
-        {Category::Music, SettingsKeys::scanTypeMusic, SettingsKeys::musicTokens, &FileManagerProxy::isAudioFile},
+        {Category::Movie, SettingsKeys::scanTypeMovie, SettingsKeys::movieTokens,
+         &FileManagerProxy::isMovieFile},
+        {Category::Music, SettingsKeys::scanTypeMusic, SettingsKeys::musicTokens,
+         &FileManagerProxy::isAudioFile},
         {Category::Picture, SettingsKeys::scanTypePicture, SettingsKeys::pictureTokens,
          &FileManagerProxy::isImageFile},
-        {Category::Archive, SettingsKeys::scanTypeArchive, SettingsKeys::archiveTokens, &FileManagerProxy::isAchieve},
+        {Category::Archive, SettingsKeys::scanTypeArchive, SettingsKeys::archiveTokens,
+         &FileManagerProxy::isAchieve},
     }};
     return rules;
 }

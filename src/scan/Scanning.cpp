@@ -25,7 +25,8 @@ void SourceNodeManager::scanTask(const RootNode::Ptr &root)
         return;
     }
     fillBucketTableIfEmpty();
-    updateStatBar(StringTable::text("READING_FOLDER_STRUCTURE_STRING").arg(decodeFileNameBytes(root->rootPath(), false)));
+    updateStatBar(StringTable::text("READING_FOLDER_STRUCTURE_STRING")
+                      .arg(decodeFileNameBytes(root->rootPath(), false)));
     if (MyTreeNode::Ptr top = MyTreeNode::initWithURL(root->rootURL()))
         addNewTreeNode_inRootNode(top, root);
     MainThread::sync([&] {
@@ -74,7 +75,8 @@ bool SourceNodeManager::isBelowMinimumSize(const MyTreeNode &node) const
     if (!defaults.boolForKey(SettingsKeys::onlyFileSize))
         return false;
     // Single precision, as the setting has always been applied; 1.5 MiB is exactly 1,572,864 bytes.
-    const float limitInBytes = float(defaults.doubleForKey(SettingsKeys::onlyFileSizeValue)) * 1024.0f * 1024.0f;
+    const float limitInBytes =
+        float(defaults.doubleForKey(SettingsKeys::onlyFileSizeValue)) * 1024.0f * 1024.0f;
     const quint64 limit = limitInBytes > 0 ? quint64(limitInBytes) : 0;
     return quint64(node.FileSize()) < limit;
 }

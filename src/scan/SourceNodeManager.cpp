@@ -30,7 +30,8 @@ double mebibytes(qint64 bytes)
 SerialQueue &SourceNodeManager::scanQueue()
 {
     // Never destroyed: quitting does not wait for queued tasks.
-    static SerialQueue *const queue = new SerialQueue(QStringLiteral("com.quenby.twinsift.SourceNodeManager"));
+    static SerialQueue *const queue =
+        new SerialQueue(QStringLiteral("com.quenby.twinsift.SourceNodeManager"));
     return *queue;
 }
 
@@ -120,7 +121,8 @@ void SourceNodeManager::reloadOutlineView()
 void SourceNodeManager::updateSourceStat()
 {
     lockedWrite(this, m_sourceStatString,
-                StringTable::text("SOURCE_FOLDER_STAT_STRING").arg(m_totalFileNumber.load())
+                StringTable::text("SOURCE_FOLDER_STAT_STRING")
+                    .arg(m_totalFileNumber.load())
                     .arg(mebibytes(m_totalFileSize), 0, 'f', 2));
 }
 

@@ -21,21 +21,20 @@ namespace {
 using UniformTypes::ItemType;
 using UniformTypes::Kind;
 
+// The theme icon of the item's MIME type, and the broader one to use where the theme lacks it. A
+// package without a MIME type of its own shows as what it is, not as a folder.
 Image iconOf(const ItemType &type)
 {
     Image image;
     image.iconName = type.mime().iconName();
-    if (type.kind == Kind::Package)
+    image.genericIconName = type.mime().genericIconName();
+    if (type.kind == Kind::Package) {
         image.genericIconName = type.conformsTo(QStringLiteral("com.apple.application"))
                                     ? QStringLiteral("application-x-executable")
                                     : QStringLiteral("package-x-generic");
-    else
-        image.genericIconName = type.mime().genericIconName();
-    if (image.genericIconName.isEmpty())
-        image.genericIconName =
-            type.kind == Kind::Folder ? QStringLiteral("folder") : QStringLiteral("text-x-generic");
-    if (image.iconName.isEmpty())
-        image.iconName = image.genericIconName;
+        if (type.mime().name() == QLatin1String("inode/directory"))
+            image.iconName = image.genericIconName;
+    }
     return image;
 }
 

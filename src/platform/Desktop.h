@@ -7,7 +7,7 @@
 #include <QUrl>
 
 // The desktop's services for files and web pages: the default application, the file browser, the
-// web browser. Call on the GUI thread.
+// web browser. fileUri() may be called from any thread, the others only on the GUI thread.
 namespace Desktop {
 
 // The "file://" URI of a byte path, written as GLib writes it: every byte other than letters,

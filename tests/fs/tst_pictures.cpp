@@ -141,8 +141,12 @@ private Q_SLOTS:
         QCOMPARE(fm().iconForURL_withFlag_withSize(folder, 0, 17)->genericIconName, QStringLiteral("folder"));
         const Url app = root().child("Tool.app");
         TestFs::makeDir(app);
-        QCOMPARE(fm().iconForURL_withFlag_withSize(app, 0, 17)->genericIconName,
+        QCOMPARE(fm().iconForURL_withFlag_withSize(app, 0, 17)->iconName,
                  QStringLiteral("application-x-executable"));
+        const Url framework = root().child("Kit.framework");
+        TestFs::makeDir(framework);
+        QCOMPARE(fm().iconForURL_withFlag_withSize(framework, 0, 17)->iconName,
+                 QStringLiteral("package-x-generic"));
         const Url link = root().child("dangling");
         TestFs::makeSymlink("/nonexistent", link);
         QVERIFY(!fm().iconForURL_withFlag_withSize(link, 0, 17)->iconName.isEmpty());

@@ -81,6 +81,10 @@ int copyData(int from, int to, off_t size)
 class TreeCopy
 {
 public:
+    // Only items on the source's own file system are copied: a file system mounted inside a folder
+    // is not the folder's to move, and removing the source afterwards would empty it.
+    explicit TreeCopy(dev_t device) : m_device(device) {}
+
     // Creates dstName in dstDir, refusing an existing name, as a copy of srcName in srcDir.
     MaybeError copy(int srcDir, const QByteArray &srcName, int dstDir, const QByteArray &dstName,
                     const QByteArray &srcPath, const QByteArray &dstPath);
@@ -99,6 +103,7 @@ public:
     MaybeError removeCopied(int srcDir, const QByteArray &srcName, const QByteArray &srcPath) const;
 
 private:
+    dev_t m_device;
     QHash<QByteArray, Snapshot> m_copied; // by source path
 };
 
@@ -108,6 +113,8 @@ MaybeError TreeCopy::copy(int srcDir, const QByteArray &srcName, int dstDir, con
     struct stat st;
     if (::fstatat(srcDir, srcName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return failure(errno, srcPath);
+    if (st.st_dev != m_device)
+        return failure(EXDEV, srcPath);
     if (S_ISREG(st.st_mode)) {
         UniqueFd out(::openat(dstDir, dstName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
         if (!out)
@@ -279,7 +286,7 @@ MaybeError moveAcrossFileSystems(const Url &src, const Url &dst)
         return failure(errno, src.path());
     const bool folder = S_ISDIR(st.st_mode);
 
-    TreeCopy copy;
+    TreeCopy copy(st.st_dev);
     if (S_ISREG(st.st_mode) || folder) {
         // Files and folders are made under a temporary name, so that dst never shows a partial copy.
         UniqueFd file;

@@ -14,5 +14,6 @@
 // For a file or link, a failure to remove the source (or a source changed while it was copied) also
 // removes the copy, so the move either happens completely or not at all. A folder cannot be put back
 // like that once its removal has begun: its complete copy stays at dst, the source keeps whatever could
-// not be removed or changed during the copy, and the error is reported.
+// not be removed or changed during the copy, and the error is reported. A folder that holds a mount
+// of another file system is refused with EXDEV like any failed copy: the source stays as it was.
 MaybeError moveAcrossFileSystems(const Url &src, const Url &dst);

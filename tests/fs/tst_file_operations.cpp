@@ -505,6 +505,27 @@ private Q_SLOTS:
         QVERIFY(entriesOf(small.url()).isEmpty());
     }
 
+    void crossFileSystemMoveStopsAtMountsInside()
+    {
+        ScratchDir far("/dev/shm");
+        QVERIFY(far.isValid());
+        if (deviceOf(far.url()) == deviceOf(m_root))
+            QSKIP("/dev/shm is on the same file system as the temporary folder here");
+        const Url tree = m_root.child("tree");
+        TestFs::makeDir(tree);
+        TestFs::makeDir(tree.child("mounted"));
+        TestFs::writeFile(tree.child("first"), "x");
+        if (::mount("twinsift-test", tree.child("mounted").c_str(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("cannot mount a tmpfs here (needs root)");
+        const auto unmount = qScopeGuard([&] { ::umount2(tree.child("mounted").c_str(), MNT_DETACH); });
+        TestFs::writeFile(at(tree, "mounted/other file system"), "x");
+
+        QCOMPARE(statusOf(fm().moveURL_toURL_removeUpper(tree, far.url().child("tree"), false)), EXDEV);
+        QCOMPARE(entriesOf(tree), (QList<QByteArray>{"first", "mounted"}));
+        QVERIFY(TestFs::exists(at(tree, "mounted/other file system")));
+        QVERIFY(entriesOf(far.url()).isEmpty());
+    }
+
     void vanishedItems()
     {
         const Url file = m_root.child("file");

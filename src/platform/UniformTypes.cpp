@@ -1,7 +1,9 @@
 #include "platform/UniformTypes.h"
 
 #include <QFile>
+#include <QHash>
 #include <QMimeDatabase>
+#include <QMutex>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -99,6 +101,47 @@ bool isApplication(const ItemType &type)
     }
 }
 
+// Types found for regular files, by the exact state of the file: inode, name, size, modification
+// and status-change times. Users cannot set the status-change time, so new content under the same
+// key is impossible. Bounded by forgetting everything when full: the repeated questions about a file
+// come close together.
+class KnownTypes
+{
+public:
+    static KnownTypes &instance()
+    {
+        static KnownTypes types;
+        return types;
+    }
+
+    static QByteArray keyOf(const struct stat &st, const QByteArray &fileName)
+    {
+        const std::array<qint64, 7> state = {qint64(st.st_dev),          qint64(st.st_ino),
+                                             qint64(st.st_size),         qint64(st.st_mtim.tv_sec),
+                                             qint64(st.st_mtim.tv_nsec), qint64(st.st_ctim.tv_sec),
+                                             qint64(st.st_ctim.tv_nsec)};
+        return QByteArray(reinterpret_cast<const char *>(state.data()), sizeof state) + fileName;
+    }
+
+    QString find(const QByteArray &key) const
+    {
+        const QMutexLocker locker(&m_mutex);
+        return m_names.value(key);
+    }
+
+    void insert(const QByteArray &key, const QString &mimeName)
+    {
+        const QMutexLocker locker(&m_mutex);
+        if (m_names.size() >= 4096)
+            m_names.clear();
+        m_names.insert(key, mimeName);
+    }
+
+private:
+    mutable QMutex m_mutex;
+    QHash<QByteArray, QString> m_names;
+};
+
 // Reads the first bytes of a regular file through a descriptor of our own, since QMimeDatabase
 // would reopen the file by a (lossily decoded) name.
 QMimeType mimeFromNameAndContent(const QMimeDatabase &db, const Url &url, const QString &name)
@@ -115,13 +158,17 @@ QMimeType mimeFromNameAndContent(const QMimeDatabase &db, const Url &url, const 
     return mime.isValid() ? mime : db.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
 }
 
-QMimeType mimeOfRegularFile(const QMimeDatabase &db, const Url &url, const QString &name)
+QMimeType mimeOfRegularFile(const QMimeDatabase &db, const Url &url, const struct stat &st,
+                            const QString &name)
 {
-    // One certain match by name needs no look at the content, which keeps a scan cheap.
+    const QByteArray key = KnownTypes::keyOf(st, url.fileName());
+    if (const QString known = KnownTypes::instance().find(key); !known.isEmpty())
+        return db.mimeTypeForName(known);
+    // One certain match by name needs no look at the content.
     const QList<QMimeType> byName = db.mimeTypesForFileName(name);
-    if (byName.size() == 1)
-        return byName.first();
-    return mimeFromNameAndContent(db, url, name);
+    const QMimeType mime = byName.size() == 1 ? byName.first() : mimeFromNameAndContent(db, url, name);
+    KnownTypes::instance().insert(key, mime.name());
+    return mime;
 }
 
 QString specialFileType(mode_t mode)
@@ -157,6 +204,7 @@ std::optional<ItemType> typeOfItem(const Url &url)
 
     ItemType type;
     type.m_url = url;
+    type.m_stat = st;
     type.mode = st.st_mode;
     type.extension = decodeFileNameBytes(url.pathExtension(), false).toLower();
     if (S_ISREG(st.st_mode))
@@ -179,7 +227,7 @@ const QMimeType &ItemType::mime() const
     const QString name = decodeFileNameBytes(m_url.fileName(), false);
     switch (kind) {
     case Kind::RegularFile:
-        m_mime = mimeOfRegularFile(db, m_url, name);
+        m_mime = mimeOfRegularFile(db, m_url, m_stat, name);
         break;
     case Kind::Package:
         m_mime = db.mimeTypeForFile(name, QMimeDatabase::MatchExtension);

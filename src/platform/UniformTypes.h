@@ -5,7 +5,7 @@
 #include <QMimeType>
 #include <QString>
 
-#include <sys/types.h>
+#include <sys/stat.h>
 
 #include <optional>
 
@@ -30,7 +30,9 @@ enum class Kind { RegularFile, Folder, Package, SymbolicLink, Special };
 
 // What the type facility knows about one item. The kind costs one lstat(); the MIME type is found
 // only when a question needs it, by name first and, when the name is not decisive, by the first
-// bytes of content. One ItemType belongs to the thread that made it.
+// bytes of content. The type of a regular file is remembered for that exact state of the file
+// (inode, name, size, modification and status-change times): a scan asks about each file several
+// times in a row, and both matching and reading cost. One ItemType belongs to the thread that made it.
 class ItemType
 {
 public:
@@ -48,6 +50,7 @@ public:
 private:
     friend std::optional<ItemType> typeOfItem(const Url &url);
     Url m_url;
+    struct stat m_stat = {};
     mutable QMimeType m_mime;
 };
 

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QImage>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -231,6 +232,22 @@ private Q_SLOTS:
             QCOMPARE(kindsOf(url), kinds);
             QCOMPARE(fm().typeOfURL(url), type);
         }
+    }
+
+    // A type read from content is never reused for different content, even when the file keeps its
+    // size and its modification time is set back.
+    void rewrittenContentIsSeen()
+    {
+        const QByteArray png = pngBytes();
+        const Url url = file("rewritten", png);
+        struct stat before;
+        QCOMPARE(::stat(url.c_str(), &before), 0);
+        QCOMPARE(kindsOf(url), QStringList({"image"}));
+        QTest::qSleep(20);
+        TestFs::writeFile(url, QByteArray(png.size(), 'a'));
+        const timespec times[2] = {before.st_atim, before.st_mtim};
+        QCOMPARE(::utimensat(AT_FDCWD, url.c_str(), times, 0), 0);
+        QCOMPARE(kindsOf(url), QStringList({"text"}));
     }
 
     void executables()

@@ -4,11 +4,11 @@
 #include <QLocale>
 #include <QTimeZone>
 
+#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/sysmacros.h>
 #include <sys/stat.h>
-#include <cerrno>
+#include <sys/sysmacros.h>
 
 namespace {
 
@@ -49,8 +49,8 @@ std::optional<FileAttributes> FileManagerProxy::attributesOfItemAtURL(const Url 
         return std::nullopt;
     struct statx sx;
     if (::statx(AT_FDCWD, url.c_str(), AT_SYMLINK_NOFOLLOW,
-                STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME, &sx)
-        != 0)
+                STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME,
+                &sx) != 0)
         return std::nullopt;
     FileAttributes attributes;
     attributes.fileSize = static_cast<qint64>(sx.stx_size);
@@ -65,7 +65,8 @@ std::optional<FileAttributes> FileManagerProxy::attributesOfItemAtURL(const Url 
     return attributes;
 }
 
-std::optional<QList<Url>> FileManagerProxy::getContentsOfDirecotry_skipHidden(const Url &url, bool skipHidden) const
+std::optional<QList<Url>> FileManagerProxy::getContentsOfDirecotry_skipHidden(const Url &url,
+                                                                              bool skipHidden) const
 {
     if (!isUrlExist(url) || !isDirecotry(url))
         return std::nullopt;
@@ -95,7 +96,8 @@ std::optional<QList<Url>> FileManagerProxy::getContentsOfDirecotry_skipHidden(co
     return entries;
 }
 
-std::optional<QList<Url>> FileManagerProxy::getFilesInDirectory_skipSubDirectory_skipHidden_includePackage_includeBundel(
+std::optional<QList<Url>>
+FileManagerProxy::getFilesInDirectory_skipSubDirectory_skipHidden_includePackage_includeBundel(
     const Url &url, bool skipSub, bool skipHidden, bool includePackage, bool includeBundel) const
 {
     if (!isUrlExist(url) || !isDirecotry(url))
@@ -132,8 +134,8 @@ qint64 FileManagerProxy::getDirectorySize(const Url &url) const
         return attributes ? attributes->fileSize : 0;
     }
     qint64 total = 0;
-    const auto files =
-        getFilesInDirectory_skipSubDirectory_skipHidden_includePackage_includeBundel(url, false, false, false, false);
+    const auto files = getFilesInDirectory_skipSubDirectory_skipHidden_includePackage_includeBundel(
+        url, false, false, false, false);
     for (const Url &file : files.value_or(QList<Url>())) {
         if (file.fileName() == dsStore)
             continue;
@@ -162,6 +164,11 @@ std::optional<QString> FileManagerProxy::URLExt(const Url &url) const
 {
     if (url.isNull() || isFolder(url))
         return std::nullopt;
+    return normalizedExtension(url);
+}
+
+std::optional<QString> FileManagerProxy::normalizedExtension(const Url &url)
+{
     const QByteArray extension = url.pathExtension();
     if (extension.isEmpty())
         return std::nullopt;
@@ -171,8 +178,9 @@ std::optional<QString> FileManagerProxy::URLExt(const Url &url) const
     return trimmed.toLower();
 }
 
-std::optional<QString> FileManagerProxy::URLDate_toStringWithFormat(const std::optional<QDateTime> &date,
-                                                                    const std::optional<QString> &format) const
+std::optional<QString>
+FileManagerProxy::URLDate_toStringWithFormat(const std::optional<QDateTime> &date,
+                                             const std::optional<QString> &format) const
 {
     if (!date || !date->isValid())
         return std::nullopt;

@@ -36,6 +36,8 @@ public:
     // The lowercased, trimmed extension of a file or package; no value for folders and for names
     // without one.
     std::optional<QString> URLExt(const Url &url) const;
+    // The extension rule of URLExt for an item already known not to be a folder.
+    static std::optional<QString> normalizedExtension(const Url &url);
     // The date as text in the user's locale and time zone; format defaults to "yyyy-MM-dd HH:mm:ss".
     std::optional<QString> URLDate_toStringWithFormat(const std::optional<QDateTime> &date,
                                                       const std::optional<QString> &format) const;

@@ -47,7 +47,8 @@ std::optional<QString> DupGroup::preciseFileMD5() const
 
 std::optional<QString> DupGroup::fileType() const
 {
-    return textOrNone(lockedRead(this, m_fileType));
+    const QList<NodePtr> members = m_childs;
+    return members.isEmpty() ? std::nullopt : members.first()->fileType();
 }
 
 std::optional<QString> DupGroup::fileExt() const
@@ -83,7 +84,6 @@ bool DupGroup::addChild(const NodePtr &node)
         lockedWrite(this, m_fileMD5, storedText(node->fileMD5()));
         lockedWrite(this, m_preciseFileMD5, storedText(node->preciseFileMD5()));
         m_fileSize = node->FileSize();
-        lockedWrite(this, m_fileType, storedText(node->fileType()));
         lockedWrite(this, m_fileExt, node->fileExt());
         addMember(node);
         return true;
@@ -170,7 +170,7 @@ void DupGroup::addMember(const NodePtr &node)
 {
     ++m_fileNumber;
     node->setDupGroup(shared_from_this());
-    MainThread::sync([&] {
+    changeMembers([&] {
         // Members stay ordered by addedDate; a newcomer goes after members of the same date.
         const auto position =
             std::upper_bound(m_childs.begin(), m_childs.end(), node->addedDateKey(),
@@ -186,6 +186,14 @@ void DupGroup::addMember(const NodePtr &node)
     }
     if (m_fileNumber >= 2 && !fileImage())
         giveFirstMemberItsPicture();
+}
+
+void DupGroup::changeMembers(const std::function<void()> &change)
+{
+    if (m_isShown)
+        MainThread::sync(change);
+    else
+        change();
 }
 
 qsizetype DupGroup::memberPosition(const MyTreeNode *node) const
@@ -229,7 +237,7 @@ void DupGroup::delChild(const NodePtr &node)
     node->setDupGroup(nullptr);
     if (m_childs.size() >= memberIndexThreshold)
         indexMember(*node, -1);
-    MainThread::sync([&] {
+    changeMembers([&] {
         m_childs.removeAt(position);
         m_allFileExt.removeOne(node->fileExt());
     });
@@ -241,9 +249,8 @@ void DupGroup::delChild(const NodePtr &node)
         lockedWrite(this, m_fileMD5, QString());
         lockedWrite(this, m_preciseFileMD5, QString());
         m_fileSize = 0;
-        lockedWrite(this, m_fileType, QString());
         lockedWrite(this, m_fileExt, QString());
-        MainThread::sync([&] {
+        changeMembers([&] {
             m_allFileExt.clear();
             m_childs.clear();
         });

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -16,8 +17,10 @@ class MyTreeNode;
 // Files of equal size and equal content fingerprints, kept in the order of their addedDate, earliest
 // first. With one member it is an ordinary file; with two or more, a group of duplicates.
 //
-// addChild and delChild run on the scan queue; they change the member lists on the main thread
-// while the scan queue waits, so the main thread may read childs() and allFileExt() at any time.
+// addChild and delChild run on the scan queue. While the group is shown (the duplicate list may
+// read its members at any time) they change the member lists on the main thread while the scan
+// queue waits; a group that is not shown is read by the main thread only while the scan queue
+// waits for it, so its lists change in place without a hand-off.
 class DupGroup : public std::enable_shared_from_this<DupGroup>
 {
 public:
@@ -38,6 +41,7 @@ public:
     std::optional<QString> preciseFileMD5() const;
     qint64 fileNumber() const { return m_fileNumber; }
     qint64 fileSize() const { return m_fileSize; }
+    // The type of the first member.
     std::optional<QString> fileType() const;
     // Main thread, or the scan queue.
     const QList<NodePtr> &childs() const { return m_childs; }
@@ -48,6 +52,11 @@ public:
     std::optional<QString> categoryString() const;
     void setCategoryString(const std::optional<QString> &category);
 
+    // Whether the duplicate list may be showing the group. Set on the main thread by the rebuild of
+    // the shown groups.
+    bool isShown() const { return m_isShown; }
+    void setIsShown(bool shown) { m_isShown = shown; }
+
 private:
     // The two content stages: fingerprints are computed when first needed and kept on the node and
     // on the group (taken from the first member), so no file is read twice for one stage.
@@ -55,17 +64,19 @@ private:
     bool matchesPreciseFingerprint(const NodePtr &node);
     bool holdsSameFileAs(const MyTreeNode &node) const;
     void addMember(const NodePtr &node);
+    // Runs a change of the member lists where the lists' readers expect it.
+    void changeMembers(const std::function<void()> &change);
     // The node's place in childs, found through its addedDate; -1 when it is not a member.
     qsizetype memberPosition(const MyTreeNode *node) const;
     void giveFirstMemberItsPicture();
     void indexMember(const MyTreeNode &node, int delta);
 
     std::atomic<bool> m_isSelected{true};
+    std::atomic<bool> m_isShown{false};
     QString m_fileMD5;
     QString m_preciseFileMD5;
     std::atomic<qint64> m_fileNumber{0};
     std::atomic<qint64> m_fileSize{0};
-    QString m_fileType;
     QList<NodePtr> m_childs;
     QString m_fileExt;
     QStringList m_allFileExt;

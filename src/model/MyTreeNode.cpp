@@ -5,6 +5,7 @@
 #include "model/RootNode.h"
 #include "platform/InternedString.h"
 #include "platform/PropertyLock.h"
+#include "platform/UniformTypes.h"
 
 namespace {
 
@@ -25,28 +26,24 @@ QString storedText(const std::optional<QString> &text)
 
 MyTreeNode::Ptr MyTreeNode::initWithURL(const Url &url)
 {
+    // One query of the item itself answers existence, kind, size and dates; a final link is not
+    // followed, so links are seen as links.
     FileManagerProxy &fm = FileManagerProxy::sharedInstance();
-    if (!fm.isUrlExist(url))
-        return nullptr;
-    auto node = std::make_shared<MyTreeNode>(Token(), url);
-    node->m_isFolder = fm.isFolder(url);
-    node->m_isSymbol = fm.isSymblink(url);
-    node->m_isDir = fm.isDirecotry(url);
-    node->m_fileType = internedString(fm.typeOfURL(url).value_or(QString()));
-    if (node->m_isSymbol || url.fileName() == ".DS_Store")
-        return nullptr;
-
     const auto attributes = fm.attributesOfItemAtURL(url);
-    // FIFOs, sockets and devices have no content to compare: reading a FIFO would block the scan.
-    if (attributes && !attributes->isRegularFile() && !attributes->isDirectory())
+    if (!attributes || attributes->isSymbolicLink() || url.fileName() == ".DS_Store")
         return nullptr;
-    if (attributes) {
-        node->m_device = attributes->device;
-        node->m_inode = attributes->inode;
-    }
+    // FIFOs, sockets and devices have no content to compare: reading a FIFO would block the scan.
+    if (!attributes->isRegularFile() && !attributes->isDirectory())
+        return nullptr;
 
-    node->m_fileExt = internedString(fm.URLExt(url).value_or(QStringLiteral("N/A")));
-    if (!node->m_isFolder && attributes) {
+    auto node = std::make_shared<MyTreeNode>(Token(), url);
+    node->m_isDir = attributes->isDirectory();
+    node->m_isFolder = node->m_isDir && !UniformTypes::isPackageName(url.fileName());
+    node->m_device = attributes->device;
+    node->m_inode = attributes->inode;
+    const auto extension = node->m_isFolder ? std::nullopt : FileManagerProxy::normalizedExtension(url);
+    node->m_fileExt = internedString(extension.value_or(QStringLiteral("N/A")));
+    if (!node->m_isFolder) {
         node->m_createDate = attributes->fileCreationDate.toMSecsSinceEpoch();
         node->m_modifyDate = attributes->fileModificationDate.toMSecsSinceEpoch();
         node->m_fileSize = attributes->fileSize;
@@ -75,6 +72,16 @@ std::optional<QList<MyTreeNode::Ptr>> MyTreeNode::Childs()
 
 std::optional<QString> MyTreeNode::fileType() const
 {
+    {
+        std::lock_guard lock(PropertyLock::forObject(this));
+        if (m_fileTypeKnown)
+            return textOrNone(m_fileType);
+    }
+    const QString type =
+        internedString(FileManagerProxy::sharedInstance().typeOfURL(m_url).value_or(QString()));
+    std::lock_guard lock(PropertyLock::forObject(this));
+    m_fileType = type;
+    m_fileTypeKnown = true;
     return textOrNone(m_fileType);
 }
 

@@ -47,6 +47,8 @@ public:
     bool isDir() const { return m_isDir; }
     bool isSymbol() const { return m_isSymbol; }
     QString FileName() const { return m_url.displayName(); }
+    // The item's type identifier (its MIME type name), found on first request: finding it may mean
+    // reading the file's first bytes, which a scan over many files should not pay for.
     std::optional<QString> fileType() const;
     const Url &FileURL() const { return m_url; }
     // The path for display; compare FileURL() for identity of paths.
@@ -100,7 +102,8 @@ private:
     static std::optional<QDateTime> dateOrNone(qint64 msecs);
 
     const Url m_url;
-    QString m_fileType;
+    mutable QString m_fileType;
+    mutable bool m_fileTypeKnown = false;
     QString m_fileExt;
     QString m_fileMD5;
     QString m_preciseFileMD5;

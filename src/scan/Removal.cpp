@@ -20,10 +20,8 @@ bool SourceNodeManager::removeTreeNode(const MyTreeNode::Ptr &node)
         group->delChild(node);
         if (group->fileNumber() == 0) {
             m_groupIndex.remove(group.get());
-            MainThread::sync([&] {
-                if (bucketIndex < m_dupGroups.size())
-                    m_dupGroups[bucketIndex].removeOne(group);
-            });
+            if (bucketIndex < m_dupGroups.size())
+                m_dupGroups[bucketIndex].removeOne(group);
         }
     }
     return true;
@@ -59,7 +57,8 @@ void SourceNodeManager::removalTask(const RootNode::Ptr &root)
         node->setDupGroup(nullptr);
     }
 
-    MainThread::async([this] {
+    // Waits, unlike a mere refresh, so the rebuild never overlaps the next task's changes.
+    MainThread::sync([this] {
         updateStatBar(QStringLiteral(" "));
         syncAllSatus();
     });

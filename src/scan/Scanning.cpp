@@ -39,10 +39,8 @@ void SourceNodeManager::scanTask(const RootNode::Ptr &root)
 
 void SourceNodeManager::fillBucketTableIfEmpty()
 {
-    MainThread::sync([this] {
-        if (m_dupGroups.isEmpty())
-            m_dupGroups = QList<Bucket>(bucketCount);
-    });
+    if (m_dupGroups.isEmpty())
+        m_dupGroups = QList<Bucket>(bucketCount);
 }
 
 void SourceNodeManager::addNewTreeNode_inRootNode(const MyTreeNode::Ptr &node, const RootNode::Ptr &root)
@@ -107,6 +105,6 @@ void SourceNodeManager::placeInGroup(const MyTreeNode::Ptr &node)
 
 void SourceNodeManager::appendGroupToBucket(const DupGroup::Ptr &group, qsizetype bucketIndex)
 {
-    MainThread::sync([&] { m_dupGroups[bucketIndex].append(group); });
+    m_dupGroups[bucketIndex].append(group);
     m_groupIndex.insert(group);
 }

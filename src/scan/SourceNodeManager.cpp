@@ -138,10 +138,17 @@ void SourceNodeManager::updateDupGroupStat()
 void SourceNodeManager::updateStatBar(const QString &text)
 {
     lockedWrite(this, m_statBarString, text);
-    if (MainThread::isCurrent())
+    if (MainThread::isCurrent()) {
         Q_EMIT statBarStringChanged();
-    else
-        QMetaObject::invokeMethod(this, &SourceNodeManager::statBarStringChanged, Qt::QueuedConnection);
+    } else if (!m_statBarNotificationPending.exchange(true)) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_statBarNotificationPending = false;
+                Q_EMIT statBarStringChanged();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void SourceNodeManager::syncAllSatus()
@@ -164,6 +171,7 @@ void SourceNodeManager::syncAllSatus()
     for (const Bucket &bucket : std::as_const(m_dupGroups)) {
         for (const DupGroup::Ptr &group : bucket) {
             const qint64 members = group->fileNumber();
+            group->setIsShown(members >= 2);
             if (members < 2)
                 continue;
             shown.append(group);

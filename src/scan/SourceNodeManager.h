@@ -23,10 +23,12 @@ class SourceTableView;
 // The centre of TwinSift: owns the sources, the table of duplicate groups by size, the groups the
 // duplicate list shows, the statistics, and the queues on which long work runs.
 //
-// Threads: every change of rootNodes, the bucket table, a group's member lists and showDupGroups
-// happens on the main thread; scans, removals and clean tasks run one at a time on the scan queue
-// and hand such changes to the main thread, waiting for each. The main thread never waits for a
-// background queue.
+// Threads: scans, removals and clean tasks run one at a time on the scan queue. rootNodes and
+// showDupGroups change only on the main thread. The bucket table, and the member lists of groups
+// that are not shown, are read on the main thread only by syncAllSatus, which runs only in
+// hand-offs that the scan queue waits for (the end of every task); so the scan queue changes them
+// in place, and hands the main thread only the changes of shown groups. The main thread never waits
+// for a background queue.
 class SourceNodeManager : public QObject
 {
     Q_OBJECT
@@ -48,7 +50,7 @@ public:
     // The sources in the order added; the controller's arranged order is the source list's.
     const QList<RootNode::Ptr> &rootNodes() const { return m_rootController.content(); }
     ArrayController<RootNode> &rootController() { return m_rootController; }
-    // Main thread, or the scan queue while it holds no hand-off.
+    // The scan queue, or the main thread while the scan queue waits or is idle.
     const QList<Bucket> &dupGroups() const { return m_dupGroups; }
     qint64 totalFileNumber() const { return m_totalFileNumber; }
     qint64 totalFileSize() const { return m_totalFileSize; }
@@ -76,6 +78,8 @@ public:
     void updateDupGroupStat();
     // Any thread.
     void updateStatBar(const QString &text);
+    // Rebuilds totals, shown groups and statistics. Main thread, only while the scan queue waits
+    // for it or has nothing to do.
     void syncAllSatus();
     void reIndex();
     // True for a group row, false for a file row or no item.
@@ -125,6 +129,9 @@ private:
     QString m_sourceStatString;
     QString m_dupGroupStatString;
     QString m_statBarString;
+    // True while a notification of a new status text waits on the main thread, so that a scan
+    // setting the text for every file posts at most one at a time.
+    std::atomic<bool> m_statBarNotificationPending{false};
     DupOutlineView *m_dupOutlineView = nullptr;
     SourceTableView *m_sourceTable = nullptr;
     std::optional<QList<DupGroup::Ptr>> m_showDupGroups;

@@ -63,10 +63,9 @@ void logReadFailure(const ReadHandle &handle)
 
 std::optional<QString> FileManagerProxy::fileMD5_withLevel(const Url &url, qint64 level) const
 {
-    if (url.isNull() || !isUrlExist(url) || isFolder(url) || isDirecotry(url))
-        return std::nullopt;
+    // One query of the item itself tells whether it exists, is a directory of any kind, and its size.
     const auto attributes = attributesOfItemAtURL(url);
-    if (!attributes)
+    if (!attributes || attributes->isDirectory())
         return std::nullopt;
     const qint64 size = attributes->fileSize;
     if (size == 0)

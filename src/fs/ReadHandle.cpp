@@ -1,5 +1,7 @@
 #include "fs/ReadHandle.h"
 
+#include "fs/ReadMeter.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -77,5 +79,6 @@ qint64 ReadHandle::readAt(char *buffer, qint64 length, qint64 offset)
             break;
         total += count;
     }
+    ReadMeter::add(total);
     return total;
 }

@@ -8,6 +8,9 @@
 #include "scan/ViewInterfaces.h"
 
 #include <QSet>
+#include <QTimer>
+
+#include <chrono>
 
 #include <atomic>
 
@@ -19,6 +22,8 @@ QString blankStatus()
 {
     return QStringLiteral(" ");
 }
+
+constexpr std::chrono::milliseconds statBarNotificationInterval{50};
 
 double mebibytes(qint64 bytes)
 {
@@ -140,15 +145,22 @@ void SourceNodeManager::updateStatBar(const QString &text)
     lockedWrite(this, m_statBarString, text);
     if (MainThread::isCurrent()) {
         Q_EMIT statBarStringChanged();
-    } else if (!m_statBarNotificationPending.exchange(true)) {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
+        return;
+    }
+    // A scan sets the text for every file; the main thread hears of it at most every few frames and
+    // then shows whatever the text is by then.
+    if (m_statBarNotificationPending.exchange(true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            Q_EMIT statBarStringChanged();
+            QTimer::singleShot(statBarNotificationInterval, this, [this] {
                 m_statBarNotificationPending = false;
                 Q_EMIT statBarStringChanged();
-            },
-            Qt::QueuedConnection);
-    }
+            });
+        },
+        Qt::QueuedConnection);
 }
 
 void SourceNodeManager::syncAllSatus()

@@ -3,7 +3,7 @@
 #
 # 1. Scans of 20,000 and of 40,000 distinct files of 4,096 bytes each: every file shares one size
 #    bucket and has a quick fingerprint of its own, the worst case for a walk over the groups of a
-#    bucket. Twice the files may take at most 2.3 times as long (median of 3 warm-cache runs each).
+#    bucket. Twice the files may take at most 2.3 times as long (median of 5 warm-cache runs each).
 # 2. A scan of 200,000 small files (0 to 4,096 bytes, some duplicates): peak RSS divided by the files
 #    taken in, as a whole and above the RSS of a scan of an empty folder.
 # Exits 1 when the time ratio is above its target.
@@ -16,7 +16,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cli=${1:-${BUILD_DIR:-$here/build}/src/cli/twinsift-cli}
 data=${BENCH_DATA:-$here/bench/data}/grouping
-runs=3
+runs=5
 max_ratio=2.3
 
 [[ -x $cli ]] || { echo "no twinsift-cli at $cli (build it, or pass its path)" >&2; exit 2; }

@@ -3,6 +3,7 @@
 #include "app/SettingsKeys.h"
 #include "fs/FileManagerProxy.h"
 #include "model/MyTreeNode.h"
+#include "model/OptionalText.h"
 #include "platform/MainThread.h"
 #include "platform/PropertyLock.h"
 #include "platform/SerialQueue.h"
@@ -15,18 +16,6 @@ namespace {
 
 // Below this many members a group answers "same file?" by walking its members.
 constexpr qsizetype memberIndexThreshold = 16;
-
-std::optional<QString> textOrNone(const QString &text)
-{
-    return text.isNull() ? std::nullopt : std::optional<QString>(text);
-}
-
-QString storedText(const std::optional<QString> &text)
-{
-    if (!text)
-        return QString();
-    return text->isNull() ? QString(QLatin1String("")) : *text;
-}
 
 } // namespace
 

@@ -2,27 +2,11 @@
 
 #include "fs/FileManagerProxy.h"
 #include "model/DupGroup.h"
+#include "model/OptionalText.h"
 #include "model/RootNode.h"
 #include "platform/InternedString.h"
 #include "platform/PropertyLock.h"
 #include "platform/UniformTypes.h"
-
-namespace {
-
-std::optional<QString> textOrNone(const QString &text)
-{
-    return text.isNull() ? std::nullopt : std::optional<QString>(text);
-}
-
-// An empty fingerprint is a real value (an empty file), so it must stay distinct from no value.
-QString storedText(const std::optional<QString> &text)
-{
-    if (!text)
-        return QString();
-    return text->isNull() ? QString(QLatin1String("")) : *text;
-}
-
-} // namespace
 
 MyTreeNode::Ptr MyTreeNode::initWithURL(const Url &url)
 {

@@ -15,7 +15,7 @@ class TestDupGroup : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    TemporaryTree m_dir;
     Url m_root;
 
     Url file(const QByteArray &name, const QByteArray &content)
@@ -41,7 +41,7 @@ private Q_SLOTS:
     {
         ApplicationLifecycle::registerDefaultsAndTransformers();
         UserDefaults::standard().setVolatile(false, SettingsKeys::createThumbnail);
-        m_root = Url::fromPath(m_dir.path().toUtf8());
+        m_root = m_dir.url();
     }
 
     void workedExample()
@@ -124,7 +124,7 @@ private Q_SLOTS:
         const Url hardLink = m_root.child("hardlink.bin");
         QCOMPARE(::link(original.c_str(), hardLink.c_str()), 0);
         TestFs::makeDir(m_root.child("linked"));
-        TestFs::makeSymlink(m_dir.path().toUtf8(), m_root.child("linked/again"));
+        TestFs::makeSymlink(m_root.path(), m_root.child("linked/again"));
         const Url samePathOtherSpelling = m_root.child("linked/again/original.bin");
 
         const MyTreeNode::Ptr first = node(original);

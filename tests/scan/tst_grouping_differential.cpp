@@ -169,8 +169,8 @@ private Q_SLOTS:
     {
         QFETCH(quint32, seed);
         QRandomGenerator random(seed);
-        QTemporaryDir dir;
-        const Url base = Url::fromPath(dir.path().toUtf8());
+        TemporaryTree dir;
+        const Url base = dir.url();
         const QList<Url> files = makeTree(base, random);
 
         // Sources: the whole tree, sometimes again one of its folders (overlap), sometimes a

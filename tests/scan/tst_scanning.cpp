@@ -37,7 +37,7 @@ class TestScanning : public QObject
     Q_OBJECT
 
     CustomRuleController m_rules;
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TemporaryTree> m_dir;
     Url m_root;
 
     std::unique_ptr<SourceNodeManager> newManager()
@@ -86,8 +86,8 @@ private Q_SLOTS:
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_root = Url::fromPath(m_dir->path().toUtf8());
+        m_dir = std::make_unique<TemporaryTree>();
+        m_root = m_dir->url();
     }
 
     void startsEmpty()

@@ -3,6 +3,7 @@
 #include <QProcess>
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,6 +79,20 @@ void makeSparseFile(const Url &url, qint64 size)
     if (fd < 0 || ::ftruncate(fd, size) != 0)
         qFatal("cannot make sparse file %s", url.c_str());
     ::close(fd);
+}
+
+void removeTree(const Url &url)
+{
+    ::nftw(
+        url.c_str(),
+        [](const char *path, const struct stat *, int type, struct FTW *) {
+            if (type == FTW_DP)
+                ::rmdir(path);
+            else
+                ::unlink(path);
+            return 0;
+        },
+        16, FTW_DEPTH | FTW_PHYS);
 }
 
 int run(const QString &program, const QStringList &arguments, QByteArray *output)

@@ -28,18 +28,33 @@ void makeSymlink(const QByteArray &target, const Url &link);
 bool exists(const Url &url);
 // A sparse file of the given size with no content written.
 void makeSparseFile(const Url &url, qint64 size);
+// Removes a tree whose names may not be UTF-8 (QTemporaryDir cannot remove those itself).
+void removeTree(const Url &url);
 // Runs a shell command line; QFAIL-style helpers are not available outside test functions, so the
 // exit status is returned.
 int run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr);
 } // namespace TestFs
 
+// A temporary folder that is removed with everything in it, whatever the names inside.
+class TemporaryTree
+{
+public:
+    TemporaryTree() : m_url(Url::fromPath(m_dir.path().toUtf8())) {}
+    ~TemporaryTree() { TestFs::removeTree(m_url); }
+    const Url &url() const { return m_url; }
+
+private:
+    QTemporaryDir m_dir;
+    Url m_url;
+};
+
 // main() for a test class: gives the process its own home first, then runs the class.
-#define TWINSIFT_TEST_MAIN(TestClass, ApplicationClass)                                                         \
-    int main(int argc, char *argv[])                                                                           \
-    {                                                                                                          \
-        TestHome home;                                                                                         \
-        ApplicationClass app(argc, argv);                                                                      \
-        TestClass test;                                                                                        \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                             \
-        return QTest::qExec(&test, argc, argv);                                                                \
+#define TWINSIFT_TEST_MAIN(TestClass, ApplicationClass)                                                      \
+    int main(int argc, char *argv[])                                                                         \
+    {                                                                                                        \
+        TestHome home;                                                                                       \
+        ApplicationClass app(argc, argv);                                                                    \
+        TestClass test;                                                                                      \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
+        return QTest::qExec(&test, argc, argv);                                                              \
     }

@@ -7,6 +7,7 @@
 #include "platform/StringTable.h"
 #include "scan/ViewInterfaces.h"
 
+#include <QPointer>
 #include <QSet>
 #include <QTimer>
 
@@ -113,13 +114,15 @@ QString SourceNodeManager::statBarString() const
 
 void SourceNodeManager::reloadOutlineView()
 {
-    MainThread::async([this] {
-        if (!m_dupOutlineView)
+    // The request may come from the thumbnail queue after this manager is gone.
+    MainThread::async([self = QPointer<SourceNodeManager>(this)] {
+        if (!self || !self->m_dupOutlineView)
             return;
-        const qint64 row = m_dupOutlineView->selectedRow();
-        m_dupOutlineView->reloadData();
+        DupOutlineView *view = self->m_dupOutlineView;
+        const qint64 row = view->selectedRow();
+        view->reloadData();
         if (row >= 0)
-            m_dupOutlineView->selectRow(row);
+            view->selectRow(row);
     });
 }
 

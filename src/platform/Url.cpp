@@ -34,6 +34,17 @@ QByteArray currentDirectory()
 
 QString decodeFileNameBytes(const QByteArray &bytes, bool escapeInvalid)
 {
+    // Nearly every name is valid UTF-8: decode those in one step.
+    qsizetype valid = 0;
+    while (valid < bytes.size()) {
+        const int length = utf8SequenceLength(bytes.constData() + valid, bytes.size() - valid);
+        if (length == 0)
+            break;
+        valid += length;
+    }
+    if (valid == bytes.size())
+        return QString::fromUtf8(bytes);
+
     QString out;
     out.reserve(bytes.size());
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());

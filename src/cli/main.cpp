@@ -34,7 +34,8 @@ const char usage[] =
     "  --help      show this help\n"
     "  --version   show the version\n"
     "\n"
-    "Exit status: 0 on success, 1 when a path gave no result, 2 for a usage error.\n";
+    "Exit status: 0 on success; 1 when a fingerprint PATH gave none, or when no scan PATH could\n"
+    "be added; 2 for a usage error.\n";
 
 } // namespace
 

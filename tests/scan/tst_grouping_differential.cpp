@@ -235,6 +235,7 @@ private Q_SLOTS:
             }
             const RootNode::Ptr again = RootNode::initWithPath(base.path());
             roots->append(again);
+            manager->rootController().addObject(again);
             manager->addNewTreeNode_inRootNode(prebuiltTree(base), again);
         }
         QCOMPARE(snapshot(indexed, indexedRoots), snapshot(sequential, sequentialRoots));

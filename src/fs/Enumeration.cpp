@@ -14,9 +14,11 @@ namespace {
 
 const QByteArray dsStore = QByteArrayLiteral(".DS_Store");
 
+// In UTC: the moment is the same, and a scan does not pay a time-zone conversion per file. Texts
+// for people are made in local time.
 QDateTime dateFromTimestamp(qint64 seconds, qint64 nanoseconds)
 {
-    return QDateTime::fromMSecsSinceEpoch(seconds * 1000 + nanoseconds / 1000000);
+    return QDateTime::fromMSecsSinceEpoch(seconds * 1000 + nanoseconds / 1000000, Qt::UTC);
 }
 
 // Closes a directory stream on every path out of a listing.

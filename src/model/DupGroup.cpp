@@ -47,7 +47,21 @@ std::optional<QString> DupGroup::fileExt() const
 
 std::optional<Image> DupGroup::fileImage() const
 {
-    return lockedRead(this, m_fileImage);
+    if (auto image = lockedRead(this, m_fileImage))
+        return image;
+    // A group takes its first member's icon when it becomes a group of duplicates. Finding an icon
+    // means finding the file's type, so it is found when first shown rather than during the scan.
+    if (m_fileNumber < 2)
+        return std::nullopt;
+    const QList<NodePtr> members = m_childs;
+    if (members.isEmpty())
+        return std::nullopt;
+    const auto icon =
+        FileManagerProxy::sharedInstance().iconForURL_withFlag_withSize(members.first()->FileURL(), 0, 17);
+    std::lock_guard lock(PropertyLock::forObject(this));
+    if (!m_fileImage)
+        m_fileImage = icon;
+    return m_fileImage;
 }
 
 void DupGroup::setFileImage(const std::optional<Image> &image)
@@ -173,8 +187,8 @@ void DupGroup::addMember(const NodePtr &node)
     } else if (m_childs.size() > memberIndexThreshold) {
         indexMember(*node, +1);
     }
-    if (m_fileNumber >= 2 && !fileImage())
-        giveFirstMemberItsPicture();
+    if (m_fileNumber == 2 && !lockedRead(this, m_fileImage))
+        requestThumbnail();
 }
 
 void DupGroup::changeMembers(const std::function<void()> &change)
@@ -197,16 +211,13 @@ qsizetype DupGroup::memberPosition(const MyTreeNode *node) const
     return -1;
 }
 
-void DupGroup::giveFirstMemberItsPicture()
+void DupGroup::requestThumbnail()
 {
-    const NodePtr first = m_childs.first();
-    FileManagerProxy &fm = FileManagerProxy::sharedInstance();
-    setFileImage(fm.iconForURL_withFlag_withSize(first->FileURL(), 0, 17));
     if (!UserDefaults::standard().boolForKey(SettingsKeys::createThumbnail))
         return;
-    // The thumbnail holds only a weak reference, so a group dropped meanwhile is not kept alive.
+    // The task holds only a weak reference, so a group dropped meanwhile is not kept alive.
     std::weak_ptr<DupGroup> weakGroup = weak_from_this();
-    const Url url = first->FileURL();
+    const Url url = m_childs.first()->FileURL();
     SourceNodeManager::thumbnailQueue().async([weakGroup, url] {
         const auto picture = FileManagerProxy::sharedInstance().iconForURL_withFlag_withSize(url, 2, 150);
         if (const Ptr group = weakGroup.lock())

@@ -47,6 +47,8 @@ public:
     const QList<NodePtr> &childs() const { return m_childs; }
     std::optional<QString> fileExt() const;
     const QStringList &allFileExt() const { return m_allFileExt; }
+    // The picture of the group's row: a thumbnail once one was made, else the first member's icon
+    // while the group has two or more members.
     std::optional<Image> fileImage() const;
     void setFileImage(const std::optional<Image> &image);
     std::optional<QString> categoryString() const;
@@ -68,7 +70,8 @@ private:
     void changeMembers(const std::function<void()> &change);
     // The node's place in childs, found through its addedDate; -1 when it is not a member.
     qsizetype memberPosition(const MyTreeNode *node) const;
-    void giveFirstMemberItsPicture();
+    // Asks the thumbnail queue for a picture of the first member's content, when the user wants them.
+    void requestThumbnail();
     void indexMember(const MyTreeNode &node, int delta);
 
     std::atomic<bool> m_isSelected{true};
@@ -80,7 +83,7 @@ private:
     QList<NodePtr> m_childs;
     QString m_fileExt;
     QStringList m_allFileExt;
-    std::optional<Image> m_fileImage;
+    mutable std::optional<Image> m_fileImage;
     QString m_categoryString;
 
     // For large groups, counts of members by path hash and by file identity, so that asking whether

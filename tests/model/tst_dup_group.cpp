@@ -107,6 +107,7 @@ private Q_SLOTS:
         group->delChild(n2); // not a member any more
         QCOMPARE(group->fileNumber(), 2);
         group->setIsSelected(false);
+        QVERIFY(group->fileImage().has_value()); // shown, so it has its picture
         group->delChild(n1);
         group->delChild(n3);
         // Emptied: fingerprints, size and type forgotten, check box and picture kept.

@@ -5,15 +5,38 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 
 namespace MainThread {
 namespace {
 
+// Tasks for the main thread wait in a queue of our own; the event loop is only asked to drain it.
+// Everything a task carries is created and handed over under this mutex, so the hand-over is
+// visible to thread checkers even though Qt's own event queue is not.
+std::mutex g_mutex;
+std::condition_variable g_callDone;
+std::deque<std::function<void()>> g_tasks;
+bool g_drainPosted = false;
 std::atomic<bool> g_shutDown{false};
-std::mutex g_waitMutex;
-std::condition_variable g_waitDone;
+
+void drain()
+{
+    for (;;) {
+        std::function<void()> task;
+        {
+            std::lock_guard lock(g_mutex);
+            if (g_tasks.empty() || g_shutDown) {
+                g_drainPosted = false;
+                return;
+            }
+            task = std::move(g_tasks.front());
+            g_tasks.pop_front();
+        }
+        task();
+    }
+}
 
 void watchForQuit(QCoreApplication *app)
 {
@@ -23,11 +46,23 @@ void watchForQuit(QCoreApplication *app)
     });
 }
 
-struct PendingCall
+// Queues a task; false once the application is quitting.
+bool enqueue(std::function<void()> task)
 {
-    bool finished = false;
-    bool abandoned = false;
-};
+    auto *app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    watchForQuit(app);
+    std::lock_guard lock(g_mutex);
+    if (g_shutDown)
+        return false;
+    g_tasks.push_back(std::move(task));
+    if (!g_drainPosted) {
+        g_drainPosted = true;
+        QMetaObject::invokeMethod(app, &drain, Qt::QueuedConnection);
+    }
+    return true;
+}
 
 } // namespace
 
@@ -39,11 +74,7 @@ bool isCurrent()
 
 void async(std::function<void()> task)
 {
-    auto *app = QCoreApplication::instance();
-    if (!app || g_shutDown)
-        return;
-    watchForQuit(app);
-    QMetaObject::invokeMethod(app, std::move(task), Qt::QueuedConnection);
+    enqueue(std::move(task));
 }
 
 bool sync(const std::function<void()> &task)
@@ -52,41 +83,32 @@ bool sync(const std::function<void()> &task)
         task();
         return true;
     }
-    auto *app = QCoreApplication::instance();
-    if (!app || g_shutDown)
+    // The waiter owns the flag; the task may only run while the waiter still waits for it.
+    auto finished = std::make_shared<bool>(false);
+    const bool queued = enqueue([finished, &task] {
+        task();
+        {
+            std::lock_guard lock(g_mutex);
+            *finished = true;
+        }
+        g_callDone.notify_all();
+    });
+    if (!queued)
         return false;
-    watchForQuit(app);
-    auto call = std::make_shared<PendingCall>();
-    QMetaObject::invokeMethod(
-        app,
-        [call, &task] {
-            {
-                std::lock_guard lock(g_waitMutex);
-                if (call->abandoned || g_shutDown)
-                    return;
-            }
-            task();
-            {
-                std::lock_guard lock(g_waitMutex);
-                call->finished = true;
-            }
-            g_waitDone.notify_all();
-        },
-        Qt::QueuedConnection);
-    std::unique_lock lock(g_waitMutex);
-    g_waitDone.wait(lock, [&] { return call->finished || g_shutDown; });
-    if (!call->finished)
-        call->abandoned = true;
-    return call->finished;
+    std::unique_lock lock(g_mutex);
+    g_callDone.wait(lock, [&] { return *finished || g_shutDown; });
+    return *finished;
 }
 
 void shutDown()
 {
+    std::deque<std::function<void()>> dropped;
     {
-        std::lock_guard lock(g_waitMutex);
+        std::lock_guard lock(g_mutex);
         g_shutDown = true;
+        dropped.swap(g_tasks);
     }
-    g_waitDone.notify_all();
+    g_callDone.notify_all();
 }
 
 } // namespace MainThread

@@ -154,16 +154,15 @@ void SourceNodeManager::updateStatBar(const QString &text)
     // then shows whatever the text is by then.
     if (m_statBarNotificationPending.exchange(true))
         return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            Q_EMIT statBarStringChanged();
-            QTimer::singleShot(statBarNotificationInterval, this, [this] {
-                m_statBarNotificationPending = false;
-                Q_EMIT statBarStringChanged();
-            });
-        },
-        Qt::QueuedConnection);
+    MainThread::async([self = QPointer<SourceNodeManager>(this)] {
+        if (!self)
+            return;
+        Q_EMIT self->statBarStringChanged();
+        QTimer::singleShot(statBarNotificationInterval, self, [self] {
+            self->m_statBarNotificationPending = false;
+            Q_EMIT self->statBarStringChanged();
+        });
+    });
 }
 
 void SourceNodeManager::syncAllSatus()

@@ -1,7 +1,11 @@
 #include "platform/MainThread.h"
 
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <QThread>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -20,6 +24,22 @@ std::condition_variable g_callDone;
 std::deque<std::function<void()>> g_tasks;
 bool g_drainPosted = false;
 std::atomic<bool> g_shutDown{false};
+// Wakes the event loop to drain the queue; -1 until install() ran.
+std::atomic<int> g_wakeFd{-1};
+
+void drain();
+
+void postDrain(QCoreApplication *app)
+{
+    // An eventfd rather than a posted event: a posted event carries objects made on this thread to
+    // the main thread through Qt's queue, which thread checkers cannot follow.
+    if (const int fd = g_wakeFd; fd >= 0) {
+        const quint64 one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(fd, &one, sizeof one);
+        return;
+    }
+    QMetaObject::invokeMethod(app, &drain, Qt::QueuedConnection);
+}
 
 void drain()
 {
@@ -42,7 +62,8 @@ void watchForQuit(QCoreApplication *app)
 {
     static std::once_flag once;
     std::call_once(once, [app] {
-        QObject::connect(app, &QCoreApplication::aboutToQuit, app, [] { shutDown(); }, Qt::DirectConnection);
+        QObject::connect(
+            app, &QCoreApplication::aboutToQuit, app, [] { shutDown(); }, Qt::DirectConnection);
     });
 }
 
@@ -59,12 +80,29 @@ bool enqueue(std::function<void()> task)
     g_tasks.push_back(std::move(task));
     if (!g_drainPosted) {
         g_drainPosted = true;
-        QMetaObject::invokeMethod(app, &drain, Qt::QueuedConnection);
+        postDrain(app);
     }
     return true;
 }
 
 } // namespace
+
+void install()
+{
+    auto *app = QCoreApplication::instance();
+    if (!app || !isCurrent() || g_wakeFd >= 0)
+        return;
+    const int fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (fd < 0)
+        return;
+    auto *notifier = new QSocketNotifier(fd, QSocketNotifier::Read, app);
+    QObject::connect(notifier, &QSocketNotifier::activated, app, [fd] {
+        quint64 count;
+        [[maybe_unused]] const ssize_t read = ::read(fd, &count, sizeof count);
+        drain();
+    });
+    g_wakeFd = fd;
+}
 
 bool isCurrent()
 {

@@ -5,6 +5,10 @@
 // Hand-offs from background queues to the main thread, over the Qt event loop.
 namespace MainThread {
 
+// Sets up the main thread's side of the hand-offs. Call on the main thread once the application
+// object exists; until then hand-offs still work, through Qt's event queue.
+void install();
+
 bool isCurrent();
 
 // Runs the task on the main thread later, without waiting.

@@ -55,6 +55,7 @@ SourceNodeManager *SourceNodeManager::sharedManager()
 
 SourceNodeManager::SourceNodeManager()
 {
+    MainThread::install();
     scanQueue();
     thumbnailQueue();
     updateSourceStat();

@@ -14,6 +14,8 @@ class TestQueues : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase() { MainThread::install(); }
+
     void tasksRunInOrderOneAtATimeOnTheNamedWorker()
     {
         SerialQueue queue(QStringLiteral("com.quenby.twinsift.SourceNodeManager"));

@@ -60,14 +60,9 @@ class TestClassification : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    Url root() const { return Url::fromPath(m_dir.path().toUtf8()); }
-    Url file(const QByteArray &name, const QByteArray &content)
-    {
-        const Url url = root().child(name);
-        TestFs::writeFile(url, content);
-        return url;
-    }
+    TemporaryTree m_dir;
+    Url root() const { return m_dir.url(); }
+    Url file(const QByteArray &name, const QByteArray &content) { return m_dir.file(name, content); }
 
 private Q_SLOTS:
     void absentAndMissingItemsAreNothing()
@@ -342,13 +337,6 @@ private Q_SLOTS:
         for (std::thread &thread : threads)
             thread.join();
         QCOMPARE(mismatches.load(), 0);
-    }
-
-    void initTestCase() { QVERIFY(m_dir.isValid()); }
-    // QTemporaryDir cannot remove names that are not valid UTF-8.
-    void cleanupTestCase()
-    {
-        QCOMPARE(TestFs::run(QStringLiteral("rm"), {QStringLiteral("-rf"), m_dir.path()}), 0);
     }
 };
 

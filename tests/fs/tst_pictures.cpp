@@ -78,23 +78,11 @@ class TestPictures : public QObject
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    Url root() const { return Url::fromPath(m_dir.path().toUtf8()); }
-    Url file(const QByteArray &name, const QByteArray &content)
-    {
-        const Url url = root().child(name);
-        TestFs::writeFile(url, content);
-        return url;
-    }
+    TemporaryTree m_dir;
+    Url root() const { return m_dir.url(); }
+    Url file(const QByteArray &name, const QByteArray &content) { return m_dir.file(name, content); }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(m_dir.isValid()); }
-    // QTemporaryDir cannot remove names that are not valid UTF-8.
-    void cleanupTestCase()
-    {
-        QCOMPARE(TestFs::run(QStringLiteral("rm"), {QStringLiteral("-rf"), m_dir.path()}), 0);
-    }
-
     void missingItemsHaveNoPicture()
     {
         for (qint64 flag : {0, 1, 2, 3}) {

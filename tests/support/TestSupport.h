@@ -42,6 +42,13 @@ public:
     TemporaryTree() : m_url(Url::fromPath(m_dir.path().toUtf8())) {}
     ~TemporaryTree() { TestFs::removeTree(m_url); }
     const Url &url() const { return m_url; }
+    // Writes a file directly inside the tree.
+    Url file(const QByteArray &name, const QByteArray &content) const
+    {
+        const Url url = m_url.child(name);
+        TestFs::writeFile(url, content);
+        return url;
+    }
 
 private:
     QTemporaryDir m_dir;

@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <type_traits>
+
 namespace {
 
 const QHash<QByteArray, QString> &typeSwitches()
@@ -24,6 +26,20 @@ std::pair<QByteArray, std::optional<QByteArray>> splitOption(const QByteArray &a
     if (!argument.startsWith("--") || equals < 0)
         return {argument, std::nullopt};
     return {argument.left(equals), argument.mid(equals + 1)};
+}
+
+// A count of mebibytes given to an option: a number of type T, not negative.
+template <typename T>
+std::optional<T> nonNegative(const QByteArray &option, const QByteArray &text, const char *kind,
+                             QString *error)
+{
+    bool ok = false;
+    const T value = std::is_floating_point_v<T> ? T(text.toDouble(&ok)) : T(text.toLongLong(&ok));
+    if (ok && value >= 0)
+        return value;
+    *error = QStringLiteral("%1 needs %2 of MiB, not '%3'")
+                 .arg(QString::fromUtf8(option), QLatin1String(kind), QString::fromUtf8(text));
+    return std::nullopt;
 }
 
 } // namespace
@@ -70,27 +86,16 @@ std::optional<ScanOptions> ScanOptions::parse(const QList<QByteArray> &arguments
             }
         } else if (name == "--min-size") {
             const auto text = value();
-            if (!text)
+            const auto mebibytes = text ? nonNegative<double>(name, *text, "a number", error) : std::nullopt;
+            if (!mebibytes)
                 return std::nullopt;
-            bool ok = false;
-            const double mebibytes = text->toDouble(&ok);
-            if (!ok || mebibytes < 0) {
-                *error = QStringLiteral("--min-size needs a number of MiB, not '%1'")
-                             .arg(QString::fromUtf8(*text));
-                return std::nullopt;
-            }
             options.minimumSizeMiB = mebibytes;
         } else if (name == "--fast-scan-size") {
             const auto text = value();
-            if (!text)
+            const auto mebibytes =
+                text ? nonNegative<qint64>(name, *text, "a whole number", error) : std::nullopt;
+            if (!mebibytes)
                 return std::nullopt;
-            bool ok = false;
-            const qint64 mebibytes = text->toLongLong(&ok);
-            if (!ok || mebibytes < 0) {
-                *error = QStringLiteral("--fast-scan-size needs a whole number of MiB, not '%1'")
-                             .arg(QString::fromUtf8(*text));
-                return std::nullopt;
-            }
             options.fastScanSizeMiB = mebibytes;
         } else if (name == "--types") {
             const auto text = value();

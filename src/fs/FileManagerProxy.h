@@ -59,6 +59,14 @@ public:
 
     // --- Fingerprints (Fingerprints.cpp) -----------------------------------------------------
     std::optional<QString> fileMD5_withLevel(const Url &url, qint64 level) const;
+    // fileMD5_withLevel's text, and whether it was made from the whole content: such a text is
+    // also the file's fingerprint at levels 1 and 2, which read the whole of a small file too.
+    struct FileFingerprint
+    {
+        std::optional<QString> text;
+        bool isWholeContent = false;
+    };
+    FileFingerprint fileFingerprint(const Url &url, qint64 level) const;
     std::optional<QString> dirMD5_withLeel(const Url &url, qint64 level) const;
     // Digest text of the UTF-8 bytes of a text; for no text, a one-off text that matches nothing.
     QString MD5String(const std::optional<QString> &text) const;
@@ -80,4 +88,5 @@ public:
 
 private:
     FileManagerProxy() = default;
+    FileFingerprint fingerprintOfOpenFile(ReadHandle &handle, qint64 size, qint64 level) const;
 };

@@ -63,26 +63,44 @@ void logReadFailure(const ReadHandle &handle)
 
 std::optional<QString> FileManagerProxy::fileMD5_withLevel(const Url &url, qint64 level) const
 {
+    return fileFingerprint(url, level).text;
+}
+
+FileManagerProxy::FileFingerprint FileManagerProxy::fileFingerprint(const Url &url, qint64 level) const
+{
+    // Nearly every item fingerprinted is a regular file: opening it first answers existence, kind
+    // and size at once. Anything else (missing, a folder, a link, a special file, no permission)
+    // is first asked about, which tells the cases apart as the rules require.
+    qint64 size = 0;
+    if (auto handle = ReadHandle::openRegularFile(url, &size))
+        return fingerprintOfOpenFile(*handle, size, level);
+
     // One query of the item itself tells whether it exists, is a directory of any kind, and its size.
     const auto attributes = attributesOfItemAtURL(url);
     if (!attributes || attributes->isDirectory())
-        return std::nullopt;
-    const qint64 size = attributes->fileSize;
-    if (size == 0)
-        return emptyText();
-
+        return {};
+    if (attributes->fileSize == 0)
+        return {emptyText(), true};
     auto handle = openLogged(url);
     if (!handle)
-        return std::nullopt;
+        return {};
+    return fingerprintOfOpenFile(*handle, attributes->fileSize, level);
+}
+
+FileManagerProxy::FileFingerprint FileManagerProxy::fingerprintOfOpenFile(ReadHandle &handle, qint64 size,
+                                                                          qint64 level) const
+{
+    if (size == 0)
+        return {emptyText(), true};
 
     if (size <= smallFileLimit || level == 2) {
-        const auto digest = wholeContentDigest(*handle, size);
+        const auto digest = wholeContentDigest(handle, size);
         if (!digest) {
             // Part of a file stands for nothing: what was read is dropped.
-            logReadFailure(*handle);
-            return emptyText();
+            logReadFailure(handle);
+            return {emptyText(), false};
         }
-        return digest;
+        return {digest, true};
     }
 
     // Five stretches: head, tail, and the ones that end at the middle, the first quarter and the
@@ -92,16 +110,16 @@ std::optional<QString> FileManagerProxy::fileMD5_withLevel(const Url &url, qint6
     const qint64 offsets[] = {0, size - n, half - n, size / 4 - n, (size + half) / 2 - n};
     QString samples;
     for (const qint64 offset : offsets) {
-        const auto sample = readChunkData_ofLength_fromOffset(&*handle, n, quint64(offset));
-        if (handle->failure()) {
-            logReadFailure(*handle);
-            return std::nullopt;
+        const auto sample = readChunkData_ofLength_fromOffset(&handle, n, quint64(offset));
+        if (handle.failure()) {
+            logReadFailure(handle);
+            return {};
         }
         if (!sample)
-            return std::nullopt;
+            return {};
         samples += *base64forData(sample);
     }
-    return MD5String(samples);
+    return {MD5String(samples), false};
 }
 
 std::optional<QString> FileManagerProxy::dirMD5_withLeel(const Url &url, qint64 level) const

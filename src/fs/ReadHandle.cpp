@@ -36,6 +36,20 @@ std::optional<ReadHandle> ReadHandle::open(const Url &url, int *error)
     return ReadHandle(fd, url);
 }
 
+std::optional<ReadHandle> ReadHandle::openRegularFile(const Url &url, qint64 *size)
+{
+    const int fd = ::open(url.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    *size = st.st_size;
+    return ReadHandle(fd, url);
+}
+
 ReadHandle::ReadHandle(ReadHandle &&other) noexcept
     : m_fd(std::exchange(other.m_fd, -1)), m_url(std::move(other.m_url)), m_failure(other.m_failure)
 {

@@ -22,6 +22,10 @@ public:
     // *error then holds the errno value. Only regular files are opened: a folder gives EISDIR, and a
     // FIFO, device or socket gives ENXIO without blocking, since reading one may never end.
     static std::optional<ReadHandle> open(const Url &url, int *error);
+    // Opens the item at url only when the path itself names a regular file, a final symbolic link
+    // not followed; *size then holds its size. No handle in every other case, errno untouched by
+    // contract: callers fall back to asking about the item first.
+    static std::optional<ReadHandle> openRegularFile(const Url &url, qint64 *size);
 
     ReadHandle(ReadHandle &&other) noexcept;
     ReadHandle &operator=(ReadHandle &&other) noexcept;

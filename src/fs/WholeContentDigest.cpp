@@ -45,10 +45,14 @@ public:
 
     Outcome next(Piece &piece)
     {
+        // A short read already ended in a read that yielded nothing.
+        if (m_metEnd)
+            return Outcome::End;
         const qint64 wanted = std::min(m_pieceLength, chunkLength - m_inChunk);
         const qint64 got = m_handle.readAt(piece.bytes.get(), wanted, m_offset);
         if (got < 0)
             return Outcome::Failed;
+        m_metEnd = got < wanted;
         if (got == 0 && m_inChunk == 0)
             return Outcome::End;
         piece.textLength = Base64::encode(reinterpret_cast<const unsigned char *>(piece.bytes.get()),
@@ -67,6 +71,7 @@ private:
     const qint64 m_pieceLength;
     qint64 m_offset = 0;
     qint64 m_inChunk = 0;
+    bool m_metEnd = false;
 };
 
 // Feeds encoded pieces to MD5 and keeps one digest text per finished chunk.

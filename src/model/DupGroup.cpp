@@ -4,6 +4,7 @@
 #include "fs/FileManagerProxy.h"
 #include "model/MyTreeNode.h"
 #include "model/OptionalText.h"
+#include "model/PreciseLevel.h"
 #include "platform/MainThread.h"
 #include "platform/PropertyLock.h"
 #include "platform/SerialQueue.h"
@@ -126,10 +127,7 @@ bool DupGroup::matchesQuickFingerprint(const NodePtr &node)
 
 bool DupGroup::matchesPreciseFingerprint(const NodePtr &node)
 {
-    const UserDefaults &defaults = UserDefaults::standard();
-    const bool fastScan = defaults.boolForKey(SettingsKeys::fastScanOption);
-    const qint64 largeFrom = defaults.integerForKey(SettingsKeys::fastScanSize) << 20;
-    const qint64 level = fastScan && node->FileSize() >= largeFrom ? 1 : 2;
+    const qint64 level = PreciseLevel::fromSettings().forSize(node->FileSize());
     if (!preciseFileMD5()) {
         const NodePtr &first = m_childs.first();
         if (!first->preciseFileMD5())

@@ -7,6 +7,7 @@
 #include "platform/InternedString.h"
 #include "platform/PropertyLock.h"
 #include "platform/UniformTypes.h"
+#include "scan/FingerprintPrefetch.h"
 
 MyTreeNode::Ptr MyTreeNode::initWithURL(const Url &url)
 {
@@ -140,6 +141,8 @@ void MyTreeNode::setRemoveDstURL(const Url &url)
 
 std::optional<QString> MyTreeNode::computeFingerprint(qint64 level) const
 {
+    if (auto ready = FingerprintPrefetch::ready(*this, level))
+        return ready;
     FileManagerProxy &fm = FileManagerProxy::sharedInstance();
     return m_isDir ? fm.dirMD5_withLeel(m_url, level) : fm.fileMD5_withLevel(m_url, level);
 }

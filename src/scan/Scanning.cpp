@@ -6,6 +6,7 @@
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
 #include "scan/CustomRuleController.h"
+#include "scan/FingerprintPrefetch.h"
 #include "scan/SourceNodeManager.h"
 
 void SourceNodeManager::addRootNode(const RootNode::Ptr &root)
@@ -47,23 +48,44 @@ void SourceNodeManager::addNewTreeNode_inRootNode(const MyTreeNode::Ptr &node, c
 {
     if (!node || !root || root->isFinished())
         return;
+    // The whole walk first, so that the fingerprints the grouping will need are known and read on
+    // every core before the files are taken in one by one, in walk order.
+    QList<MyTreeNode::Ptr> files;
+    collectFiles(node, *root, files);
+    if (files.isEmpty() || root->isFinished())
+        return;
+    const FingerprintPrefetch prefetch(files, *root, [this](const MyTreeNode &file) {
+        updateStatBar(StringTable::text("HANDLING_FILE_STRING").arg(file.filePath()));
+    });
+    const FingerprintPrefetch::Use use(prefetch);
+    for (const MyTreeNode::Ptr &file : std::as_const(files)) {
+        if (root->isFinished())
+            break;
+        updateStatBar(StringTable::text("HANDLING_FILE_STRING").arg(file->filePath()));
+        addTreeNode_toRootNode(file, root);
+    }
+}
+
+void SourceNodeManager::collectFiles(const MyTreeNode::Ptr &node, const RootNode &root,
+                                     QList<MyTreeNode::Ptr> &files)
+{
+    if (root.isFinished())
+        return;
     if (!node->isFolder()) {
         if (!m_ruleController || !m_ruleController->isToScan(node))
             return;
-        updateStatBar(StringTable::text("HANDLING_FILE_STRING").arg(node->filePath()));
         if (node->isDir())
             node->setFileSize(FileManagerProxy::sharedInstance().getDirectorySize(node->FileURL()));
-        if (isBelowMinimumSize(*node))
-            return;
-        addTreeNode_toRootNode(node, root);
+        if (!isBelowMinimumSize(*node))
+            files.append(node);
         return;
     }
     updateStatBar(StringTable::text("READING_FOLDER_STRUCTURE_STRING").arg(node->filePath()));
     const auto children = node->Childs();
     for (const MyTreeNode::Ptr &child : children.value_or(QList<MyTreeNode::Ptr>())) {
-        if (root->isFinished())
+        if (root.isFinished())
             break;
-        addNewTreeNode_inRootNode(child, root);
+        collectFiles(child, root, files);
     }
 }
 

@@ -88,7 +88,8 @@ public:
     // --- Scanning ------------------------------------------------------------------------------
     // Lists the source and queues its scan. Main thread.
     void addRootNode(const RootNode::Ptr &root);
-    // The folder walk for one node and everything below it. Scan queue.
+    // The folder walk for one node and everything below it, then taking in the files it found.
+    // Scan queue.
     void addNewTreeNode_inRootNode(const MyTreeNode::Ptr &node, const RootNode::Ptr &root);
     // Takes one file into a source and places it in a group. Scan queue.
     bool addTreeNode_toRootNode(const MyTreeNode::Ptr &node, const RootNode::Ptr &root);
@@ -120,6 +121,8 @@ private:
     void scanTask(const RootNode::Ptr &root);
     void removalTask(const RootNode::Ptr &root);
     bool isBelowMinimumSize(const MyTreeNode &node) const;
+    // The walk: appends the files below node that the rules and the minimum size take, in order.
+    void collectFiles(const MyTreeNode::Ptr &node, const RootNode &root, QList<MyTreeNode::Ptr> &files);
 
     ArrayController<RootNode> m_rootController;
     QList<Bucket> m_dupGroups;

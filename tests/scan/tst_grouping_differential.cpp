@@ -240,6 +240,59 @@ private Q_SLOTS:
         }
         QCOMPARE(snapshot(indexed, indexedRoots), snapshot(sequential, sequentialRoots));
     }
+
+    void prefetchGivesWhatReadingOnDemandGives_data() { sameResultAsTheSequentialOffer_data(); }
+
+    // The scan reads ahead the fingerprints the grouping will ask for. Taking the walk's files in one
+    // by one, each fingerprint read only when asked for, must end in the same groups and the same
+    // stored fingerprints: none more, none fewer.
+    void prefetchGivesWhatReadingOnDemandGives()
+    {
+        QFETCH(quint32, seed);
+        QRandomGenerator random(seed);
+        TemporaryTree dir;
+        const Url base = dir.url();
+        const QList<Url> files = makeTree(base, random);
+        if (random.bounded(2) == 0)
+            UserDefaults::standard().setVolatile(qint64(0), SettingsKeys::fastScanSize);
+        const MyTreeNode::Ptr prefetchedTree = prebuiltTree(base);
+        const MyTreeNode::Ptr onDemandTree = prebuiltTree(base);
+        for (const Url &file : files) {
+            if (random.bounded(15) == 0)
+                ::unlink(file.c_str());
+        }
+
+        IndexedManager prefetched, onDemand;
+        QList<RootNode::Ptr> prefetchedRoots, onDemandRoots;
+        for (IndexedManager *manager : {&prefetched, &onDemand}) {
+            manager->setRuleController(&m_rules);
+            manager->fillBucketTableIfEmpty();
+            const RootNode::Ptr root = RootNode::initWithPath(base.path());
+            manager->rootController().addObject(root);
+            (manager == &prefetched ? prefetchedRoots : onDemandRoots) << root;
+        }
+        prefetched.addNewTreeNode_inRootNode(prefetchedTree, prefetchedRoots.first());
+        QList<MyTreeNode::Ptr> pending{onDemandTree};
+        while (!pending.isEmpty()) {
+            const MyTreeNode::Ptr node = pending.takeFirst();
+            if (const auto children = node->Childs()) {
+                pending = *children + pending;
+                continue;
+            }
+            if (!m_rules.isToScan(node))
+                continue;
+            if (node->isDir())
+                node->setFileSize(FileManagerProxy::sharedInstance().getDirectorySize(node->FileURL()));
+            onDemand.addTreeNode_toRootNode(node, onDemandRoots.first());
+        }
+        UserDefaults::standard().setVolatile(qint64(20), SettingsKeys::fastScanSize);
+
+        const QStringList expected = snapshot(onDemand, onDemandRoots);
+        const QStringList actual = snapshot(prefetched, prefetchedRoots);
+        QCOMPARE(actual.size(), expected.size());
+        for (qsizetype i = 0; i < expected.size(); ++i)
+            QCOMPARE(actual[i], expected[i]);
+    }
 };
 
 TWINSIFT_TEST_MAIN(TestGroupingDifferential, QCoreApplication)

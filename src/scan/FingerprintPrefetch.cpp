@@ -1,0 +1,172 @@
+#include "scan/FingerprintPrefetch.h"
+
+#include "fs/FileManagerProxy.h"
+#include "model/OptionalText.h"
+#include "model/PreciseLevel.h"
+#include "model/RootNode.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace {
+
+thread_local const FingerprintPrefetch *t_inUse = nullptr;
+
+// Runs work(i) for every i below count on all cores, this thread included; only this thread reports.
+template <typename Work> void onAllCores(qsizetype count, const Work &work)
+{
+    std::atomic<qsizetype> next{0};
+    const auto drain = [&](bool reports) {
+        for (qsizetype i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;)
+            work(i, reports);
+    };
+    const qsizetype cores = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::jthread> helpers;
+    try {
+        for (qsizetype h = 1; h < std::min(cores, count); ++h)
+            helpers.emplace_back(drain, false);
+    } catch (const std::system_error &) {
+        // Out of threads: fewer hands do the same work.
+    }
+    drain(true);
+}
+
+// Calls progress at most every 50 ms, so that reading small files is not slowed by status texts.
+class ProgressPacer
+{
+public:
+    explicit ProgressPacer(const FingerprintPrefetch::Progress &progress) : m_progress(progress) {}
+
+    void at(const MyTreeNode &node)
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (now < m_next || !m_progress)
+            return;
+        m_next = now + std::chrono::milliseconds(50);
+        m_progress(node);
+    }
+
+private:
+    const FingerprintPrefetch::Progress &m_progress;
+    std::chrono::steady_clock::time_point m_next;
+};
+
+FileManagerProxy::FileFingerprint fingerprintOf(const MyTreeNode &node, qint64 level)
+{
+    const FileManagerProxy &fm = FileManagerProxy::sharedInstance();
+    if (node.isDir())
+        return {fm.dirMD5_withLeel(node.FileURL(), level), false};
+    return fm.fileFingerprint(node.FileURL(), level);
+}
+
+} // namespace
+
+FingerprintPrefetch::FingerprintPrefetch(const QList<MyTreeNode::Ptr> &files, const RootNode &root,
+                                         const Progress &progress)
+{
+    computeQuick(files, root, progress);
+    computePrecise(root, progress);
+}
+
+FingerprintPrefetch::FileKey FingerprintPrefetch::fileKeyOf(const MyTreeNode &node)
+{
+    if (const auto id = node.fileId())
+        return *id;
+    // No inode number is all ones, so a node without an identity has a key of its own.
+    return {~quint64(0), quint64(reinterpret_cast<quintptr>(&node))};
+}
+
+void FingerprintPrefetch::computeQuick(const QList<MyTreeNode::Ptr> &files, const RootNode &root,
+                                       const Progress &progress)
+{
+    QHash<qint64, int> filesOfSize;
+    for (const MyTreeNode::Ptr &file : files)
+        ++filesOfSize[file->FileSize()];
+    for (const MyTreeNode::Ptr &file : files) {
+        if (filesOfSize.value(file->FileSize()) >= 2)
+            m_read.append(file.get());
+    }
+
+    std::vector<FileManagerProxy::FileFingerprint> results(size_t(m_read.size()));
+    ProgressPacer pacer(progress);
+    onAllCores(m_read.size(), [&](qsizetype i, bool reports) {
+        if (root.isFinished())
+            return;
+        if (reports)
+            pacer.at(*m_read[i]);
+        results[size_t(i)] = fingerprintOf(*m_read[i], 0);
+    });
+
+    m_quick.reserve(m_read.size());
+    for (qsizetype i = 0; i < m_read.size(); ++i) {
+        const auto &result = results[size_t(i)];
+        if (result.text)
+            m_quick.insert(m_read[i], Quick{storedText(result.text), result.isWholeContent});
+    }
+}
+
+void FingerprintPrefetch::computePrecise(const RootNode &root, const Progress &progress)
+{
+    // Files of one size and one quick fingerprint are compared by their precise fingerprint, when
+    // they are not all one file on disk; a file read whole already has it.
+    QHash<QPair<qint64, QString>, QList<const MyTreeNode *>> alike;
+    for (const MyTreeNode *file : std::as_const(m_read)) {
+        const auto quick = m_quick.constFind(file);
+        if (quick != m_quick.constEnd() && !quick->isWholeContent)
+            alike[qMakePair(file->FileSize(), quick->text)].append(file);
+    }
+    QList<const MyTreeNode *> toRead;
+    for (const QList<const MyTreeNode *> &files : std::as_const(alike)) {
+        QHash<FileKey, const MyTreeNode *> onDisk;
+        for (const MyTreeNode *file : files)
+            onDisk.insert(fileKeyOf(*file), file);
+        if (onDisk.size() >= 2)
+            toRead.append(onDisk.values());
+    }
+
+    const PreciseLevel levels = PreciseLevel::fromSettings();
+    std::vector<std::optional<QString>> results(size_t(toRead.size()));
+    ProgressPacer pacer(progress);
+    onAllCores(toRead.size(), [&](qsizetype i, bool reports) {
+        if (root.isFinished())
+            return;
+        if (reports)
+            pacer.at(*toRead[i]);
+        results[size_t(i)] = fingerprintOf(*toRead[i], levels.forSize(toRead[i]->FileSize())).text;
+    });
+
+    for (qsizetype i = 0; i < toRead.size(); ++i) {
+        if (const auto &text = results[size_t(i)])
+            m_precise.insert(fileKeyOf(*toRead[i]),
+                             Precise{storedText(text), levels.forSize(toRead[i]->FileSize())});
+    }
+}
+
+FingerprintPrefetch::Use::Use(const FingerprintPrefetch &prefetch) : m_previous(t_inUse)
+{
+    t_inUse = &prefetch;
+}
+
+FingerprintPrefetch::Use::~Use()
+{
+    t_inUse = m_previous;
+}
+
+std::optional<QString> FingerprintPrefetch::ready(const MyTreeNode &node, qint64 level)
+{
+    if (!t_inUse)
+        return std::nullopt;
+    const auto quick = t_inUse->m_quick.constFind(&node);
+    if (quick == t_inUse->m_quick.constEnd())
+        return std::nullopt;
+    if (level == 0 || ((level == 1 || level == 2) && quick->isWholeContent))
+        return quick->text;
+    const auto precise = t_inUse->m_precise.constFind(fileKeyOf(node));
+    if (precise != t_inUse->m_precise.constEnd() && precise->level == level)
+        return precise->text;
+    return std::nullopt;
+}

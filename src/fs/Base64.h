@@ -16,4 +16,10 @@ constexpr size_t encodedLength(size_t n)
 // pieces whose lengths are multiples of 3 (the last piece excepted) gives the text of the whole.
 size_t encode(const unsigned char *data, size_t n, char *text);
 
+// The encoders, for tests and benchmarks that compare them. encode() uses the fastest available one.
+enum class Kernel { Portable, Avx2, Avx512Vbmi };
+bool isAvailable(Kernel kernel);
+// As encode(), with an encoder that isAvailable().
+size_t encodeWith(Kernel kernel, const unsigned char *data, size_t n, char *text);
+
 } // namespace Base64

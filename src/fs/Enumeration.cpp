@@ -5,6 +5,7 @@
 #include <QTimeZone>
 
 #include <cerrno>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -187,5 +188,18 @@ FileManagerProxy::URLDate_toStringWithFormat(const std::optional<QDateTime> &dat
     if (!date || !date->isValid())
         return std::nullopt;
     const QString pattern = format.value_or(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    return QLocale::system().toString(date->toLocalTime(), pattern);
+    if (pattern.contains(QLatin1Char('t')))
+        return QLocale::system().toString(date->toLocalTime(), pattern);
+    // Qt rereads the zone file for every conversion to local time, which a list of many dates
+    // notices. The C library converts with what it read once; the local wall-clock fields, set in a
+    // zone-free date, give the same text for any pattern that does not name the zone.
+    const qint64 msecs = date->toMSecsSinceEpoch();
+    const time_t seconds = time_t(msecs >= 0 ? msecs / 1000 : (msecs - 999) / 1000);
+    struct tm local;
+    if (!::localtime_r(&seconds, &local))
+        return QLocale::system().toString(date->toLocalTime(), pattern);
+    const QDateTime wallClock(
+        QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday),
+        QTime(local.tm_hour, local.tm_min, local.tm_sec, int(msecs - qint64(seconds) * 1000)), Qt::UTC);
+    return QLocale::system().toString(wallClock, pattern);
 }

@@ -10,7 +10,9 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
+#include <vector>
 
 class ReadHandle;
 
@@ -67,6 +69,12 @@ public:
         bool isWholeContent = false;
     };
     FileFingerprint fileFingerprint(const Url &url, qint64 level) const;
+    // The whole-content (level 2) fingerprints of many files, as fileMD5_withLevel gives them, on
+    // all cores and several files per core at once; the result at index i is the one of urls[i].
+    // proceed(i, isCallingThread) is asked before file i is started: false leaves it without value.
+    std::vector<std::optional<QString>>
+    wholeContentFingerprints(const QList<Url> &urls,
+                             const std::function<bool(qsizetype i, bool isCallingThread)> &proceed) const;
     std::optional<QString> dirMD5_withLeel(const Url &url, qint64 level) const;
     // Digest text of the UTF-8 bytes of a text; for no text, a one-off text that matches nothing.
     QString MD5String(const std::optional<QString> &text) const;

@@ -5,6 +5,8 @@
 #include "fs/Md5.h"
 #include "fs/ReadHandle.h"
 #include "fs/WholeContentDigest.h"
+#include "fs/WholeContentLanes.h"
+#include "platform/OnAllCores.h"
 #include "platform/SystemLog.h"
 
 #include <QDateTime>
@@ -120,6 +122,38 @@ FileManagerProxy::FileFingerprint FileManagerProxy::fingerprintOfOpenFile(ReadHa
         samples += *base64forData(sample);
     }
     return {MD5String(samples), false};
+}
+
+std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
+    const QList<Url> &urls, const std::function<bool(qsizetype i, bool isCallingThread)> &proceed) const
+{
+    std::vector<std::optional<QString>> results(size_t(urls.size()));
+    std::atomic<qsizetype> nextIndex{0};
+    onAllCores([&](bool isCallingThread) {
+        const auto next = [&]() -> std::optional<WholeContentLanes::Job> {
+            for (qsizetype i; (i = nextIndex.fetch_add(1)) < urls.size();) {
+                if (!proceed(i, isCallingThread))
+                    continue;
+                qint64 size = 0;
+                auto handle = ReadHandle::openRegularFile(urls[i], &size);
+                // Anything but a regular file with content takes the usual way, with its checks.
+                if (!handle || size == 0)
+                    results[size_t(i)] = fileFingerprint(urls[i], 2).text;
+                else
+                    return WholeContentLanes::Job{std::move(*handle), i};
+            }
+            return std::nullopt;
+        };
+        WholeContentLanes::run(next, [&](WholeContentLanes::Job &job, std::optional<QString> digest) {
+            if (!digest) {
+                // Part of a file stands for nothing: what was read is dropped.
+                logReadFailure(job.handle);
+                digest = emptyText();
+            }
+            results[size_t(job.tag)] = std::move(digest);
+        });
+    });
+    return results;
 }
 
 std::optional<QString> FileManagerProxy::dirMD5_withLeel(const Url &url, qint64 level) const

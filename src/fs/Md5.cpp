@@ -40,9 +40,14 @@ QString Md5::digestText()
     unsigned int length = 0;
     EVP_DigestFinal_ex(m_context, digest, &length);
     EVP_DigestInit_ex(m_context, md5Algorithm(), nullptr);
+    return hexText(digest);
+}
+
+QString Md5::hexText(const unsigned char digest[16])
+{
     static constexpr char hexDigits[] = "0123456789ABCDEF";
-    QString text(2 * length, Qt::Uninitialized);
-    for (unsigned int i = 0; i < length; ++i) {
+    QString text(32, Qt::Uninitialized);
+    for (int i = 0; i < 16; ++i) {
         text[2 * i] = QLatin1Char(hexDigits[digest[i] >> 4]);
         text[2 * i + 1] = QLatin1Char(hexDigits[digest[i] & 15]);
     }

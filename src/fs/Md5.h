@@ -23,6 +23,8 @@ public:
 
     // The digest text of bytes held in one buffer.
     static QString digestTextOf(const QByteArray &bytes);
+    // Digest bytes as 32 uppercase hex digits, in digest-byte order.
+    static QString hexText(const unsigned char digest[16]);
 
 private:
     EVP_MD_CTX *m_context;

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "fs/ReadHandle.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+// Whole-content fingerprints of many files, digested side by side in the lanes of the processor's
+// vector unit: MD5 cannot be split within one text, but a lane per file digests as many texts at
+// once as there are lanes, nearly as fast as one alone.
+//
+// Each file gets the text wholeContentDigest gives it: one digest text per chunk of 104,857,600
+// bytes, read until a read yields nothing. Called on one thread; run one per core for more.
+class WholeContentLanes
+{
+public:
+    struct Job
+    {
+        ReadHandle handle;
+        // Handed back with the result.
+        qsizetype tag;
+    };
+    // The next file, or none when there are no more.
+    using Next = std::function<std::optional<Job>()>;
+    // A file's text, or no value when a read failed (the failure is on the handle).
+    using Done = std::function<void(Job &job, std::optional<QString> digest)>;
+
+    // Digests the files that next() gives until it gives none.
+    static void run(const Next &next, const Done &done);
+};

@@ -18,6 +18,23 @@ QByteArray optionalString(const std::optional<QString> &text)
     return text ? jsonString(text->toUtf8()) : QByteArrayLiteral("null");
 }
 
+QByteArray groupJson(const DupGroup &group, const CustomRuleController &rules)
+{
+    const QList<MyTreeNode::Ptr> &members = group.childs();
+    QByteArray out = QByteArrayLiteral("{\"size\": ") + number(group.fileSize()) +
+                     ", \"category\": " + jsonString(rules.typeString(members.value(0)).toUtf8()) +
+                     ", \"ext\": " + optionalString(group.fileExt()) + ", \"files\": [";
+    for (qsizetype m = 0; m < members.size(); ++m) {
+        const MyTreeNode::Ptr &node = members[m];
+        const RootNode::Ptr root = node->rootNode();
+        out += (m ? ", " : "") + QByteArrayLiteral("{\"path\": ") + jsonString(node->FileURL().path()) +
+               ", \"source\": " + (root ? number(qint64(root->index())) : QByteArrayLiteral("null")) +
+               ", \"added\": " + optionalString(node->fileAddedDateString()) + "}";
+    }
+    out += "]}";
+    return out;
+}
+
 } // namespace
 
 QByteArray jsonString(const QByteArray &bytes)
@@ -93,21 +110,8 @@ QByteArray json(const SourceNodeManager &manager, const CustomRuleController &ru
     }
     out += "], \"groups\": [";
     const QList<DupGroup::Ptr> groups = manager.showDupGroups().value_or(QList<DupGroup::Ptr>());
-    for (qsizetype g = 0; g < groups.size(); ++g) {
-        const DupGroup::Ptr &group = groups[g];
-        const QList<MyTreeNode::Ptr> &members = group->childs();
-        out += (g ? ", " : "") + QByteArrayLiteral("{\"size\": ") + number(group->fileSize()) +
-               ", \"category\": " + jsonString(rules.typeString(members.value(0)).toUtf8()) +
-               ", \"ext\": " + optionalString(group->fileExt()) + ", \"files\": [";
-        for (qsizetype m = 0; m < members.size(); ++m) {
-            const MyTreeNode::Ptr &node = members[m];
-            const RootNode::Ptr root = node->rootNode();
-            out += (m ? ", " : "") + QByteArrayLiteral("{\"path\": ") + jsonString(node->FileURL().path()) +
-                   ", \"source\": " + (root ? number(qint64(root->index())) : QByteArrayLiteral("null")) +
-                   ", \"added\": " + optionalString(node->fileAddedDateString()) + "}";
-        }
-        out += "]}";
-    }
+    for (qsizetype g = 0; g < groups.size(); ++g)
+        out += (g ? ", " : "") + groupJson(*groups[g], rules);
     out += "], \"stats\": {\"files\": " + number(manager.totalFileNumber()) +
            ", \"bytes\": " + number(manager.totalFileSize()) +
            ", \"groups\": " + number(manager.totalDupGroupNumber()) +

@@ -79,7 +79,7 @@ std::optional<QDateTime> MyTreeNode::dateOrNone(qint64 msecs)
 {
     if (msecs == noDate)
         return std::nullopt;
-    return QDateTime::fromMSecsSinceEpoch(msecs);
+    return QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
 }
 
 std::optional<QString> MyTreeNode::fileAddedDateString() const

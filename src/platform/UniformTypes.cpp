@@ -194,10 +194,26 @@ bool isPackageName(const QByteArray &fileName)
                        [&](const char *known) { return extension == known; });
 }
 
+namespace {
+thread_local Memo *t_memo = nullptr;
+} // namespace
+
+Memo::Memo() : m_outer(t_memo)
+{
+    t_memo = this;
+}
+
+Memo::~Memo()
+{
+    t_memo = m_outer;
+}
+
 std::optional<ItemType> typeOfItem(const Url &url)
 {
     if (url.isNull())
         return std::nullopt;
+    if (t_memo && t_memo->m_last && t_memo->m_last->m_url == url)
+        return t_memo->m_last;
     struct stat st;
     if (::lstat(url.c_str(), &st) != 0)
         return std::nullopt;
@@ -215,6 +231,11 @@ std::optional<ItemType> typeOfItem(const Url &url)
         type.kind = Kind::SymbolicLink;
     else
         type.kind = Kind::Special;
+    if (t_memo) {
+        // Matched once here, so that the answers given from memory carry the match along.
+        type.mime();
+        t_memo->m_last = type;
+    }
     return type;
 }
 

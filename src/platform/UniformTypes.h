@@ -19,7 +19,7 @@
 // extensions below; it is typed with the MIME type that shared-mime-info gives its name if there is
 // one, else "inode/directory".
 //
-// All functions are thread-safe and keep no state between calls.
+// All functions are thread-safe and keep no state between calls, but for a Memo's.
 namespace UniformTypes {
 
 // Extensions that make a directory a package (also a bundle): applications, bundles, frameworks,
@@ -56,6 +56,23 @@ private:
 
 // The type of the item at url; no value when nothing is there.
 std::optional<ItemType> typeOfItem(const Url &url);
+
+// While a Memo lives, typeOfItem on its thread answers again about the item it answered about last
+// without asking the file system: a series of questions about one item (is it text? a movie? an
+// image?) then costs one query and one type match.
+class Memo
+{
+public:
+    Memo();
+    ~Memo();
+    Memo(const Memo &) = delete;
+    Memo &operator=(const Memo &) = delete;
+
+private:
+    friend std::optional<ItemType> typeOfItem(const Url &url);
+    Memo *m_outer;
+    std::optional<ItemType> m_last;
+};
 
 bool isPackageName(const QByteArray &fileName);
 

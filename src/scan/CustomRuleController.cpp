@@ -3,6 +3,7 @@
 #include "app/SettingsKeys.h"
 #include "fs/FileManagerProxy.h"
 #include "platform/StringTable.h"
+#include "platform/UniformTypes.h"
 #include "platform/UserDefaults.h"
 
 #include <array>
@@ -72,6 +73,7 @@ Category CustomRuleController::categoryOf(const MyTreeNode &node, bool includeAp
         }
     }
     FileManagerProxy &fm = FileManagerProxy::sharedInstance();
+    const UniformTypes::Memo oneQuery;
     for (const CategoryRule &rule : scannedCategories()) {
         if ((fm.*rule.predicate)(node.FileURL()))
             return rule.category;

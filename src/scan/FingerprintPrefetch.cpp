@@ -4,36 +4,14 @@
 #include "model/OptionalText.h"
 #include "model/PreciseLevel.h"
 #include "model/RootNode.h"
+#include "platform/OnAllCores.h"
 
-#include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace {
 
 thread_local const FingerprintPrefetch *t_inUse = nullptr;
-
-// Runs work(i) for every i below count on all cores, this thread included; only this thread reports.
-template <typename Work> void onAllCores(qsizetype count, const Work &work)
-{
-    std::atomic<qsizetype> next{0};
-    const auto drain = [&](bool reports) {
-        for (qsizetype i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;)
-            work(i, reports);
-    };
-    const qsizetype cores = std::max(1u, std::thread::hardware_concurrency());
-    std::vector<std::jthread> helpers;
-    try {
-        for (qsizetype h = 1; h < std::min(cores, count); ++h)
-            helpers.emplace_back(drain, false);
-    } catch (const std::system_error &) {
-        // Out of threads: fewer hands do the same work.
-    }
-    drain(true);
-}
 
 // Calls progress at most every 50 ms, so that reading small files is not slowed by status texts.
 class ProgressPacer
@@ -93,7 +71,7 @@ void FingerprintPrefetch::computeQuick(const QList<MyTreeNode::Ptr> &files, cons
 
     std::vector<FileManagerProxy::FileFingerprint> results(size_t(m_read.size()));
     ProgressPacer pacer(progress);
-    onAllCores(m_read.size(), [&](qsizetype i, bool reports) {
+    forEachOnAllCores(m_read.size(), [&](qsizetype i, bool reports) {
         if (root.isFinished())
             return;
         if (reports)
@@ -128,22 +106,38 @@ void FingerprintPrefetch::computePrecise(const RootNode &root, const Progress &p
             toRead.append(onDisk.values());
     }
 
+    // Whole contents of files are digested many at a time; sampled ones and packages one by one.
     const PreciseLevel levels = PreciseLevel::fromSettings();
-    std::vector<std::optional<QString>> results(size_t(toRead.size()));
+    QList<const MyTreeNode *> whole, single;
+    for (const MyTreeNode *file : std::as_const(toRead))
+        (!file->isDir() && levels.forSize(file->FileSize()) == 2 ? whole : single).append(file);
+
     ProgressPacer pacer(progress);
-    onAllCores(toRead.size(), [&](qsizetype i, bool reports) {
-        if (root.isFinished())
-            return;
+    const auto proceed = [&](const MyTreeNode &file, bool reports) {
         if (reports)
-            pacer.at(*toRead[i]);
-        results[size_t(i)] = fingerprintOf(*toRead[i], levels.forSize(toRead[i]->FileSize())).text;
+            pacer.at(file);
+        return !root.isFinished();
+    };
+    QList<Url> wholeUrls;
+    for (const MyTreeNode *file : std::as_const(whole))
+        wholeUrls.append(file->FileURL());
+    const auto wholeResults = FileManagerProxy::sharedInstance().wholeContentFingerprints(
+        wholeUrls, [&](qsizetype i, bool reports) { return proceed(*whole[i], reports); });
+    std::vector<std::optional<QString>> singleResults(size_t(single.size()));
+    forEachOnAllCores(single.size(), [&](qsizetype i, bool reports) {
+        if (proceed(*single[i], reports))
+            singleResults[size_t(i)] = fingerprintOf(*single[i], levels.forSize(single[i]->FileSize())).text;
     });
 
-    for (qsizetype i = 0; i < toRead.size(); ++i) {
-        if (const auto &text = results[size_t(i)])
-            m_precise.insert(fileKeyOf(*toRead[i]),
-                             Precise{storedText(text), levels.forSize(toRead[i]->FileSize())});
-    }
+    const auto keep = [&](const QList<const MyTreeNode *> &files, const auto &results) {
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            if (const auto &text = results[size_t(i)])
+                m_precise.insert(fileKeyOf(*files[i]),
+                                 Precise{storedText(text), levels.forSize(files[i]->FileSize())});
+        }
+    };
+    keep(whole, wholeResults);
+    keep(single, singleResults);
 }
 
 FingerprintPrefetch::Use::Use(const FingerprintPrefetch &prefetch) : m_previous(t_inUse)

@@ -279,6 +279,17 @@ private Q_SLOTS:
                  QStringLiteral("2014-03-05 09:07:01"));
         QCOMPARE(fm().URLDate_toStringWithFormat(moment, QStringLiteral("yyyy-MM-dd  HH:mm:ss")),
                  QStringLiteral("2014-03-05  09:07:01"));
+        // A zone with daylight saving time: every moment reads as Qt's own local time reads it,
+        // milliseconds and dates before 1970 included.
+        qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+        tzset();
+        const QString pattern = QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz ddd");
+        for (qint64 msecs : {Q_INT64_C(-86400123), Q_INT64_C(0), Q_INT64_C(1711846799999),
+                             Q_INT64_C(1711846800000), Q_INT64_C(1729990800500), Q_INT64_C(4102444800001)}) {
+            const QDateTime utc = QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
+            QCOMPARE(fm().URLDate_toStringWithFormat(utc, pattern),
+                     QLocale::system().toString(utc.toLocalTime(), pattern));
+        }
         if (savedZone.isNull())
             qunsetenv("TZ");
         else

@@ -135,6 +135,40 @@ private Q_SLOTS:
         }
     }
 
+    void manyWholeContentsAtOnce()
+    {
+        // Files digested side by side, sharing the vector lanes, get the texts they get one by one:
+        // files of every length around the piece and block sizes, more files than lanes, the chunk
+        // boundary, and the items that take the usual way (missing, folder, FIFO, link, failed read).
+        QList<Url> urls;
+        for (const qint64 size : {0, 1, 47, 48, 49, 63, 64, 65, 4096, 24575, 24576, 24577, 73733, 786433}) {
+            for (quint32 copy = 0; copy < 3; ++copy)
+                urls << file("many-" + QByteArray::number(size) + "-" + QByteArray::number(copy),
+                             randomBytes(size, quint32(size) + copy));
+        }
+        const Url exact = path("many-exact-chunk");
+        TestFs::makeSparseFile(exact, chunk);
+        const Url oneMore = path("many-chunk-and-one");
+        TestFs::makeSparseFile(oneMore, chunk + 1);
+        writeAt(oneMore, chunk, "\x7f");
+        urls << exact << oneMore << path("many-missing") << path("many-folder") << path("many-fifo")
+             << path("many-link") << path("many-mem") << path("many-skipped");
+        TestFs::makeDir(path("many-folder"));
+        QCOMPARE(::mkfifo(path("many-fifo").c_str(), 0644), 0);
+        TestFs::makeSymlink(urls.first().path(), path("many-link"));
+        TestFs::makeSymlink("/proc/self/mem", path("many-mem"));
+        TestFs::writeFile(path("many-skipped"), "abc");
+
+        const auto texts = files.wholeContentFingerprints(
+            urls, [&](qsizetype i, bool) { return urls[i] != path("many-skipped"); });
+        QCOMPARE(qsizetype(texts.size()), urls.size());
+        for (qsizetype i = 0; i + 1 < urls.size(); ++i)
+            QCOMPARE(texts[size_t(i)], files.fileMD5_withLevel(urls[i], 2));
+        QVERIFY(!texts.back().has_value());
+        QCOMPARE(texts[size_t(urls.indexOf(oneMore))],
+                 oneShotDigest(QByteArray(chunk, '\0')) + oneShotDigest("\x7f"));
+    }
+
     void sampleStretches_data()
     {
         QTest::addColumn<qint64>("level");

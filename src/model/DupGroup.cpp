@@ -26,12 +26,17 @@ DupGroup::Ptr DupGroup::init()
 
 std::optional<QString> DupGroup::fileMD5() const
 {
-    return textOrNone(lockedRead(this, m_fileMD5));
+    return compactFileMD5().text();
 }
 
 std::optional<QString> DupGroup::preciseFileMD5() const
 {
-    return textOrNone(lockedRead(this, m_preciseFileMD5));
+    return lockedFingerprint(m_preciseFileMD5).text();
+}
+
+CompactFingerprint DupGroup::lockedFingerprint(const CompactFingerprint &field) const
+{
+    return lockedRead(this, field);
 }
 
 std::optional<QString> DupGroup::fileType() const
@@ -84,8 +89,8 @@ bool DupGroup::addChild(const NodePtr &node)
     if (!node || node->isFolder() || node->isSymbol())
         return false;
     if (m_fileNumber < 1) {
-        lockedWrite(this, m_fileMD5, storedText(node->fileMD5()));
-        lockedWrite(this, m_preciseFileMD5, storedText(node->preciseFileMD5()));
+        lockedWrite(this, m_fileMD5, node->compactFileMD5());
+        lockedWrite(this, m_preciseFileMD5, node->compactPreciseFileMD5());
         m_fileSize = node->FileSize();
         lockedWrite(this, m_fileExt, node->fileExt());
         addMember(node);
@@ -111,17 +116,16 @@ bool DupGroup::addChild(const NodePtr &node)
 
 bool DupGroup::matchesQuickFingerprint(const NodePtr &node)
 {
-    if (!fileMD5()) {
+    if (!compactFileMD5().hasValue()) {
         const NodePtr &first = m_childs.first();
-        if (!first->fileMD5())
+        if (!first->compactFileMD5().hasValue())
             first->setFileMD5(first->computeFingerprint(0));
-        lockedWrite(this, m_fileMD5, storedText(first->fileMD5()));
+        lockedWrite(this, m_fileMD5, first->compactFileMD5());
     }
-    if (!node->fileMD5())
+    if (!node->compactFileMD5().hasValue())
         node->setFileMD5(node->computeFingerprint(0));
-    const auto mine = fileMD5();
-    const auto theirs = node->fileMD5();
-    return mine && theirs && *mine == *theirs;
+    const CompactFingerprint mine = compactFileMD5();
+    return mine.hasValue() && mine == node->compactFileMD5();
 }
 
 bool DupGroup::matchesPreciseFingerprint(const NodePtr &node)
@@ -130,17 +134,16 @@ bool DupGroup::matchesPreciseFingerprint(const NodePtr &node)
     const bool fastScan = defaults.boolForKey(SettingsKeys::fastScanOption);
     const qint64 largeFrom = defaults.integerForKey(SettingsKeys::fastScanSize) << 20;
     const qint64 level = fastScan && node->FileSize() >= largeFrom ? 1 : 2;
-    if (!preciseFileMD5()) {
+    if (!lockedFingerprint(m_preciseFileMD5).hasValue()) {
         const NodePtr &first = m_childs.first();
-        if (!first->preciseFileMD5())
+        if (!first->compactPreciseFileMD5().hasValue())
             first->setPreciseFileMD5(first->computeFingerprint(level));
-        lockedWrite(this, m_preciseFileMD5, storedText(first->preciseFileMD5()));
+        lockedWrite(this, m_preciseFileMD5, first->compactPreciseFileMD5());
     }
-    if (!node->preciseFileMD5())
+    if (!node->compactPreciseFileMD5().hasValue())
         node->setPreciseFileMD5(node->computeFingerprint(level));
-    const auto mine = preciseFileMD5();
-    const auto theirs = node->preciseFileMD5();
-    return mine && theirs && *mine == *theirs;
+    const CompactFingerprint mine = lockedFingerprint(m_preciseFileMD5);
+    return mine.hasValue() && mine == node->compactPreciseFileMD5();
 }
 
 bool DupGroup::holdsSameFileAs(const MyTreeNode &node) const
@@ -246,8 +249,8 @@ void DupGroup::delChild(const NodePtr &node)
         m_memberFiles.clear();
     }
     if (--m_fileNumber == 0) {
-        lockedWrite(this, m_fileMD5, QString());
-        lockedWrite(this, m_preciseFileMD5, QString());
+        lockedWrite(this, m_fileMD5, CompactFingerprint());
+        lockedWrite(this, m_preciseFileMD5, CompactFingerprint());
         m_fileSize = 0;
         lockedWrite(this, m_fileExt, QString());
         changeMembers([&] {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/CompactFingerprint.h"
 #include "platform/Image.h"
 
 #include <QHash>
@@ -39,6 +40,8 @@ public:
     void setIsSelected(bool selected) { m_isSelected = selected; }
     std::optional<QString> fileMD5() const;
     std::optional<QString> preciseFileMD5() const;
+    // The quick fingerprint as stored, for comparing and filing it without making a text.
+    CompactFingerprint compactFileMD5() const { return lockedFingerprint(m_fileMD5); }
     qint64 fileNumber() const { return m_fileNumber; }
     qint64 fileSize() const { return m_fileSize; }
     // The type of the first member.
@@ -73,11 +76,12 @@ private:
     // Asks the thumbnail queue for a picture of the first member's content, when the user wants them.
     void requestThumbnail();
     void indexMember(const MyTreeNode &node, int delta);
+    CompactFingerprint lockedFingerprint(const CompactFingerprint &field) const;
 
     std::atomic<bool> m_isSelected{true};
     std::atomic<bool> m_isShown{false};
-    QString m_fileMD5;
-    QString m_preciseFileMD5;
+    CompactFingerprint m_fileMD5;
+    CompactFingerprint m_preciseFileMD5;
     std::atomic<qint64> m_fileNumber{0};
     std::atomic<qint64> m_fileSize{0};
     QList<NodePtr> m_childs;

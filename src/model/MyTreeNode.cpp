@@ -89,22 +89,42 @@ std::optional<QString> MyTreeNode::fileAddedDateString() const
 
 std::optional<QString> MyTreeNode::fileMD5() const
 {
-    return textOrNone(lockedRead(this, m_fileMD5));
+    return compactFileMD5().text();
 }
 
 void MyTreeNode::setFileMD5(const std::optional<QString> &fingerprint)
 {
-    lockedWrite(this, m_fileMD5, storedText(fingerprint));
+    setCompactFileMD5(CompactFingerprint(fingerprint));
 }
 
 std::optional<QString> MyTreeNode::preciseFileMD5() const
 {
-    return textOrNone(lockedRead(this, m_preciseFileMD5));
+    return compactPreciseFileMD5().text();
 }
 
 void MyTreeNode::setPreciseFileMD5(const std::optional<QString> &fingerprint)
 {
-    lockedWrite(this, m_preciseFileMD5, storedText(fingerprint));
+    setCompactPreciseFileMD5(CompactFingerprint(fingerprint));
+}
+
+CompactFingerprint MyTreeNode::compactFileMD5() const
+{
+    return lockedRead(this, m_fileMD5);
+}
+
+void MyTreeNode::setCompactFileMD5(CompactFingerprint fingerprint)
+{
+    lockedWrite(this, m_fileMD5, std::move(fingerprint));
+}
+
+CompactFingerprint MyTreeNode::compactPreciseFileMD5() const
+{
+    return lockedRead(this, m_preciseFileMD5);
+}
+
+void MyTreeNode::setCompactPreciseFileMD5(CompactFingerprint fingerprint)
+{
+    lockedWrite(this, m_preciseFileMD5, std::move(fingerprint));
 }
 
 std::shared_ptr<DupGroup> MyTreeNode::dupGroup() const

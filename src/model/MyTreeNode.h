@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/CompactFingerprint.h"
 #include "platform/Url.h"
 
 #include <QDateTime>
@@ -71,6 +72,11 @@ public:
     void setFileMD5(const std::optional<QString> &fingerprint);
     std::optional<QString> preciseFileMD5() const;
     void setPreciseFileMD5(const std::optional<QString> &fingerprint);
+    // The same two fingerprints as stored, for comparing them without making texts.
+    CompactFingerprint compactFileMD5() const;
+    void setCompactFileMD5(CompactFingerprint fingerprint);
+    CompactFingerprint compactPreciseFileMD5() const;
+    void setCompactPreciseFileMD5(CompactFingerprint fingerprint);
 
     // The lowercased extension, or "N/A".
     QString fileExt() const { return m_fileExt; }
@@ -105,8 +111,8 @@ private:
     mutable QString m_fileType;
     mutable bool m_fileTypeKnown = false;
     QString m_fileExt;
-    QString m_fileMD5;
-    QString m_preciseFileMD5;
+    CompactFingerprint m_fileMD5;
+    CompactFingerprint m_preciseFileMD5;
     std::shared_ptr<DupGroup> m_dupGroup;
     std::shared_ptr<RootNode> m_rootNode;
     std::weak_ptr<MyTreeNode> m_parent;

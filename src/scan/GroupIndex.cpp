@@ -24,12 +24,11 @@ void GroupIndex::eraseEntry(Entries &entries, quint64 sequence)
 
 void GroupIndex::insert(const DupGroup::Ptr &group)
 {
-    Location location{group->fileSize(), m_nextSequence++, QString()};
+    Location location{group->fileSize(), m_nextSequence++, group->compactFileMD5()};
     SizeClass &sizeClass = m_sizes[location.size];
     ++sizeClass.groupCount;
-    if (const auto quick = group->fileMD5()) {
-        location.quick = *quick;
-        insertInOrder(sizeClass.byQuick[*quick], Entry{location.sequence, group});
+    if (location.quick.hasValue()) {
+        insertInOrder(sizeClass.byQuick[location.quick], Entry{location.sequence, group});
     } else {
         insertInOrder(sizeClass.unknownQuick, Entry{location.sequence, group});
     }
@@ -44,7 +43,7 @@ void GroupIndex::remove(const DupGroup *group)
     const Location location = *found;
     m_locations.erase(found);
     auto sizeClass = m_sizes.find(location.size);
-    if (location.quick.isNull()) {
+    if (!location.quick.hasValue()) {
         eraseEntry(sizeClass->unknownQuick, location.sequence);
     } else {
         auto filed = sizeClass->byQuick.find(location.quick);
@@ -64,13 +63,13 @@ void GroupIndex::clear()
 
 void GroupIndex::fileByQuickFingerprint(SizeClass &sizeClass, const DupGroup::Ptr &group)
 {
-    const auto quick = group->fileMD5();
-    if (!quick)
+    CompactFingerprint quick = group->compactFileMD5();
+    if (!quick.hasValue())
         return;
     Location &location = m_locations[group.get()];
     eraseEntry(sizeClass.unknownQuick, location.sequence);
-    location.quick = *quick;
-    insertInOrder(sizeClass.byQuick[*quick], Entry{location.sequence, group});
+    location.quick = quick;
+    insertInOrder(sizeClass.byQuick[quick], Entry{location.sequence, group});
 }
 
 DupGroup::Ptr GroupIndex::offer(const MyTreeNode::Ptr &node)
@@ -79,12 +78,12 @@ DupGroup::Ptr GroupIndex::offer(const MyTreeNode::Ptr &node)
     if (sizeClass == m_sizes.end())
         return nullptr;
     // The first group of equal size that the node meets computes the node's quick fingerprint.
-    if (!node->fileMD5())
+    if (!node->compactFileMD5().hasValue())
         node->setFileMD5(node->computeFingerprint(0));
 
     Entries candidates = sizeClass->unknownQuick;
-    if (const auto quick = node->fileMD5()) {
-        const auto filed = sizeClass->byQuick.constFind(*quick);
+    if (const CompactFingerprint quick = node->compactFileMD5(); quick.hasValue()) {
+        const auto filed = sizeClass->byQuick.constFind(quick);
         if (filed != sizeClass->byQuick.constEnd()) {
             candidates.insert(candidates.end(), filed->begin(), filed->end());
             std::inplace_merge(candidates.begin(), candidates.begin() + sizeClass->unknownQuick.size(),
@@ -93,7 +92,7 @@ DupGroup::Ptr GroupIndex::offer(const MyTreeNode::Ptr &node)
         }
     }
     for (const Entry &candidate : candidates) {
-        const bool quickWasUnknown = m_locations.value(candidate.group.get()).quick.isNull();
+        const bool quickWasUnknown = !m_locations.value(candidate.group.get()).quick.hasValue();
         const bool accepted = candidate.group->addChild(node);
         if (quickWasUnknown)
             fileByQuickFingerprint(*sizeClass, candidate.group);

@@ -4,7 +4,6 @@
 #include "model/MyTreeNode.h"
 
 #include <QHash>
-#include <QString>
 
 #include <vector>
 
@@ -40,15 +39,15 @@ private:
     struct SizeClass
     {
         Entries unknownQuick;
-        QHash<QString, Entries> byQuick;
+        QHash<CompactFingerprint, Entries> byQuick;
         qsizetype groupCount = 0;
     };
     struct Location
     {
         qint64 size;
         quint64 sequence;
-        // The quick fingerprint under which the group is filed; null while it is unknown.
-        QString quick;
+        // The quick fingerprint under which the group is filed; no value while it is unknown.
+        CompactFingerprint quick;
     };
 
     static void insertInOrder(Entries &entries, Entry entry);

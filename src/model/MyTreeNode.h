@@ -109,6 +109,10 @@ public:
         return qMakePair(quint64(m_device), quint64(m_inode));
     }
 
+    // The node's position in the source's file list that holds it, or -1. Kept by that list.
+    qsizetype listSlot() const { return m_listSlot; }
+    void setListSlot(qsizetype slot) { m_listSlot = qint32(slot); }
+
     // The fingerprint of the item at a level, from the file-system service; packages are
     // fingerprinted over their content.
     std::optional<QString> computeFingerprint(qint64 level) const;
@@ -145,4 +149,5 @@ private:
     CompactFingerprint m_fileMD5;
     CompactFingerprint m_preciseFileMD5;
     quint8 m_flags = 0;
+    qint32 m_listSlot = -1;
 };

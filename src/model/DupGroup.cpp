@@ -5,6 +5,7 @@
 #include "model/MyTreeNode.h"
 #include "model/OptionalText.h"
 #include "model/PreciseLevel.h"
+#include "platform/InternedString.h"
 #include "platform/MainThread.h"
 #include "platform/PropertyLock.h"
 #include "platform/SerialQueue.h"
@@ -12,6 +13,7 @@
 #include "scan/SourceNodeManager.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -20,64 +22,134 @@ constexpr qsizetype memberIndexThreshold = 16;
 
 } // namespace
 
+struct DupGroup::Extras
+{
+    // The members once there were two, and each member's extension in the order they joined.
+    QList<NodePtr> childs;
+    QStringList allFileExt;
+    // For large groups, counts of members by path hash and by file identity, so that asking whether
+    // a node is the same file as a member does not walk every member. Scan queue only.
+    QHash<size_t, int> memberPaths;
+    QHash<QPair<quint64, quint64>, int> memberFiles;
+    // Under the group's property lock.
+    std::optional<Image> fileImage;
+    QString categoryString;
+};
+
 DupGroup::Ptr DupGroup::init()
 {
     return std::make_shared<DupGroup>();
 }
 
+DupGroup::~DupGroup()
+{
+    delete m_extras.load();
+}
+
+DupGroup::Extras &DupGroup::extras() const
+{
+    Extras *extras = m_extras.load();
+    if (!extras) {
+        auto made = std::make_unique<Extras>();
+        if (m_extras.compare_exchange_strong(extras, made.get()))
+            extras = made.release();
+    }
+    return *extras;
+}
+
+std::span<const DupGroup::NodePtr> DupGroup::members() const
+{
+    if (m_onlyMember)
+        return {&m_onlyMember, 1};
+    if (const Extras *extras = m_extras.load())
+        return {extras->childs.constData(), size_t(extras->childs.size())};
+    return {};
+}
+
+QList<DupGroup::NodePtr> DupGroup::childs() const
+{
+    if (m_onlyMember)
+        return {m_onlyMember};
+    const Extras *extras = m_extras.load();
+    return extras ? extras->childs : QList<NodePtr>();
+}
+
+QStringList DupGroup::allFileExt() const
+{
+    if (m_onlyMember)
+        return {m_onlyMember->fileExt()};
+    const Extras *extras = m_extras.load();
+    return extras ? extras->allFileExt : QStringList();
+}
+
 std::optional<QString> DupGroup::fileMD5() const
 {
-    return textOrNone(lockedRead(this, m_fileMD5));
+    return compactFileMD5().text();
+}
+
+CompactFingerprint DupGroup::compactFileMD5() const
+{
+    return m_fileNumber > 0 ? lockedFingerprint(m_fileMD5) : CompactFingerprint();
 }
 
 std::optional<QString> DupGroup::preciseFileMD5() const
 {
-    return textOrNone(lockedRead(this, m_preciseFileMD5));
+    return lockedFingerprint(m_preciseFileMD5).text();
+}
+
+CompactFingerprint DupGroup::lockedFingerprint(const CompactFingerprint &field) const
+{
+    return lockedRead(this, field);
 }
 
 std::optional<QString> DupGroup::fileType() const
 {
-    const QList<NodePtr> members = m_childs;
+    const QList<NodePtr> members = childs();
     return members.isEmpty() ? std::nullopt : members.first()->fileType();
 }
 
 std::optional<QString> DupGroup::fileExt() const
 {
-    return textOrNone(lockedRead(this, m_fileExt));
+    const QString *extension = m_fileExt;
+    return extension ? std::optional<QString>(*extension) : std::nullopt;
 }
 
 std::optional<Image> DupGroup::fileImage() const
 {
-    if (auto image = lockedRead(this, m_fileImage))
-        return image;
+    if (const Extras *extras = m_extras.load()) {
+        if (auto image = lockedRead(this, extras->fileImage))
+            return image;
+    }
     // A group takes its first member's icon when it becomes a group of duplicates. Finding an icon
     // means finding the file's type, so it is found when first shown rather than during the scan.
     if (m_fileNumber < 2)
         return std::nullopt;
-    const QList<NodePtr> members = m_childs;
+    const QList<NodePtr> members = childs();
     if (members.isEmpty())
         return std::nullopt;
     const auto icon =
         FileManagerProxy::sharedInstance().iconForURL_withFlag_withSize(members.first()->FileURL(), 0, 17);
+    Extras &made = extras();
     std::lock_guard lock(PropertyLock::forObject(this));
-    if (!m_fileImage)
-        m_fileImage = icon;
-    return m_fileImage;
+    if (!made.fileImage)
+        made.fileImage = icon;
+    return made.fileImage;
 }
 
 void DupGroup::setFileImage(const std::optional<Image> &image)
 {
-    lockedWrite(this, m_fileImage, image);
+    lockedWrite(this, extras().fileImage, image);
 }
 
 std::optional<QString> DupGroup::categoryString() const
 {
-    return textOrNone(lockedRead(this, m_categoryString));
+    const Extras *extras = m_extras.load();
+    return extras ? textOrNone(lockedRead(this, extras->categoryString)) : std::nullopt;
 }
 
 void DupGroup::setCategoryString(const std::optional<QString> &category)
 {
-    lockedWrite(this, m_categoryString, storedText(category));
+    lockedWrite(this, extras().categoryString, storedText(category));
 }
 
 bool DupGroup::addChild(const NodePtr &node)
@@ -85,10 +157,10 @@ bool DupGroup::addChild(const NodePtr &node)
     if (!node || node->isFolder() || node->isSymbol())
         return false;
     if (m_fileNumber < 1) {
-        lockedWrite(this, m_fileMD5, storedText(node->fileMD5()));
-        lockedWrite(this, m_preciseFileMD5, storedText(node->preciseFileMD5()));
+        lockedWrite(this, m_fileMD5, node->compactFileMD5());
+        lockedWrite(this, m_preciseFileMD5, node->compactPreciseFileMD5());
         m_fileSize = node->FileSize();
-        lockedWrite(this, m_fileExt, node->fileExt());
+        m_fileExt = &internedString(node->fileExt());
         addMember(node);
         return true;
     }
@@ -112,45 +184,45 @@ bool DupGroup::addChild(const NodePtr &node)
 
 bool DupGroup::matchesQuickFingerprint(const NodePtr &node)
 {
-    if (!fileMD5()) {
-        const NodePtr &first = m_childs.first();
-        if (!first->fileMD5())
+    if (!lockedFingerprint(m_fileMD5).hasValue()) {
+        const NodePtr &first = members().front();
+        if (!first->compactFileMD5().hasValue())
             first->setFileMD5(first->computeFingerprint(0));
-        lockedWrite(this, m_fileMD5, storedText(first->fileMD5()));
+        lockedWrite(this, m_fileMD5, first->compactFileMD5());
     }
-    if (!node->fileMD5())
+    if (!node->compactFileMD5().hasValue())
         node->setFileMD5(node->computeFingerprint(0));
-    const auto mine = fileMD5();
-    const auto theirs = node->fileMD5();
-    return mine && theirs && *mine == *theirs;
+    const CompactFingerprint mine = lockedFingerprint(m_fileMD5);
+    return mine.hasValue() && mine == node->compactFileMD5();
 }
 
 bool DupGroup::matchesPreciseFingerprint(const NodePtr &node)
 {
     const qint64 level = PreciseLevel::fromSettings().forSize(node->FileSize());
-    if (!preciseFileMD5()) {
-        const NodePtr &first = m_childs.first();
-        if (!first->preciseFileMD5())
+    if (!lockedFingerprint(m_preciseFileMD5).hasValue()) {
+        const NodePtr &first = members().front();
+        if (!first->compactPreciseFileMD5().hasValue())
             first->setPreciseFileMD5(first->computeFingerprint(level));
-        lockedWrite(this, m_preciseFileMD5, storedText(first->preciseFileMD5()));
+        lockedWrite(this, m_preciseFileMD5, first->compactPreciseFileMD5());
     }
-    if (!node->preciseFileMD5())
+    if (!node->compactPreciseFileMD5().hasValue())
         node->setPreciseFileMD5(node->computeFingerprint(level));
-    const auto mine = preciseFileMD5();
-    const auto theirs = node->preciseFileMD5();
-    return mine && theirs && *mine == *theirs;
+    const CompactFingerprint mine = lockedFingerprint(m_preciseFileMD5);
+    return mine.hasValue() && mine == node->compactPreciseFileMD5();
 }
 
 bool DupGroup::holdsSameFileAs(const MyTreeNode &node) const
 {
     const auto id = node.fileId();
-    if (m_childs.size() >= memberIndexThreshold) {
-        if (id && m_memberFiles.contains(*id))
+    const std::span<const NodePtr> all = members();
+    if (qsizetype(all.size()) >= memberIndexThreshold) {
+        const Extras &index = *m_extras.load();
+        if (id && index.memberFiles.contains(*id))
             return true;
-        if (!m_memberPaths.contains(qHash(node.FileURL())))
+        if (!index.memberPaths.contains(qHash(node.FileURL())))
             return false;
     }
-    return std::any_of(m_childs.cbegin(), m_childs.cend(), [&](const NodePtr &member) {
+    return std::any_of(all.begin(), all.end(), [&](const NodePtr &member) {
         const auto memberId = member->fileId();
         return member->FileURL() == node.FileURL() || (id && memberId && *id == *memberId);
     });
@@ -162,30 +234,41 @@ void DupGroup::indexMember(const MyTreeNode &node, int delta)
         if ((hash[key] += delta) <= 0)
             hash.remove(key);
     };
-    count(m_memberPaths, qHash(node.FileURL()));
+    Extras &index = extras();
+    count(index.memberPaths, qHash(node.FileURL()));
     if (const auto id = node.fileId())
-        count(m_memberFiles, *id);
+        count(index.memberFiles, *id);
 }
 
 void DupGroup::addMember(const NodePtr &node)
 {
     ++m_fileNumber;
     node->setDupGroup(shared_from_this());
-    changeMembers([&] {
-        // Members stay ordered by addedDate; a newcomer goes after members of the same date.
-        const auto position =
-            std::upper_bound(m_childs.begin(), m_childs.end(), node->addedDateKey(),
-                             [](qint64 key, const NodePtr &member) { return key < member->addedDateKey(); });
-        m_childs.insert(position, node);
-        m_allFileExt.append(node->fileExt());
-    });
-    if (m_childs.size() == memberIndexThreshold) {
-        for (const NodePtr &member : std::as_const(m_childs))
+    if (members().empty() && !m_extras.load()) {
+        changeMembers([&] { m_onlyMember = node; });
+    } else {
+        Extras &lists = extras();
+        changeMembers([&] {
+            if (m_onlyMember) {
+                lists.childs = {std::exchange(m_onlyMember, nullptr)};
+                lists.allFileExt = {lists.childs.first()->fileExt()};
+            }
+            // Members stay ordered by addedDate; a newcomer goes after members of the same date.
+            const auto position = std::upper_bound(
+                lists.childs.begin(), lists.childs.end(), node->addedDateKey(),
+                [](qint64 key, const NodePtr &member) { return key < member->addedDateKey(); });
+            lists.childs.insert(position, node);
+            lists.allFileExt.append(node->fileExt());
+        });
+    }
+    const qsizetype count = qsizetype(members().size());
+    if (count == memberIndexThreshold) {
+        for (const NodePtr &member : members())
             indexMember(*member, +1);
-    } else if (m_childs.size() > memberIndexThreshold) {
+    } else if (count > memberIndexThreshold) {
         indexMember(*node, +1);
     }
-    if (m_fileNumber == 2 && !lockedRead(this, m_fileImage))
+    if (m_fileNumber == 2 && !(m_extras.load() && lockedRead(this, m_extras.load()->fileImage)))
         requestThumbnail();
 }
 
@@ -199,12 +282,13 @@ void DupGroup::changeMembers(const std::function<void()> &change)
 
 qsizetype DupGroup::memberPosition(const MyTreeNode *node) const
 {
+    const std::span<const NodePtr> all = members();
     const qint64 key = node->addedDateKey();
-    auto it = std::lower_bound(m_childs.cbegin(), m_childs.cend(), key,
+    auto it = std::lower_bound(all.begin(), all.end(), key,
                                [](const NodePtr &member, qint64 k) { return member->addedDateKey() < k; });
-    for (; it != m_childs.cend() && (*it)->addedDateKey() == key; ++it) {
+    for (; it != all.end() && (*it)->addedDateKey() == key; ++it) {
         if (it->get() == node)
-            return it - m_childs.cbegin();
+            return it - all.begin();
     }
     return -1;
 }
@@ -215,7 +299,7 @@ void DupGroup::requestThumbnail()
         return;
     // The task holds only a weak reference, so a group dropped meanwhile is not kept alive.
     std::weak_ptr<DupGroup> weakGroup = weak_from_this();
-    const Url url = m_childs.first()->FileURL();
+    const Url url = members().front()->FileURL();
     SourceNodeManager::thumbnailQueue().async([weakGroup, url] {
         const auto picture = FileManagerProxy::sharedInstance().iconForURL_withFlag_withSize(url, 2, 150);
         if (const Ptr group = weakGroup.lock())
@@ -233,24 +317,31 @@ void DupGroup::delChild(const NodePtr &node)
     if (position < 0)
         return;
     node->setDupGroup(nullptr);
-    if (m_childs.size() >= memberIndexThreshold)
+    const qsizetype count = qsizetype(members().size());
+    if (count >= memberIndexThreshold)
         indexMember(*node, -1);
     changeMembers([&] {
-        m_childs.removeAt(position);
-        m_allFileExt.removeOne(node->fileExt());
+        if (m_onlyMember) {
+            m_onlyMember = nullptr;
+            return;
+        }
+        Extras &lists = *m_extras.load();
+        lists.childs.removeAt(position);
+        lists.allFileExt.removeOne(node->fileExt());
     });
-    if (m_childs.size() == memberIndexThreshold - 1) {
-        m_memberPaths.clear();
-        m_memberFiles.clear();
+    if (count == memberIndexThreshold) {
+        m_extras.load()->memberPaths.clear();
+        m_extras.load()->memberFiles.clear();
     }
     if (--m_fileNumber == 0) {
-        lockedWrite(this, m_fileMD5, QString());
-        lockedWrite(this, m_preciseFileMD5, QString());
-        m_fileSize = 0;
-        lockedWrite(this, m_fileExt, QString());
-        changeMembers([&] {
-            m_allFileExt.clear();
-            m_childs.clear();
-        });
+        // The size and quick fingerprint stay behind for the group index; readers no longer see them.
+        lockedWrite(this, m_preciseFileMD5, CompactFingerprint());
+        m_fileExt = nullptr;
+        if (Extras *lists = m_extras.load()) {
+            changeMembers([&] {
+                lists->allFileExt.clear();
+                lists->childs.clear();
+            });
+        }
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/CompactFingerprint.h"
 #include "platform/Image.h"
 
 #include <QHash>
@@ -11,7 +12,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 
+class GroupIndex;
 class MyTreeNode;
 
 // Files of equal size and equal content fingerprints, kept in the order of their addedDate, earliest
@@ -21,6 +24,10 @@ class MyTreeNode;
 // read its members at any time) they change the member lists on the main thread while the scan
 // queue waits; a group that is not shown is read by the main thread only while the scan queue
 // waits for it, so its lists change in place without a hand-off.
+//
+// A scan makes a group for nearly every file, and most never get a second member, so a group of one
+// keeps its member in place; the member lists, the picture and the category live behind one
+// pointer that a group gets when it needs them.
 class DupGroup : public std::enable_shared_from_this<DupGroup>
 {
 public:
@@ -28,6 +35,10 @@ public:
     using NodePtr = std::shared_ptr<MyTreeNode>;
 
     static Ptr init();
+    DupGroup() = default;
+    ~DupGroup();
+    DupGroup(const DupGroup &) = delete;
+    DupGroup &operator=(const DupGroup &) = delete;
 
     // True when the node is accounted for by this group: it joined, was already a member, or is the
     // same file as a member (reached through another path or a hard link; it then joins no group).
@@ -39,14 +50,17 @@ public:
     void setIsSelected(bool selected) { m_isSelected = selected; }
     std::optional<QString> fileMD5() const;
     std::optional<QString> preciseFileMD5() const;
+    // The quick fingerprint as stored, for comparing and filing it without making a text.
+    CompactFingerprint compactFileMD5() const;
     qint64 fileNumber() const { return m_fileNumber; }
-    qint64 fileSize() const { return m_fileSize; }
+    qint64 fileSize() const { return m_fileNumber > 0 ? m_fileSize.load() : 0; }
     // The type of the first member.
     std::optional<QString> fileType() const;
     // Main thread, or the scan queue.
-    const QList<NodePtr> &childs() const { return m_childs; }
+    QList<NodePtr> childs() const;
     std::optional<QString> fileExt() const;
-    const QStringList &allFileExt() const { return m_allFileExt; }
+    // Main thread, or the scan queue.
+    QStringList allFileExt() const;
     // The picture of the group's row: a thumbnail once one was made, else the first member's icon
     // while the group has two or more members.
     std::optional<Image> fileImage() const;
@@ -60,34 +74,43 @@ public:
     void setIsShown(bool shown) { m_isShown = shown; }
 
 private:
+    // The group index files a group under its size and quick fingerprint, and is told of its removal
+    // only after the group was emptied; so an empty group still remembers both for it, though it
+    // reports neither.
+    friend class GroupIndex;
+
+    struct Extras;
+
     // The two content stages: fingerprints are computed when first needed and kept on the node and
     // on the group (taken from the first member), so no file is read twice for one stage.
     bool matchesQuickFingerprint(const NodePtr &node);
     bool matchesPreciseFingerprint(const NodePtr &node);
     bool holdsSameFileAs(const MyTreeNode &node) const;
     void addMember(const NodePtr &node);
+    // The members in order, wherever they are kept. Main thread, or the scan queue.
+    std::span<const NodePtr> members() const;
     // Runs a change of the member lists where the lists' readers expect it.
     void changeMembers(const std::function<void()> &change);
-    // The node's place in childs, found through its addedDate; -1 when it is not a member.
+    // The node's place in the members, found through its addedDate; -1 when it is not a member.
     qsizetype memberPosition(const MyTreeNode *node) const;
     // Asks the thumbnail queue for a picture of the first member's content, when the user wants them.
     void requestThumbnail();
     void indexMember(const MyTreeNode &node, int delta);
+    CompactFingerprint lockedFingerprint(const CompactFingerprint &field) const;
+    // Made on first use by whichever thread needs them; never replaced.
+    Extras &extras() const;
 
+    std::atomic<qint64> m_fileSize{0};
+    // The only member while there has been only one; null once the members are in the extras.
+    NodePtr m_onlyMember;
+    mutable std::atomic<Extras *> m_extras{nullptr};
+    // Interned; null for no value.
+    std::atomic<const QString *> m_fileExt{nullptr};
+    // The group's place in creation order, given by the group index.
+    quint64 m_indexSequence = 0;
+    std::atomic<qint32> m_fileNumber{0};
     std::atomic<bool> m_isSelected{true};
     std::atomic<bool> m_isShown{false};
-    QString m_fileMD5;
-    QString m_preciseFileMD5;
-    std::atomic<qint64> m_fileNumber{0};
-    std::atomic<qint64> m_fileSize{0};
-    QList<NodePtr> m_childs;
-    QString m_fileExt;
-    QStringList m_allFileExt;
-    mutable std::optional<Image> m_fileImage;
-    QString m_categoryString;
-
-    // For large groups, counts of members by path hash and by file identity, so that asking whether
-    // a node is the same file as a member does not walk every member. Scan queue only.
-    QHash<size_t, int> m_memberPaths;
-    QHash<QPair<quint64, quint64>, int> m_memberFiles;
+    CompactFingerprint m_fileMD5;
+    CompactFingerprint m_preciseFileMD5;
 };

@@ -9,6 +9,21 @@
 #include "platform/UniformTypes.h"
 #include "scan/FingerprintPrefetch.h"
 
+MyTreeNode::MyTreeNode(Token, Url url) : m_url(std::move(url)), m_fileExt(&internedString(QString()))
+{
+}
+
+MyTreeNode::~MyTreeNode()
+{
+    if (!m_rare || !m_rare->childs)
+        return;
+    // Children that outlive their folder (the files a scan took in) must not point back at it.
+    for (const Ptr &child : std::as_const(*m_rare->childs)) {
+        std::lock_guard lock(PropertyLock::forObject(child.get()));
+        child->m_parent = nullptr;
+    }
+}
+
 MyTreeNode::Ptr MyTreeNode::initWithURL(const Url &url)
 {
     // One query of the item itself answers existence, kind, size and dates; a final link is not
@@ -22,57 +37,59 @@ MyTreeNode::Ptr MyTreeNode::initWithURL(const Url &url)
         return nullptr;
 
     auto node = std::make_shared<MyTreeNode>(Token(), url);
-    node->m_isDir = attributes->isDirectory();
-    node->m_isFolder = node->m_isDir && !UniformTypes::isPackageName(url.fileName());
+    const bool isDir = attributes->isDirectory();
+    const bool isFolder = isDir && !UniformTypes::isPackageName(url.fileName());
+    node->m_flags = (isFolder ? folderFlag : 0) | (isDir ? dirFlag : 0);
     node->m_device = attributes->device;
     node->m_inode = attributes->inode;
-    const auto extension = node->m_isFolder ? std::nullopt : FileManagerProxy::normalizedExtension(url);
-    node->m_fileExt = internedString(extension.value_or(QStringLiteral("N/A")));
-    if (!node->m_isFolder) {
+    const auto extension = isFolder ? std::nullopt : FileManagerProxy::normalizedExtension(url);
+    node->m_fileExt = &internedString(extension.value_or(QStringLiteral("N/A")));
+    if (isFolder) {
+        node->m_rare = std::make_unique<Rare>();
+        node->m_rare->self = node;
+    } else {
         node->m_createDate = attributes->fileCreationDate.toMSecsSinceEpoch();
         node->m_modifyDate = attributes->fileModificationDate.toMSecsSinceEpoch();
         node->m_fileSize = attributes->fileSize;
-        node->m_addedDate = node->m_createDate;
     }
     return node;
 }
 
 std::optional<QList<MyTreeNode::Ptr>> MyTreeNode::Childs()
 {
-    if (!m_isFolder)
+    if (!isFolder())
         return std::nullopt;
-    if (!m_childs) {
-        m_childs = std::make_unique<QList<Ptr>>();
+    std::unique_ptr<QList<Ptr>> &childs = m_rare->childs;
+    if (!childs) {
+        childs = std::make_unique<QList<Ptr>>();
         const auto entries =
             FileManagerProxy::sharedInstance().getContentsOfDirecotry_skipHidden(m_url, false);
         for (const Url &entry : entries.value_or(QList<Url>())) {
             if (Ptr child = initWithURL(entry)) {
-                child->m_parent = weak_from_this();
-                m_childs->append(child);
+                child->m_parent = this;
+                childs->append(child);
             }
         }
     }
-    return *m_childs;
+    return *childs;
 }
 
 std::optional<QString> MyTreeNode::fileType() const
 {
-    {
-        std::lock_guard lock(PropertyLock::forObject(this));
-        if (m_fileTypeKnown)
-            return textOrNone(m_fileType);
+    const QString *type = m_fileType;
+    if (!type) {
+        type = &internedString(FileManagerProxy::sharedInstance().typeOfURL(m_url).value_or(QString()));
+        m_fileType = type;
     }
-    const QString type =
-        internedString(FileManagerProxy::sharedInstance().typeOfURL(m_url).value_or(QString()));
-    std::lock_guard lock(PropertyLock::forObject(this));
-    m_fileType = type;
-    m_fileTypeKnown = true;
-    return textOrNone(m_fileType);
+    return textOrNone(*type);
 }
 
 MyTreeNode::Ptr MyTreeNode::Parent() const
 {
-    return m_parent.lock();
+    // The folder clears this under the same lock before it goes, so while it is held the folder,
+    // if named, is still there (though perhaps already on its way out, when lock() gives nothing).
+    std::lock_guard lock(PropertyLock::forObject(this));
+    return m_parent ? m_parent->m_rare->self.lock() : nullptr;
 }
 
 std::optional<QDateTime> MyTreeNode::dateOrNone(qint64 msecs)
@@ -90,22 +107,42 @@ std::optional<QString> MyTreeNode::fileAddedDateString() const
 
 std::optional<QString> MyTreeNode::fileMD5() const
 {
-    return textOrNone(lockedRead(this, m_fileMD5));
+    return compactFileMD5().text();
 }
 
 void MyTreeNode::setFileMD5(const std::optional<QString> &fingerprint)
 {
-    lockedWrite(this, m_fileMD5, storedText(fingerprint));
+    setCompactFileMD5(CompactFingerprint(fingerprint));
 }
 
 std::optional<QString> MyTreeNode::preciseFileMD5() const
 {
-    return textOrNone(lockedRead(this, m_preciseFileMD5));
+    return compactPreciseFileMD5().text();
 }
 
 void MyTreeNode::setPreciseFileMD5(const std::optional<QString> &fingerprint)
 {
-    lockedWrite(this, m_preciseFileMD5, storedText(fingerprint));
+    setCompactPreciseFileMD5(CompactFingerprint(fingerprint));
+}
+
+CompactFingerprint MyTreeNode::compactFileMD5() const
+{
+    return lockedRead(this, m_fileMD5);
+}
+
+void MyTreeNode::setCompactFileMD5(CompactFingerprint fingerprint)
+{
+    lockedWrite(this, m_fileMD5, std::move(fingerprint));
+}
+
+CompactFingerprint MyTreeNode::compactPreciseFileMD5() const
+{
+    return lockedRead(this, m_preciseFileMD5);
+}
+
+void MyTreeNode::setCompactPreciseFileMD5(CompactFingerprint fingerprint)
+{
+    lockedWrite(this, m_preciseFileMD5, std::move(fingerprint));
 }
 
 std::shared_ptr<DupGroup> MyTreeNode::dupGroup() const
@@ -131,12 +168,19 @@ void MyTreeNode::setRootNode(const std::shared_ptr<RootNode> &root)
 Url MyTreeNode::removeDstURL() const
 {
     std::lock_guard lock(PropertyLock::forObject(this));
-    return m_removeDstURL ? *m_removeDstURL : Url();
+    return m_rare ? m_rare->removeDstURL : Url();
 }
 
 void MyTreeNode::setRemoveDstURL(const Url &url)
 {
-    lockedWrite(this, m_removeDstURL, url.isNull() ? nullptr : std::make_unique<Url>(url));
+    // Made outside the lock, and dropped after it when the node has one already; like the old
+    // place, which is let go only once the lock is released.
+    auto made = std::make_unique<Rare>();
+    Url old = url;
+    std::lock_guard lock(PropertyLock::forObject(this));
+    if (!m_rare)
+        m_rare = std::move(made);
+    std::swap(m_rare->removeDstURL, old);
 }
 
 std::optional<QString> MyTreeNode::computeFingerprint(qint64 level) const
@@ -144,5 +188,5 @@ std::optional<QString> MyTreeNode::computeFingerprint(qint64 level) const
     if (auto ready = FingerprintPrefetch::ready(*this, level))
         return ready;
     FileManagerProxy &fm = FileManagerProxy::sharedInstance();
-    return m_isDir ? fm.dirMD5_withLeel(m_url, level) : fm.fileMD5_withLevel(m_url, level);
+    return isDir() ? fm.dirMD5_withLeel(m_url, level) : fm.fileMD5_withLevel(m_url, level);
 }

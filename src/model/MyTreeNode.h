@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/CompactFingerprint.h"
 #include "platform/Url.h"
 
 #include <QDateTime>
@@ -24,7 +25,11 @@ class RootNode;
 // A folder owns its children; Parent does not own. dupGroup and rootNode own in the direction
 // opposite to the group's and the source's lists; those cycles are broken where a node leaves a
 // group or its source is removed.
-class MyTreeNode : public std::enable_shared_from_this<MyTreeNode>
+//
+// A scan keeps one node per file it took in, so the node is kept small: texts that many nodes share
+// are interned, fingerprints are compact, dates are integers, and what only folders or moved files
+// need lives behind one pointer.
+class MyTreeNode
 {
     struct Token
     {
@@ -37,15 +42,19 @@ public:
     // (FIFO, socket, device) that has no content to compare.
     static Ptr initWithURL(const Url &url);
 
-    MyTreeNode(Token, Url url) : m_url(std::move(url)) {}
+    MyTreeNode(Token, Url url);
+    ~MyTreeNode();
+    MyTreeNode(const MyTreeNode &) = delete;
+    MyTreeNode &operator=(const MyTreeNode &) = delete;
 
     // The folder's entries as nodes, built once on first use; no list for files and packages.
     // Scan queue only.
     std::optional<QList<Ptr>> Childs();
 
-    bool isFolder() const { return m_isFolder; }
-    bool isDir() const { return m_isDir; }
-    bool isSymbol() const { return m_isSymbol; }
+    bool isFolder() const { return m_flags & folderFlag; }
+    bool isDir() const { return m_flags & dirFlag; }
+    // Always false for a node: links never become nodes.
+    bool isSymbol() const { return false; }
     QString FileName() const { return m_url.displayName(); }
     // The item's type identifier (its MIME type name), found on first request: finding it may mean
     // reading the file's first bytes, which a scan over many files should not pay for.
@@ -53,17 +62,19 @@ public:
     const Url &FileURL() const { return m_url; }
     // The path for display; compare FileURL() for identity of paths.
     QString filePath() const { return m_url.displayPath(); }
+    // The folder whose Childs listed this node, while that folder lives.
     Ptr Parent() const;
 
     qint64 FileSize() const { return m_fileSize; }
     void setFileSize(qint64 size) { m_fileSize = size; }
 
-    std::optional<QDateTime> addedDate() const { return dateOrNone(m_addedDate); }
+    // A node is added when it was created.
+    std::optional<QDateTime> addedDate() const { return dateOrNone(m_createDate); }
     std::optional<QDateTime> createDate() const { return dateOrNone(m_createDate); }
     std::optional<QDateTime> modifyDate() const { return dateOrNone(m_modifyDate); }
     // Milliseconds since the epoch of addedDate, or the lowest value when there is none: the key by
     // which a group orders its members.
-    qint64 addedDateKey() const { return m_addedDate; }
+    qint64 addedDateKey() const { return m_createDate; }
     // addedDate as "yyyy-MM-dd  HH:mm:ss" in the user's locale and time zone.
     std::optional<QString> fileAddedDateString() const;
 
@@ -71,9 +82,14 @@ public:
     void setFileMD5(const std::optional<QString> &fingerprint);
     std::optional<QString> preciseFileMD5() const;
     void setPreciseFileMD5(const std::optional<QString> &fingerprint);
+    // The same two fingerprints as stored, for comparing them without making texts.
+    CompactFingerprint compactFileMD5() const;
+    void setCompactFileMD5(CompactFingerprint fingerprint);
+    CompactFingerprint compactPreciseFileMD5() const;
+    void setCompactPreciseFileMD5(CompactFingerprint fingerprint);
 
     // The lowercased extension, or "N/A".
-    QString fileExt() const { return m_fileExt; }
+    QString fileExt() const { return *m_fileExt; }
 
     std::shared_ptr<DupGroup> dupGroup() const;
     void setDupGroup(const std::shared_ptr<DupGroup> &group);
@@ -93,32 +109,45 @@ public:
         return qMakePair(quint64(m_device), quint64(m_inode));
     }
 
+    // The node's position in the source's file list that holds it, or -1. Kept by that list.
+    qsizetype listSlot() const { return m_listSlot; }
+    void setListSlot(qsizetype slot) { m_listSlot = qint32(slot); }
+
     // The fingerprint of the item at a level, from the file-system service; packages are
     // fingerprinted over their content.
     std::optional<QString> computeFingerprint(qint64 level) const;
 
 private:
+    // What few nodes need: a folder's own reference (for its children's Parent) and its children,
+    // and the place the clean task moved a file to. Once set, the pointer to it never changes.
+    struct Rare
+    {
+        std::weak_ptr<MyTreeNode> self;
+        std::unique_ptr<QList<Ptr>> childs;
+        Url removeDstURL;
+    };
+
     static constexpr qint64 noDate = std::numeric_limits<qint64>::min();
+    static constexpr quint8 folderFlag = 1;
+    static constexpr quint8 dirFlag = 2;
     static std::optional<QDateTime> dateOrNone(qint64 msecs);
 
     const Url m_url;
-    mutable QString m_fileType;
-    mutable bool m_fileTypeKnown = false;
-    QString m_fileExt;
-    QString m_fileMD5;
-    QString m_preciseFileMD5;
     std::shared_ptr<DupGroup> m_dupGroup;
     std::shared_ptr<RootNode> m_rootNode;
-    std::weak_ptr<MyTreeNode> m_parent;
-    std::unique_ptr<QList<Ptr>> m_childs;
-    std::unique_ptr<Url> m_removeDstURL;
+    std::unique_ptr<Rare> m_rare;
+    // The folder that listed this node; cleared by that folder when it goes.
+    MyTreeNode *m_parent = nullptr;
+    // Interned; the type is null until first asked for.
+    const QString *m_fileExt;
+    mutable std::atomic<const QString *> m_fileType{nullptr};
     std::atomic<qint64> m_fileSize{0};
     qint64 m_createDate = noDate;
     qint64 m_modifyDate = noDate;
-    qint64 m_addedDate = noDate;
     dev_t m_device = 0;
     ino_t m_inode = 0;
-    bool m_isFolder = false;
-    bool m_isDir = false;
-    bool m_isSymbol = false;
+    CompactFingerprint m_fileMD5;
+    CompactFingerprint m_preciseFileMD5;
+    quint8 m_flags = 0;
+    qint32 m_listSlot = -1;
 };

@@ -2,23 +2,50 @@
 
 #include "model/MyTreeNode.h"
 
+bool NodeList::holdsOwnPosition(const MyTreeNode *node) const
+{
+    const qsizetype slot = node->listSlot();
+    return slot >= 0 && slot < m_slots.size() && m_slots[slot].get() == node;
+}
+
+qsizetype NodeList::positionOf(const MyTreeNode *node) const
+{
+    if (!node)
+        return -1;
+    if (holdsOwnPosition(node))
+        return node->listSlot();
+    return m_elsewhere.value(node, -1);
+}
+
+bool NodeList::contains(const MyTreeNode *node) const
+{
+    return positionOf(node) >= 0;
+}
+
 bool NodeList::append(const Ptr &node)
 {
     if (!node || contains(node.get()))
         return false;
-    m_position.insert(node.get(), m_slots.size());
+    // A node whose position belongs to another list is found through the table here.
+    if (node->listSlot() < 0)
+        node->setListSlot(m_slots.size());
+    else
+        m_elsewhere.insert(node.get(), m_slots.size());
     m_slots.append(node);
+    ++m_count;
     return true;
 }
 
 bool NodeList::remove(const MyTreeNode *node)
 {
-    const auto it = m_position.constFind(node);
-    if (it == m_position.constEnd())
+    const qsizetype position = positionOf(node);
+    if (position < 0)
         return false;
-    m_slots[*it].reset();
-    m_position.erase(it);
-    if (m_slots.size() > 64 && m_position.size() < m_slots.size() / 2)
+    if (!m_elsewhere.remove(node))
+        m_slots[position]->setListSlot(-1);
+    m_slots[position].reset();
+    --m_count;
+    if (m_slots.size() > 64 && m_count < m_slots.size() / 2)
         compact();
     return true;
 }
@@ -26,7 +53,7 @@ bool NodeList::remove(const MyTreeNode *node)
 QList<NodeList::Ptr> NodeList::toList() const
 {
     QList<Ptr> nodes;
-    nodes.reserve(m_position.size());
+    nodes.reserve(m_count);
     for (const Ptr &node : m_slots) {
         if (node)
             nodes.append(node);
@@ -36,8 +63,13 @@ QList<NodeList::Ptr> NodeList::toList() const
 
 void NodeList::compact()
 {
-    m_slots = toList();
-    m_position.clear();
-    for (qsizetype i = 0; i < m_slots.size(); ++i)
-        m_position.insert(m_slots[i].get(), i);
+    QList<Ptr> kept = toList();
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        MyTreeNode *node = kept[i].get();
+        if (const auto found = m_elsewhere.find(node); found != m_elsewhere.end())
+            *found = i;
+        else
+            node->setListSlot(i);
+    }
+    m_slots = std::move(kept);
 }

@@ -1,18 +1,27 @@
 #include "platform/InternedString.h"
 
-#include <QSet>
+#include <QHashFunctions>
 
 #include <mutex>
+#include <unordered_set>
 
-QString internedString(const QString &text)
+namespace {
+
+struct TextHash
 {
+    size_t operator()(const QString &text) const { return qHash(text, 0); }
+};
+
+} // namespace
+
+const QString &internedString(const QString &text)
+{
+    static const QString null;
     if (text.isNull())
-        return text;
+        return null;
     static std::mutex mutex;
-    static QSet<QString> *const strings = new QSet<QString>();
+    // Never freed, and node-based: an element keeps its address when the set grows.
+    static auto *const strings = new std::unordered_set<QString, TextHash>();
     std::lock_guard lock(mutex);
-    auto it = strings->constFind(text);
-    if (it == strings->constEnd())
-        it = strings->insert(text);
-    return *it;
+    return *strings->insert(text).first;
 }

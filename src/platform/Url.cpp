@@ -120,9 +120,15 @@ Url Url::parent() const
 
 Url Url::child(const QByteArray &name) const
 {
-    if (m_path.endsWith('/'))
-        return Url(m_path + name);
-    return Url(m_path + '/' + name);
+    // Sized exactly: a scan keeps one of these per file.
+    const bool needsSlash = !m_path.endsWith('/');
+    QByteArray path;
+    path.reserve(m_path.size() + (needsSlash ? 1 : 0) + name.size());
+    path.append(m_path);
+    if (needsSlash)
+        path.append('/');
+    path.append(name);
+    return Url(std::move(path));
 }
 
 QString Url::displayPath() const

@@ -3,102 +3,145 @@
 #include <algorithm>
 
 namespace {
-bool bySequence(const auto &entry, quint64 sequence)
+
+// The position in a list in creation order where a group of the given sequence is or belongs.
+template <typename Iterator> Iterator placeOf(Iterator begin, Iterator end, quint64 sequence, auto sequenceOf)
 {
-    return entry.sequence < sequence;
+    return std::lower_bound(begin, end, sequence,
+                            [&](const DupGroup::Ptr &group, quint64 s) { return sequenceOf(*group) < s; });
 }
+
 } // namespace
 
-void GroupIndex::insertInOrder(Entries &entries, Entry entry)
+GroupIndex::Groups::Groups(const Groups &other)
+    : m_one(other.m_one),
+      m_many(other.m_many ? std::make_unique<std::vector<DupGroup::Ptr>>(*other.m_many) : nullptr)
 {
-    const auto position = std::lower_bound(entries.begin(), entries.end(), entry.sequence, bySequence<Entry>);
-    entries.insert(position, std::move(entry));
 }
 
-void GroupIndex::eraseEntry(Entries &entries, quint64 sequence)
+GroupIndex::Groups &GroupIndex::Groups::operator=(const Groups &other)
 {
-    const auto position = std::lower_bound(entries.begin(), entries.end(), sequence, bySequence<Entry>);
-    if (position != entries.end() && position->sequence == sequence)
-        entries.erase(position);
+    Groups copy(other);
+    std::swap(*this, copy);
+    return *this;
+}
+
+std::span<const DupGroup::Ptr> GroupIndex::Groups::view() const
+{
+    if (m_one)
+        return {&m_one, 1};
+    if (m_many)
+        return *m_many;
+    return {};
+}
+
+void GroupIndex::Groups::insert(const DupGroup::Ptr &group)
+{
+    if (!m_one && !m_many) {
+        m_one = group;
+        return;
+    }
+    if (m_one)
+        m_many = std::make_unique<std::vector<DupGroup::Ptr>>(1, std::exchange(m_one, nullptr));
+    const auto position = placeOf(m_many->begin(), m_many->end(), sequenceOf(*group), sequenceOf);
+    m_many->insert(position, group);
+}
+
+bool GroupIndex::Groups::erase(const DupGroup *group)
+{
+    if (m_one.get() == group && group) {
+        m_one = nullptr;
+        return true;
+    }
+    if (!m_many)
+        return false;
+    const auto position = placeOf(m_many->begin(), m_many->end(), sequenceOf(*group), sequenceOf);
+    if (position == m_many->end() || position->get() != group)
+        return false;
+    m_many->erase(position);
+    if (m_many->empty())
+        m_many.reset();
+    return true;
+}
+
+GroupIndex::Key GroupIndex::keyOf(const DupGroup &group)
+{
+    return Key{group.m_fileSize, group.lockedFingerprint(group.m_fileMD5)};
 }
 
 void GroupIndex::insert(const DupGroup::Ptr &group)
 {
-    Location location{group->fileSize(), m_nextSequence++, QString()};
-    SizeClass &sizeClass = m_sizes[location.size];
-    ++sizeClass.groupCount;
-    if (const auto quick = group->fileMD5()) {
-        location.quick = *quick;
-        insertInOrder(sizeClass.byQuick[*quick], Entry{location.sequence, group});
-    } else {
-        insertInOrder(sizeClass.unknownQuick, Entry{location.sequence, group});
-    }
-    m_locations.insert(group.get(), location);
+    group->m_indexSequence = m_nextSequence++;
+    const Key key = keyOf(*group);
+    ++m_filed[Key{key.size, CompactFingerprint()}].groupsOfSize;
+    m_filed[key].groups.insert(group);
 }
 
 void GroupIndex::remove(const DupGroup *group)
 {
-    const auto found = m_locations.constFind(group);
-    if (found == m_locations.constEnd())
+    if (!group)
         return;
-    const Location location = *found;
-    m_locations.erase(found);
-    auto sizeClass = m_sizes.find(location.size);
-    if (location.quick.isNull()) {
-        eraseEntry(sizeClass->unknownQuick, location.sequence);
-    } else {
-        auto filed = sizeClass->byQuick.find(location.quick);
-        eraseEntry(*filed, location.sequence);
-        if (filed->empty())
-            sizeClass->byQuick.erase(filed);
+    const Key key = keyOf(*group);
+    const Key unknownKey{key.size, CompactFingerprint()};
+    auto filed = m_filed.find(key);
+    if (filed == m_filed.end() || !filed->groups.erase(group)) {
+        // Not where its fingerprint says: either never filed, or still among the unknown ones.
+        filed = m_filed.find(unknownKey);
+        if (filed == m_filed.end() || !filed->groups.erase(group))
+            return;
     }
-    if (--sizeClass->groupCount == 0)
-        m_sizes.erase(sizeClass);
+    if (filed->groups.isEmpty() && filed->groupsOfSize == 0)
+        m_filed.erase(filed);
+    auto unknown = m_filed.find(unknownKey);
+    if (--unknown->groupsOfSize == 0 && unknown->groups.isEmpty())
+        m_filed.erase(unknown);
 }
 
 void GroupIndex::clear()
 {
-    m_sizes.clear();
-    m_locations.clear();
+    m_filed.clear();
 }
 
-void GroupIndex::fileByQuickFingerprint(SizeClass &sizeClass, const DupGroup::Ptr &group)
+void GroupIndex::refile(const DupGroup::Ptr &group)
 {
-    const auto quick = group->fileMD5();
-    if (!quick)
+    const Key key = keyOf(*group);
+    if (!key.quick.hasValue())
         return;
-    Location &location = m_locations[group.get()];
-    eraseEntry(sizeClass.unknownQuick, location.sequence);
-    location.quick = *quick;
-    insertInOrder(sizeClass.byQuick[*quick], Entry{location.sequence, group});
+    m_filed[Key{key.size, CompactFingerprint()}].groups.erase(group.get());
+    m_filed[key].groups.insert(group);
 }
 
 DupGroup::Ptr GroupIndex::offer(const MyTreeNode::Ptr &node)
 {
-    auto sizeClass = m_sizes.find(node->FileSize());
-    if (sizeClass == m_sizes.end())
+    const qint64 size = node->FileSize();
+    const auto unknown = m_filed.constFind(Key{size, CompactFingerprint()});
+    if (unknown == m_filed.constEnd())
         return nullptr;
     // The first group of equal size that the node meets computes the node's quick fingerprint.
-    if (!node->fileMD5())
+    if (!node->compactFileMD5().hasValue())
         node->setFileMD5(node->computeFingerprint(0));
 
-    Entries candidates = sizeClass->unknownQuick;
-    if (const auto quick = node->fileMD5()) {
-        const auto filed = sizeClass->byQuick.constFind(*quick);
-        if (filed != sizeClass->byQuick.constEnd()) {
-            candidates.insert(candidates.end(), filed->begin(), filed->end());
-            std::inplace_merge(candidates.begin(), candidates.begin() + sizeClass->unknownQuick.size(),
-                               candidates.end(),
-                               [](const Entry &a, const Entry &b) { return a.sequence < b.sequence; });
+    // Copied: offering may refile groups, which changes the lists.
+    const std::span<const DupGroup::Ptr> unknownGroups = unknown->groups.view();
+    std::vector<DupGroup::Ptr> candidates(unknownGroups.begin(), unknownGroups.end());
+    if (const CompactFingerprint quick = node->compactFileMD5(); quick.hasValue()) {
+        const auto filed = m_filed.constFind(Key{size, quick});
+        if (filed != m_filed.constEnd()) {
+            const std::span<const DupGroup::Ptr> known = filed->groups.view();
+            candidates.insert(candidates.end(), known.begin(), known.end());
+            std::inplace_merge(candidates.begin(), candidates.begin() + qsizetype(unknownGroups.size()),
+                               candidates.end(), [](const DupGroup::Ptr &a, const DupGroup::Ptr &b) {
+                                   return sequenceOf(*a) < sequenceOf(*b);
+                               });
         }
     }
-    for (const Entry &candidate : candidates) {
-        const bool quickWasUnknown = m_locations.value(candidate.group.get()).quick.isNull();
-        const bool accepted = candidate.group->addChild(node);
+    for (const DupGroup::Ptr &candidate : candidates) {
+        const bool quickWasUnknown = !keyOf(*candidate).quick.hasValue();
+        const bool accepted = candidate->addChild(node);
         if (quickWasUnknown)
-            fileByQuickFingerprint(*sizeClass, candidate.group);
+            refile(candidate);
         if (accepted)
-            return candidate.group;
+            return candidate;
     }
     return nullptr;
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "model/CompactFingerprint.h"
 #include "model/DupGroup.h"
 #include "model/MyTreeNode.h"
 
 #include <QHash>
-#include <QString>
 
+#include <memory>
+#include <span>
 #include <vector>
 
 // Finds the group that takes a new file without offering the file to every group of its size.
@@ -14,8 +16,8 @@
 // of groups of that size. The answer, and every fingerprint computed on the way, depend only on the
 // groups whose quick fingerprint is still unknown and those whose quick fingerprint equals the
 // file's: every other group of the same size refuses the file without reading anything. So the
-// index keeps, per size, the groups of unknown quick fingerprint and the groups by quick
-// fingerprint, each in creation order, and offers the file to exactly those, in creation order.
+// index files the groups by size and quick fingerprint (unknown counting as one more value), each
+// list in creation order, and offers the file to exactly those two lists, merged in creation order.
 // Scan queue only.
 class GroupIndex
 {
@@ -31,31 +33,54 @@ public:
     DupGroup::Ptr offer(const MyTreeNode::Ptr &node);
 
 private:
-    struct Entry
-    {
-        quint64 sequence;
-        DupGroup::Ptr group;
-    };
-    using Entries = std::vector<Entry>;
-    struct SizeClass
-    {
-        Entries unknownQuick;
-        QHash<QString, Entries> byQuick;
-        qsizetype groupCount = 0;
-    };
-    struct Location
+    struct Key
     {
         qint64 size;
-        quint64 sequence;
-        // The quick fingerprint under which the group is filed; null while it is unknown.
-        QString quick;
+        // No value: the groups whose quick fingerprint is still unknown.
+        CompactFingerprint quick;
+
+        friend bool operator==(const Key &a, const Key &b) { return a.size == b.size && a.quick == b.quick; }
+        friend size_t qHash(const Key &key, size_t seed) { return qHash(key.quick, qHash(key.size, seed)); }
     };
 
-    static void insertInOrder(Entries &entries, Entry entry);
-    static void eraseEntry(Entries &entries, quint64 sequence);
-    void fileByQuickFingerprint(SizeClass &sizeClass, const DupGroup::Ptr &group);
+    // Groups in creation order. Nearly every list holds one group, kept without an allocation of
+    // its own.
+    class Groups
+    {
+    public:
+        Groups() = default;
+        // Copyable, as the hash's values must be; the index itself never copies them.
+        Groups(const Groups &other);
+        Groups &operator=(const Groups &other);
+        Groups(Groups &&) = default;
+        Groups &operator=(Groups &&) = default;
 
-    QHash<qint64, SizeClass> m_sizes;
-    QHash<const DupGroup *, Location> m_locations;
+        std::span<const DupGroup::Ptr> view() const;
+        bool isEmpty() const { return view().empty(); }
+        void insert(const DupGroup::Ptr &group);
+        // False when the group is not listed.
+        bool erase(const DupGroup *group);
+
+    private:
+        DupGroup::Ptr m_one;
+        std::unique_ptr<std::vector<DupGroup::Ptr>> m_many;
+    };
+
+    struct Filed
+    {
+        Groups groups;
+        // Kept on the entry of unknown quick fingerprint: the number of groups of the size, so that
+        // the entry stays while the size has any group and tells that the node must be fingerprinted.
+        qsizetype groupsOfSize = 0;
+    };
+
+    // What the group was filed under: its size and quick fingerprint, which an emptied group still
+    // remembers.
+    static Key keyOf(const DupGroup &group);
+    static quint64 sequenceOf(const DupGroup &group) { return group.m_indexSequence; }
+    // Moves a group whose quick fingerprint became known to the list of that fingerprint.
+    void refile(const DupGroup::Ptr &group);
+
+    QHash<Key, Filed> m_filed;
     quint64 m_nextSequence = 0;
 };

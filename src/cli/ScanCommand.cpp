@@ -117,10 +117,14 @@ int runScanCommand(const QList<QByteArray> &arguments)
 
     // A source stopped before its scan began never ran its end-of-scan step; count it too.
     manager.syncAllSatus();
+    const auto toStdout = [](const QByteArray &part) {
+        std::fwrite(part.constData(), 1, size_t(part.size()), stdout);
+    };
     if (options->format == ScanOptions::Format::Json)
-        writeAll(stdout, ScanReport::json(manager, rules));
+        ScanReport::json(manager, rules, toStdout);
     else
-        writeAll(stdout, ScanReport::text(manager));
+        ScanReport::text(manager, toStdout);
+    std::fflush(stdout);
     if (!options->quiet)
         writeAll(stderr, (manager.sourceStatString() + QLatin1Char('\n') + manager.dupGroupStatString() +
                           QLatin1Char('\n'))

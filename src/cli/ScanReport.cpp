@@ -83,21 +83,19 @@ QByteArray jsonString(const QByteArray &bytes)
     return out;
 }
 
-QByteArray text(const SourceNodeManager &manager)
+void text(const SourceNodeManager &manager, const Writer &write)
 {
-    QByteArray out;
     bool first = true;
     for (const DupGroup::Ptr &group : manager.showDupGroups().value_or(QList<DupGroup::Ptr>())) {
-        if (!first)
-            out += '\n';
+        QByteArray out = first ? QByteArray() : QByteArray("\n");
         first = false;
         for (const MyTreeNode::Ptr &node : group->childs())
             out += node->FileURL().path() + '\n';
+        write(out);
     }
-    return out;
 }
 
-QByteArray json(const SourceNodeManager &manager, const CustomRuleController &rules)
+void json(const SourceNodeManager &manager, const CustomRuleController &rules, const Writer &write)
 {
     QByteArray out = "{\"sources\": [";
     const QList<RootNode::Ptr> &roots = manager.rootNodes();
@@ -108,16 +106,14 @@ QByteArray json(const SourceNodeManager &manager, const CustomRuleController &ru
                ", \"files\": " + number(root->totalFileNumber()) +
                ", \"bytes\": " + number(root->totalFileSize()) + "}";
     }
-    out += "], \"groups\": [";
+    write(out + "], \"groups\": [");
     const QList<DupGroup::Ptr> groups = manager.showDupGroups().value_or(QList<DupGroup::Ptr>());
     for (qsizetype g = 0; g < groups.size(); ++g)
-        out += (g ? ", " : "") + groupJson(*groups[g], rules);
-    out += "], \"stats\": {\"files\": " + number(manager.totalFileNumber()) +
-           ", \"bytes\": " + number(manager.totalFileSize()) +
-           ", \"groups\": " + number(manager.totalDupGroupNumber()) +
-           ", \"removable\": " + number(manager.totalRemovableFileNumber()) +
-           ", \"wasted_bytes\": " + number(manager.totalWasteSize()) + "}}\n";
-    return out;
+        write((g ? ", " : "") + groupJson(*groups[g], rules));
+    write("], \"stats\": {\"files\": " + number(manager.totalFileNumber()) + ", \"bytes\": " +
+          number(manager.totalFileSize()) + ", \"groups\": " + number(manager.totalDupGroupNumber()) +
+          ", \"removable\": " + number(manager.totalRemovableFileNumber()) +
+          ", \"wasted_bytes\": " + number(manager.totalWasteSize()) + "}}\n");
 }
 
 } // namespace ScanReport

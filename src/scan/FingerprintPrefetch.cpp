@@ -1,7 +1,6 @@
 #include "scan/FingerprintPrefetch.h"
 
 #include "fs/FileManagerProxy.h"
-#include "model/OptionalText.h"
 #include "model/PreciseLevel.h"
 #include "model/RootNode.h"
 #include "platform/OnAllCores.h"
@@ -31,6 +30,22 @@ public:
 private:
     const FingerprintPrefetch::Progress &m_progress;
     std::chrono::steady_clock::time_point m_next;
+};
+
+// Files that are compared by their precise fingerprint: equal in size and quick fingerprint.
+struct SizeAndQuick
+{
+    qint64 size;
+    CompactFingerprint quick;
+
+    friend bool operator==(const SizeAndQuick &a, const SizeAndQuick &b)
+    {
+        return a.size == b.size && a.quick == b.quick;
+    }
+    friend size_t qHash(const SizeAndQuick &key, size_t seed)
+    {
+        return qHash(key.quick, qHash(key.size, seed));
+    }
 };
 
 FileManagerProxy::FileFingerprint fingerprintOf(const MyTreeNode &node, qint64 level)
@@ -83,7 +98,7 @@ void FingerprintPrefetch::computeQuick(const QList<MyTreeNode::Ptr> &files, cons
     for (qsizetype i = 0; i < m_read.size(); ++i) {
         const auto &result = results[size_t(i)];
         if (result.text)
-            m_quick.insert(m_read[i], Quick{storedText(result.text), result.isWholeContent});
+            m_quick.insert(m_read[i], Quick{CompactFingerprint(result.text), result.isWholeContent});
     }
 }
 
@@ -91,11 +106,11 @@ void FingerprintPrefetch::computePrecise(const RootNode &root, const Progress &p
 {
     // Files of one size and one quick fingerprint are compared by their precise fingerprint, when
     // they are not all one file on disk; a file read whole already has it.
-    QHash<QPair<qint64, QString>, QList<const MyTreeNode *>> alike;
+    QHash<SizeAndQuick, QList<const MyTreeNode *>> alike;
     for (const MyTreeNode *file : std::as_const(m_read)) {
         const auto quick = m_quick.constFind(file);
         if (quick != m_quick.constEnd() && !quick->isWholeContent)
-            alike[qMakePair(file->FileSize(), quick->text)].append(file);
+            alike[SizeAndQuick{file->FileSize(), quick->text}].append(file);
     }
     QList<const MyTreeNode *> toRead;
     for (const QList<const MyTreeNode *> &files : std::as_const(alike)) {
@@ -133,7 +148,7 @@ void FingerprintPrefetch::computePrecise(const RootNode &root, const Progress &p
         for (qsizetype i = 0; i < files.size(); ++i) {
             if (const auto &text = results[size_t(i)])
                 m_precise.insert(fileKeyOf(*files[i]),
-                                 Precise{storedText(text), levels.forSize(files[i]->FileSize())});
+                                 Precise{CompactFingerprint(text), levels.forSize(files[i]->FileSize())});
         }
     };
     keep(whole, wholeResults);
@@ -158,9 +173,9 @@ std::optional<QString> FingerprintPrefetch::ready(const MyTreeNode &node, qint64
     if (quick == t_inUse->m_quick.constEnd())
         return std::nullopt;
     if (level == 0 || ((level == 1 || level == 2) && quick->isWholeContent))
-        return quick->text;
+        return quick->text.text();
     const auto precise = t_inUse->m_precise.constFind(fileKeyOf(node));
     if (precise != t_inUse->m_precise.constEnd() && precise->level == level)
-        return precise->text;
+        return precise->text.text();
     return std::nullopt;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/CompactFingerprint.h"
 #include "model/MyTreeNode.h"
 
 #include <QHash>
@@ -53,13 +54,13 @@ private:
     using FileKey = QPair<quint64, quint64>;
     struct Quick
     {
-        QString text;
+        CompactFingerprint text;
         // The text covers the whole file, so it is the precise fingerprint at levels 1 and 2 too.
         bool isWholeContent = false;
     };
     struct Precise
     {
-        QString text;
+        CompactFingerprint text;
         qint64 level = -1;
     };
 

@@ -4,6 +4,9 @@
 #include "model/PreciseLevel.h"
 #include "model/RootNode.h"
 #include "platform/OnAllCores.h"
+#include "scan/GroupIndex.h"
+
+#include <QSet>
 
 #include <chrono>
 #include <vector>
@@ -58,11 +61,11 @@ FileManagerProxy::FileFingerprint fingerprintOf(const MyTreeNode &node, qint64 l
 
 } // namespace
 
-FingerprintPrefetch::FingerprintPrefetch(const QList<MyTreeNode::Ptr> &files, const RootNode &root,
-                                         const Progress &progress)
+FingerprintPrefetch::FingerprintPrefetch(const QList<MyTreeNode::Ptr> &files, const GroupIndex &groups,
+                                         const RootNode &root, const Progress &progress)
 {
-    computeQuick(files, root, progress);
-    computePrecise(root, progress);
+    computeQuick(files, groups, root, progress);
+    computePrecise(groups, root, progress);
 }
 
 FingerprintPrefetch::FileKey FingerprintPrefetch::fileKeyOf(const MyTreeNode &node)
@@ -73,15 +76,29 @@ FingerprintPrefetch::FileKey FingerprintPrefetch::fileKeyOf(const MyTreeNode &no
     return {~quint64(0), quint64(reinterpret_cast<quintptr>(&node))};
 }
 
-void FingerprintPrefetch::computeQuick(const QList<MyTreeNode::Ptr> &files, const RootNode &root,
-                                       const Progress &progress)
+void FingerprintPrefetch::computeQuick(const QList<MyTreeNode::Ptr> &files, const GroupIndex &groups,
+                                       const RootNode &root, const Progress &progress)
 {
     QHash<qint64, int> filesOfSize;
     for (const MyTreeNode::Ptr &file : files)
         ++filesOfSize[file->FileSize()];
+    QSet<const MyTreeNode *> listed;
+    const auto read = [&](const MyTreeNode *file) {
+        if (!listed.contains(file)) {
+            listed.insert(file);
+            m_read.append(file);
+        }
+    };
     for (const MyTreeNode::Ptr &file : files) {
-        if (filesOfSize.value(file->FileSize()) >= 2)
-            m_read.append(file.get());
+        const qint64 size = file->FileSize();
+        if (filesOfSize.value(size) < 2 && !groups.hasGroupsOfSize(size))
+            continue;
+        read(file.get());
+        // An earlier group of the size compares its first member too, once.
+        for (const MyTreeNode *first : groups.firstMembersOf(size, CompactFingerprint())) {
+            if (!first->compactFileMD5().hasValue())
+                read(first);
+        }
     }
 
     std::vector<FileManagerProxy::FileFingerprint> results(size_t(m_read.size()));
@@ -102,23 +119,40 @@ void FingerprintPrefetch::computeQuick(const QList<MyTreeNode::Ptr> &files, cons
     }
 }
 
-void FingerprintPrefetch::computePrecise(const RootNode &root, const Progress &progress)
+void FingerprintPrefetch::computePrecise(const GroupIndex &groups, const RootNode &root,
+                                         const Progress &progress)
 {
-    // Files of one size and one quick fingerprint are compared by their precise fingerprint, when
-    // they are not all one file on disk; a file read whole already has it.
+    // Files of one size and one quick fingerprint, earlier groups' first members included, are
+    // compared by their precise fingerprint when they are not all one file on disk. A file read whole
+    // already has it, and one that has a precise fingerprint stored needs none.
     QHash<SizeAndQuick, QList<const MyTreeNode *>> alike;
     for (const MyTreeNode *file : std::as_const(m_read)) {
         const auto quick = m_quick.constFind(file);
-        if (quick != m_quick.constEnd() && !quick->isWholeContent)
+        if (quick != m_quick.constEnd())
             alike[SizeAndQuick{file->FileSize(), quick->text}].append(file);
     }
     QList<const MyTreeNode *> toRead;
-    for (const QList<const MyTreeNode *> &files : std::as_const(alike)) {
+    for (auto klass = alike.begin(); klass != alike.end(); ++klass) {
+        QList<const MyTreeNode *> &files = *klass;
+        for (const MyTreeNode *first : groups.firstMembersOf(klass.key().size, klass.key().quick)) {
+            if (!files.contains(first))
+                files.append(first);
+        }
         QHash<FileKey, const MyTreeNode *> onDisk;
-        for (const MyTreeNode *file : files)
-            onDisk.insert(fileKeyOf(*file), file);
-        if (onDisk.size() >= 2)
-            toRead.append(onDisk.values());
+        for (const MyTreeNode *file : std::as_const(files)) {
+            const auto quick = m_quick.constFind(file);
+            const bool hasPrecise = (quick != m_quick.constEnd() && quick->isWholeContent) ||
+                                    file->compactPreciseFileMD5().hasValue();
+            const FileKey key = fileKeyOf(*file);
+            if (!hasPrecise || !onDisk.contains(key))
+                onDisk.insert(key, hasPrecise ? nullptr : file);
+        }
+        if (onDisk.size() < 2)
+            continue;
+        for (const MyTreeNode *file : std::as_const(onDisk)) {
+            if (file)
+                toRead.append(file);
+        }
     }
 
     // Whole contents of files are digested many at a time; sampled ones and packages one by one.
@@ -147,8 +181,9 @@ void FingerprintPrefetch::computePrecise(const RootNode &root, const Progress &p
     const auto keep = [&](const QList<const MyTreeNode *> &files, const auto &results) {
         for (qsizetype i = 0; i < files.size(); ++i) {
             if (const auto &text = results[size_t(i)])
-                m_precise.insert(fileKeyOf(*files[i]),
-                                 Precise{CompactFingerprint(text), levels.forSize(files[i]->FileSize())});
+                m_precise.insert(
+                    fileKeyOf(*files[i]),
+                    Precise{CompactFingerprint(text), levels.forSize(files[i]->FileSize()), files[i]});
         }
     };
     keep(whole, wholeResults);
@@ -170,12 +205,14 @@ std::optional<QString> FingerprintPrefetch::ready(const MyTreeNode &node, qint64
     if (!t_inUse)
         return std::nullopt;
     const auto quick = t_inUse->m_quick.constFind(&node);
-    if (quick == t_inUse->m_quick.constEnd())
-        return std::nullopt;
-    if (level == 0 || ((level == 1 || level == 2) && quick->isWholeContent))
+    const bool quickIsReady = quick != t_inUse->m_quick.constEnd();
+    if (quickIsReady && (level == 0 || ((level == 1 || level == 2) && quick->isWholeContent)))
         return quick->text.text();
     const auto precise = t_inUse->m_precise.constFind(fileKeyOf(node));
-    if (precise != t_inUse->m_precise.constEnd() && precise->level == level)
-        return precise->text.text();
-    return std::nullopt;
+    if (precise == t_inUse->m_precise.constEnd() || precise->level != level)
+        return std::nullopt;
+    // Another name of the file is trusted only when this one was read too.
+    if (precise->readThrough != &node && !quickIsReady)
+        return std::nullopt;
+    return precise->text.text();
 }

@@ -11,27 +11,29 @@
 #include <functional>
 #include <optional>
 
+class GroupIndex;
 class RootNode;
 
 // The fingerprints that grouping a walk's files will ask for, computed before the grouping on every
 // core.
 //
 // Grouping offers files one at a time and reads a file only when a comparison needs it, which keeps
-// one core busy and the others idle. Once the walk is done it is known which fingerprints the
-// grouping will ask for: the quick fingerprint of every file whose size another file of the walk
-// has, and the precise one of every file whose quick fingerprint another file of its size shares.
-// Those are computed ahead, in parallel, and kept aside rather than stored on the nodes: a node
-// receives a fingerprint only when the grouping asks for it, as it would without the prefetch.
-// Fingerprints that fail are not kept, so they are tried again when asked for.
+// one core busy and the others idle. Once a stretch of the walk is listed it is known which
+// fingerprints the grouping of its files will ask for: the quick fingerprint of every file whose
+// size another file of the stretch or an earlier group has, and the precise one of every file whose
+// quick fingerprint another file or group of its size shares. Those are computed ahead, in parallel, and kept
+// aside rather than stored on the nodes: a node receives a fingerprint only when the grouping asks for it, as
+// it would without the prefetch. Fingerprints that fail are not kept, so they are tried again when asked for.
 class FingerprintPrefetch
 {
 public:
     // Called now and then from the thread that built the prefetch with the file being read.
     using Progress = std::function<void(const MyTreeNode &)>;
 
-    // Computes ahead for the files, which are given in walk order; stops early when the source is
-    // stopped.
-    FingerprintPrefetch(const QList<MyTreeNode::Ptr> &files, const RootNode &root, const Progress &progress);
+    // Computes ahead for the files, which are given in walk order and will be offered to the groups
+    // of the index (read, not changed); stops early when the source is stopped.
+    FingerprintPrefetch(const QList<MyTreeNode::Ptr> &files, const GroupIndex &groups, const RootNode &root,
+                        const Progress &progress);
 
     // While a Use lives, fingerprints computed on its thread come from the prefetch when it has them.
     class Use
@@ -62,17 +64,20 @@ private:
     {
         CompactFingerprint text;
         qint64 level = -1;
+        // The node whose path was read.
+        const MyTreeNode *readThrough = nullptr;
     };
 
     static FileKey fileKeyOf(const MyTreeNode &node);
-    void computeQuick(const QList<MyTreeNode::Ptr> &files, const RootNode &root, const Progress &progress);
-    void computePrecise(const RootNode &root, const Progress &progress);
+    void computeQuick(const QList<MyTreeNode::Ptr> &files, const GroupIndex &groups, const RootNode &root,
+                      const Progress &progress);
+    void computePrecise(const GroupIndex &groups, const RootNode &root, const Progress &progress);
 
     // Quick fingerprints are read through each node's own path, as the grouping would read them: a
     // name that vanished has none even when another link to its file remains.
     QList<const MyTreeNode *> m_read;
     QHash<const MyTreeNode *, Quick> m_quick;
-    // Precise fingerprints are read once per file on disk: only a node whose quick fingerprint was
-    // read through its own path is ever asked for one.
+    // Precise fingerprints are read once per file on disk, and serve the node read and the nodes
+    // whose quick fingerprint was read through their own path.
     QHash<FileKey, Precise> m_precise;
 };

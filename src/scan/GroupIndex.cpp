@@ -111,6 +111,19 @@ void GroupIndex::refile(const DupGroup::Ptr &group)
     m_filed[key].groups.insert(group);
 }
 
+QList<const MyTreeNode *> GroupIndex::firstMembersOf(qint64 size, const CompactFingerprint &quick) const
+{
+    QList<const MyTreeNode *> firstMembers;
+    const auto filed = m_filed.constFind(Key{size, quick});
+    if (filed == m_filed.constEnd())
+        return firstMembers;
+    for (const DupGroup::Ptr &group : filed->groups.view()) {
+        if (const auto members = group->members(); !members.empty())
+            firstMembers.append(members.front().get());
+    }
+    return firstMembers;
+}
+
 DupGroup::Ptr GroupIndex::offer(const MyTreeNode::Ptr &node)
 {
     const qint64 size = node->FileSize();

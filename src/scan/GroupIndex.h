@@ -32,6 +32,12 @@ public:
     // would; returns the group that accounted for it, or null when none did.
     DupGroup::Ptr offer(const MyTreeNode::Ptr &node);
 
+    // What offering a node of this size will meet, for reading its fingerprints ahead: whether any
+    // group has the size, and the first members of the groups of the size whose quick fingerprint is
+    // the given one (no value: still unknown).
+    bool hasGroupsOfSize(qint64 size) const { return m_filed.contains(Key{size, CompactFingerprint()}); }
+    QList<const MyTreeNode *> firstMembersOf(qint64 size, const CompactFingerprint &quick) const;
+
 private:
     struct Key
     {

@@ -48,44 +48,55 @@ void SourceNodeManager::addNewTreeNode_inRootNode(const MyTreeNode::Ptr &node, c
 {
     if (!node || !root || root->isFinished())
         return;
-    // The whole walk first, so that the fingerprints the grouping will need are known and read on
-    // every core before the files are taken in one by one, in walk order.
     QList<MyTreeNode::Ptr> files;
-    collectFiles(node, *root, files);
-    if (files.isEmpty() || root->isFinished())
-        return;
-    const FingerprintPrefetch prefetch(files, *root, [this](const MyTreeNode &file) {
-        updateStatBar(StringTable::text("HANDLING_FILE_STRING").arg(file.filePath()));
-    });
-    const FingerprintPrefetch::Use use(prefetch);
-    for (const MyTreeNode::Ptr &file : std::as_const(files)) {
-        if (root->isFinished())
-            break;
-        updateStatBar(StringTable::text("HANDLING_FILE_STRING").arg(file->filePath()));
-        addTreeNode_toRootNode(file, root);
-    }
+    collectFiles(node, root, files);
+    takeIn(files, root);
 }
 
-void SourceNodeManager::collectFiles(const MyTreeNode::Ptr &node, const RootNode &root,
+void SourceNodeManager::collectFiles(const MyTreeNode::Ptr &node, const RootNode::Ptr &root,
                                      QList<MyTreeNode::Ptr> &files)
 {
-    if (root.isFinished())
+    if (root->isFinished())
         return;
     if (!node->isFolder()) {
         if (!m_ruleController || !m_ruleController->isToScan(node))
             return;
         if (node->isDir())
             node->setFileSize(FileManagerProxy::sharedInstance().getDirectorySize(node->FileURL()));
-        if (!isBelowMinimumSize(*node))
-            files.append(node);
+        if (isBelowMinimumSize(*node))
+            return;
+        files.append(node);
+        // Files are taken in a stretch of the walk at a time, so a stop keeps what was found so far.
+        if (files.size() == filesPerStretch) {
+            takeIn(files, root);
+            files.clear();
+        }
         return;
     }
     updateStatBar(StringTable::text("READING_FOLDER_STRUCTURE_STRING").arg(node->filePath()));
     const auto children = node->Childs();
     for (const MyTreeNode::Ptr &child : children.value_or(QList<MyTreeNode::Ptr>())) {
-        if (root.isFinished())
+        if (root->isFinished())
             break;
         collectFiles(child, root, files);
+    }
+}
+
+void SourceNodeManager::takeIn(const QList<MyTreeNode::Ptr> &files, const RootNode::Ptr &root)
+{
+    if (files.isEmpty() || root->isFinished())
+        return;
+    // The fingerprints the grouping will need are read on every core first; the files are then
+    // taken in one by one, in walk order.
+    const FingerprintPrefetch prefetch(files, m_groupIndex, *root, [this](const MyTreeNode &file) {
+        updateStatBar(StringTable::text("HANDLING_FILE_STRING").arg(file.filePath()));
+    });
+    const FingerprintPrefetch::Use use(prefetch);
+    for (const MyTreeNode::Ptr &file : files) {
+        if (root->isFinished())
+            break;
+        updateStatBar(StringTable::text("HANDLING_FILE_STRING").arg(file->filePath()));
+        addTreeNode_toRootNode(file, root);
     }
 }
 

@@ -36,6 +36,9 @@ public:
     using Bucket = QList<DupGroup::Ptr>;
     static constexpr int bucketCount = 8192;
     static qsizetype bucketIndexForSize(qint64 size) { return size & 0x1FFF; }
+    // Files a scan lists before it takes them in: enough for reading ahead on every core to pay,
+    // few enough that a stop soon after the start keeps something.
+    static constexpr qsizetype filesPerStretch = 4096;
 
     SourceNodeManager();
     ~SourceNodeManager() override;
@@ -121,8 +124,10 @@ private:
     void scanTask(const RootNode::Ptr &root);
     void removalTask(const RootNode::Ptr &root);
     bool isBelowMinimumSize(const MyTreeNode &node) const;
-    // The walk: appends the files below node that the rules and the minimum size take, in order.
-    void collectFiles(const MyTreeNode::Ptr &node, const RootNode &root, QList<MyTreeNode::Ptr> &files);
+    // The walk: appends the files below node that the rules and the minimum size take, in order,
+    // taking them in whenever a stretch is complete.
+    void collectFiles(const MyTreeNode::Ptr &node, const RootNode::Ptr &root, QList<MyTreeNode::Ptr> &files);
+    void takeIn(const QList<MyTreeNode::Ptr> &files, const RootNode::Ptr &root);
 
     ArrayController<RootNode> m_rootController;
     QList<Bucket> m_dupGroups;

@@ -245,45 +245,55 @@ private Q_SLOTS:
 
     // The scan reads ahead the fingerprints the grouping will ask for. Taking the walk's files in one
     // by one, each fingerprint read only when asked for, must end in the same groups and the same
-    // stored fingerprints: none more, none fewer.
+    // stored fingerprints: none more, none fewer. A second source of other files meets the groups
+    // of the first, as any later stretch of a walk does.
     void prefetchGivesWhatReadingOnDemandGives()
     {
         QFETCH(quint32, seed);
         QRandomGenerator random(seed);
         TemporaryTree dir;
-        const Url base = dir.url();
-        const QList<Url> files = makeTree(base, random);
+        const QList<Url> sourceUrls{dir.url().child("one"), dir.url().child("two")};
+        QList<Url> files;
+        for (const Url &source : sourceUrls) {
+            TestFs::makeDir(source);
+            files += makeTree(source, random);
+        }
         if (random.bounded(2) == 0)
             UserDefaults::standard().setVolatile(qint64(0), SettingsKeys::fastScanSize);
-        const MyTreeNode::Ptr prefetchedTree = prebuiltTree(base);
-        const MyTreeNode::Ptr onDemandTree = prebuiltTree(base);
-        for (const Url &file : files) {
+        QList<MyTreeNode::Ptr> prefetchedTrees, onDemandTrees;
+        for (const Url &source : sourceUrls) {
+            prefetchedTrees << prebuiltTree(source);
+            onDemandTrees << prebuiltTree(source);
+        }
+        for (const Url &file : std::as_const(files)) {
             if (random.bounded(15) == 0)
                 ::unlink(file.c_str());
         }
 
         IndexedManager prefetched, onDemand;
         QList<RootNode::Ptr> prefetchedRoots, onDemandRoots;
-        for (IndexedManager *manager : {&prefetched, &onDemand}) {
-            manager->setRuleController(&m_rules);
-            manager->fillBucketTableIfEmpty();
-            const RootNode::Ptr root = RootNode::initWithPath(base.path());
-            manager->rootController().addObject(root);
-            (manager == &prefetched ? prefetchedRoots : onDemandRoots) << root;
-        }
-        prefetched.addNewTreeNode_inRootNode(prefetchedTree, prefetchedRoots.first());
-        QList<MyTreeNode::Ptr> pending{onDemandTree};
-        while (!pending.isEmpty()) {
-            const MyTreeNode::Ptr node = pending.takeFirst();
-            if (const auto children = node->Childs()) {
-                pending = *children + pending;
-                continue;
+        for (qsizetype i = 0; i < sourceUrls.size(); ++i) {
+            for (IndexedManager *manager : {&prefetched, &onDemand}) {
+                manager->setRuleController(&m_rules);
+                manager->fillBucketTableIfEmpty();
+                const RootNode::Ptr root = RootNode::initWithPath(sourceUrls[i].path());
+                manager->rootController().addObject(root);
+                (manager == &prefetched ? prefetchedRoots : onDemandRoots) << root;
             }
-            if (!m_rules.isToScan(node))
-                continue;
-            if (node->isDir())
-                node->setFileSize(FileManagerProxy::sharedInstance().getDirectorySize(node->FileURL()));
-            onDemand.addTreeNode_toRootNode(node, onDemandRoots.first());
+            prefetched.addNewTreeNode_inRootNode(prefetchedTrees[i], prefetchedRoots.last());
+            QList<MyTreeNode::Ptr> pending{onDemandTrees[i]};
+            while (!pending.isEmpty()) {
+                const MyTreeNode::Ptr node = pending.takeFirst();
+                if (const auto children = node->Childs()) {
+                    pending = *children + pending;
+                    continue;
+                }
+                if (!m_rules.isToScan(node))
+                    continue;
+                if (node->isDir())
+                    node->setFileSize(FileManagerProxy::sharedInstance().getDirectorySize(node->FileURL()));
+                onDemand.addTreeNode_toRootNode(node, onDemandRoots.last());
+            }
         }
         UserDefaults::standard().setVolatile(qint64(20), SettingsKeys::fastScanSize);
 

@@ -30,10 +30,12 @@ void SourceNodeManager::scanTask(const RootNode::Ptr &root)
                       .arg(decodeFileNameBytes(root->rootPath(), false)));
     if (MyTreeNode::Ptr top = MyTreeNode::initWithURL(root->rootURL()))
         addNewTreeNode_inRootNode(top, root);
+    // The groups are gathered here, so the main thread only takes the result over.
+    GroupSummary summary = summarizeGroups();
     MainThread::sync([&] {
         root->setIsRunning(false);
         root->setIsFinished(true);
-        syncAllSatus();
+        syncAllSatus(std::move(summary));
         updateStatBar(QStringLiteral(" "));
     });
 }

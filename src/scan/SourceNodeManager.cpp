@@ -168,6 +168,36 @@ void SourceNodeManager::updateStatBar(const QString &text)
 
 void SourceNodeManager::syncAllSatus()
 {
+    syncAllSatus(summarizeGroups());
+}
+
+SourceNodeManager::GroupSummary SourceNodeManager::summarizeGroups()
+{
+    GroupSummary summary;
+    QSet<QString> extensions;
+    for (const Bucket &bucket : std::as_const(m_dupGroups)) {
+        for (const DupGroup::Ptr &group : bucket) {
+            const qint64 members = group->fileNumber();
+            group->setIsShown(members >= 2);
+            if (members < 2)
+                continue;
+            summary.shown.append(group);
+            for (const QString &extension : group->allFileExt())
+                extensions.insert(extension);
+            ++summary.groups;
+            summary.waste += (members - 1) * group->fileSize();
+            summary.removable += members - 1;
+        }
+    }
+    summary.extensions = QStringList(extensions.begin(), extensions.end());
+    std::sort(summary.extensions.begin(), summary.extensions.end(), [](const QString &a, const QString &b) {
+        return QString::localeAwareCompare(a.toLower(), b.toLower()) < 0;
+    });
+    return summary;
+}
+
+void SourceNodeManager::syncAllSatus(GroupSummary summary)
+{
     qint64 files = 0;
     qint64 bytes = 0;
     for (const RootNode::Ptr &root : rootNodes()) {
@@ -178,35 +208,11 @@ void SourceNodeManager::syncAllSatus()
     m_totalFileSize = bytes;
     reIndex();
 
-    qint64 groups = 0;
-    qint64 removable = 0;
-    qint64 waste = 0;
-    QList<DupGroup::Ptr> shown;
-    QSet<QString> extensions;
-    for (const Bucket &bucket : std::as_const(m_dupGroups)) {
-        for (const DupGroup::Ptr &group : bucket) {
-            const qint64 members = group->fileNumber();
-            group->setIsShown(members >= 2);
-            if (members < 2)
-                continue;
-            shown.append(group);
-            for (const MyTreeNode::Ptr &node : group->childs())
-                extensions.insert(node->fileExt());
-            ++groups;
-            waste += (members - 1) * group->fileSize();
-            removable += members - 1;
-        }
-    }
-    m_totalDupGroupNumber = groups;
-    m_totalRemovableFileNumber = removable;
-    m_totalWasteSize = waste;
-    m_showDupGroups = shown;
-
-    QStringList sortedExtensions(extensions.begin(), extensions.end());
-    std::sort(sortedExtensions.begin(), sortedExtensions.end(), [](const QString &a, const QString &b) {
-        return QString::localeAwareCompare(a.toLower(), b.toLower()) < 0;
-    });
-    m_allShowDupGroupFileExt = sortedExtensions;
+    m_totalDupGroupNumber = summary.groups;
+    m_totalRemovableFileNumber = summary.removable;
+    m_totalWasteSize = summary.waste;
+    m_showDupGroups = std::move(summary.shown);
+    m_allShowDupGroupFileExt = std::move(summary.extensions);
 
     updateSourceStat();
     updateDupGroupStat();

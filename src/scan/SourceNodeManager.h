@@ -84,6 +84,21 @@ public:
     // Rebuilds totals, shown groups and statistics. Main thread, only while the scan queue waits
     // for it or has nothing to do.
     void syncAllSatus();
+
+    // The groups of duplicates and their figures, gathered from the bucket table: by the scan queue
+    // before it hands the end of a scan to the main thread, which then only takes them over.
+    struct GroupSummary
+    {
+        QList<DupGroup::Ptr> shown;
+        QStringList extensions;
+        qint64 groups = 0;
+        qint64 removable = 0;
+        qint64 waste = 0;
+    };
+    // Marks the groups shown or not as it goes. Scan queue, or the main thread while it waits.
+    GroupSummary summarizeGroups();
+    // syncAllSatus with the groups already summarized. Main thread.
+    void syncAllSatus(GroupSummary summary);
     void reIndex();
     // True for a group row, false for a file row or no item.
     static bool isDupGroup(const OutlineItem &item);

@@ -45,7 +45,8 @@ if ((${#missing[@]})); then
 fi
 
 if [[ -n ${TWINSIFT_CLI:-} ]]; then
-    cli=$TWINSIFT_CLI
+    # Absolute, as the tools run from a scratch folder.
+    cli=$(realpath "$TWINSIFT_CLI")
 else
     echo "building twinsift-cli (Release) in $here/build-bench" >&2
     BUILD_DIR=$here/build-bench BUILD_TYPE=Release "$here/scripts/build.sh" >&2

@@ -102,9 +102,13 @@ def main():
     out += [sets_summary(tree, sets.get(tree)) for tree in trees]
 
     out += ["", "Targets:", ""]
+    # A run that failed measured nothing worth a verdict.
+    failed = {tree for tree in trees if failures[tree, "twinsift"]}
+    for tree in sorted(failed):
+        out.append("- %s: **no verdict**, TwinSift failed in %d runs" % (tree, failures[tree, "twinsift"]))
     for tree in trees:
         ours = medians.get((tree, "twinsift"))
-        if ours is None:
+        if ours is None or tree in failed:
             continue
         verdicts = []
         for tool in TOOLS[1:]:
@@ -119,7 +123,7 @@ def main():
     baseline = medians.get(("empty-folder", "twinsift"))
     for tree in PER_FILE_TREES:
         ours = medians.get((tree, "twinsift"))
-        if ours is None or tree not in sets or not sets[tree]["files"]:
+        if ours is None or tree in failed or tree not in sets or not sets[tree]["files"]:
             continue
         files = sets[tree]["files"]
         per_file = ours[2] * 1024 / files

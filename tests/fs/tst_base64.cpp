@@ -3,23 +3,12 @@
 #include "fs/Base64.h"
 #include "support/TestSupport.h"
 
-#include <QRandomGenerator>
-
 #include <sys/mman.h>
 #include <unistd.h>
 
 using Base64::Kernel;
 
 namespace {
-
-QByteArray randomBytes(qsizetype n, quint32 seed)
-{
-    QByteArray bytes(n, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (char &byte : bytes)
-        byte = char(generator.bounded(256));
-    return bytes;
-}
 
 // Memory whose last usable byte is followed by a page that cannot be read.
 class GuardedBuffer

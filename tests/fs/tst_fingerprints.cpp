@@ -5,7 +5,6 @@
 #include "support/TestSupport.h"
 
 #include <QCryptographicHash>
-#include <QRandomGenerator>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,15 +26,6 @@ QString md5Text(const QByteArray &bytes)
 QString oneShotDigest(const QByteArray &content)
 {
     return md5Text(content.toBase64());
-}
-
-QByteArray randomBytes(qsizetype n, quint32 seed)
-{
-    QByteArray bytes(n, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (char &byte : bytes)
-        byte = char(generator.bounded(256));
-    return bytes;
 }
 
 void writeAt(const Url &url, qint64 offset, const QByteArray &bytes)

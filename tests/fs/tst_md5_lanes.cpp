@@ -17,15 +17,6 @@ using Md5Lanes::Kernel;
 
 namespace {
 
-QByteArray randomBytes(qsizetype n, quint32 seed)
-{
-    QByteArray bytes(n, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (char &byte : bytes)
-        byte = char(generator.bounded(256));
-    return bytes;
-}
-
 QByteArray opensslDigest(const QByteArray &message)
 {
     unsigned char digest[EVP_MAX_MD_SIZE];

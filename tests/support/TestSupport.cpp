@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include <QProcess>
+#include <QRandomGenerator>
 
 #include <fcntl.h>
 #include <ftw.h>
@@ -108,3 +109,12 @@ int run(const QString &program, const QStringList &arguments, QByteArray *output
 }
 
 } // namespace TestFs
+
+QByteArray randomBytes(qsizetype n, quint32 seed)
+{
+    QByteArray bytes(n, Qt::Uninitialized);
+    QRandomGenerator generator(seed);
+    for (char &byte : bytes)
+        byte = char(generator.bounded(256));
+    return bytes;
+}

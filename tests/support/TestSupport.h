@@ -35,6 +35,9 @@ void removeTree(const Url &url);
 int run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr);
 } // namespace TestFs
 
+// n bytes that the seed always makes the same.
+QByteArray randomBytes(qsizetype n, quint32 seed);
+
 // A temporary folder that is removed with everything in it, whatever the names inside.
 class TemporaryTree
 {

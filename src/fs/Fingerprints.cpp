@@ -15,7 +15,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <deque>
 #include <limits>
+#include <map>
+#include <mutex>
 
 namespace {
 
@@ -128,29 +131,86 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
     const QList<Url> &urls, const std::function<bool(qsizetype i, bool isCallingThread)> &proceed) const
 {
     std::vector<std::optional<QString>> results(size_t(urls.size()));
+    // A file of several chunks is digested a chunk per lane, its chunks being texts of their own;
+    // the chunks' digests are joined in file order when the last one is done.
+    struct Chunks
+    {
+        std::vector<QString> digests;
+        size_t pending = 0;
+        bool failed = false;
+    };
+    std::mutex mutex;
+    std::map<qsizetype, Chunks> chunked;
+    std::deque<WholeContentLanes::Job> laterChunks;
     std::atomic<qsizetype> nextIndex{0};
+
+    const auto split = [&](WholeContentLanes::Job &job, qint64 size) {
+        const qint64 count = (size + WholeContentLanes::chunkLength - 1) / WholeContentLanes::chunkLength;
+        std::vector<WholeContentLanes::Job> later;
+        for (qint64 c = 1; c < count; ++c) {
+            auto handle = job.handle.duplicate();
+            if (!handle)
+                return; // out of descriptors: one lane reads the whole file
+            later.push_back({std::move(*handle), job.tag, c * WholeContentLanes::chunkLength});
+        }
+        if (later.empty())
+            return;
+        // Every chunk but the last ends with itself; the last goes on to wherever the file ends.
+        job.isOneChunk = true;
+        for (size_t c = 0; c + 1 < later.size(); ++c)
+            later[c].isOneChunk = true;
+        std::lock_guard lock(mutex);
+        chunked[job.tag] = Chunks{std::vector<QString>(size_t(count)), size_t(count), false};
+        for (auto &chunk : later)
+            laterChunks.push_back(std::move(chunk));
+    };
+
     onAllCores([&](bool isCallingThread) {
         const auto next = [&]() -> std::optional<WholeContentLanes::Job> {
+            {
+                std::lock_guard lock(mutex);
+                if (!laterChunks.empty()) {
+                    auto job = std::move(laterChunks.front());
+                    laterChunks.pop_front();
+                    return job;
+                }
+            }
             for (qsizetype i; (i = nextIndex.fetch_add(1)) < urls.size();) {
                 if (!proceed(i, isCallingThread))
                     continue;
                 qint64 size = 0;
                 auto handle = ReadHandle::openRegularFile(urls[i], &size);
                 // Anything but a regular file with content takes the usual way, with its checks.
-                if (!handle || size == 0)
+                if (!handle || size == 0) {
                     results[size_t(i)] = fileFingerprint(urls[i], 2).text;
-                else
-                    return WholeContentLanes::Job{std::move(*handle), i};
+                    continue;
+                }
+                WholeContentLanes::Job job{std::move(*handle), i};
+                split(job, size);
+                return job;
             }
             return std::nullopt;
         };
         WholeContentLanes::run(next, [&](WholeContentLanes::Job &job, std::optional<QString> digest) {
-            if (!digest) {
-                // Part of a file stands for nothing: what was read is dropped.
+            if (!digest)
                 logReadFailure(job.handle);
-                digest = emptyText();
+            std::lock_guard lock(mutex);
+            const auto parts = chunked.find(job.tag);
+            if (parts == chunked.end()) {
+                // Part of a file stands for nothing: what was read is dropped.
+                results[size_t(job.tag)] = digest ? std::move(digest) : emptyText();
+                return;
             }
-            results[size_t(job.tag)] = std::move(digest);
+            Chunks &chunks = parts->second;
+            if (digest)
+                chunks.digests[size_t(job.offset / WholeContentLanes::chunkLength)] = *digest;
+            chunks.failed = chunks.failed || !digest;
+            if (--chunks.pending > 0)
+                return;
+            QString text = emptyText();
+            for (const QString &chunkDigests : chunks.digests)
+                text += chunks.failed ? QString() : chunkDigests;
+            results[size_t(job.tag)] = text;
         });
     });
     return results;

@@ -50,6 +50,14 @@ std::optional<ReadHandle> ReadHandle::openRegularFile(const Url &url, qint64 *si
     return ReadHandle(fd, url);
 }
 
+std::optional<ReadHandle> ReadHandle::duplicate() const
+{
+    const int fd = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0)
+        return std::nullopt;
+    return ReadHandle(fd, m_url);
+}
+
 ReadHandle::ReadHandle(ReadHandle &&other) noexcept
     : m_fd(std::exchange(other.m_fd, -1)), m_url(std::move(other.m_url)), m_failure(other.m_failure)
 {

@@ -34,6 +34,8 @@ public:
     ~ReadHandle();
 
     const Url &url() const { return m_url; }
+    // A second handle on the same open file, for reads elsewhere in it at the same time.
+    std::optional<ReadHandle> duplicate() const;
 
     // Reads up to length bytes at offset into buffer, going on after short reads until length bytes
     // are in or the end of the file is met. Returns the count (0 at or past the end), or -1 when a

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr qint64 chunkLength = 104'857'600;
+constexpr qint64 chunkLength = WholeContentLanes::chunkLength;
 // A piece of a file encodes to exactly 512 blocks of text, so only the last piece of a chunk ends in
 // a partial block.
 constexpr qint64 pieceLength = 48 * 512;
@@ -33,7 +33,8 @@ public:
     void begin(WholeContentLanes::Job next, Md5State &md5)
     {
         job = std::move(next);
-        m_offset = m_inChunk = 0;
+        m_offset = job->offset;
+        m_inChunk = 0;
         m_position = m_length = 0;
         m_messageLength = 0;
         m_heldTextEndsChunk = m_metEnd = false;
@@ -53,6 +54,8 @@ public:
                 m_messageLength = 0;
                 m_heldTextEndsChunk = false;
                 m_position = m_length;
+                if (job->isOneChunk)
+                    return State::Finished;
             }
             // A short read already ended in a read that yielded nothing.
             if (m_metEnd)

@@ -16,11 +16,18 @@
 class WholeContentLanes
 {
 public:
+    // The unit of whole-content digests; every chunk is a text of its own.
+    static constexpr qint64 chunkLength = 104'857'600;
+
     struct Job
     {
         ReadHandle handle;
         // Handed back with the result.
         qsizetype tag;
+        // Where to start, at a chunk boundary; a job of one chunk ends with it, any other goes on to
+        // the end of the file.
+        qint64 offset = 0;
+        bool isOneChunk = false;
     };
     // The next file, or none when there are no more.
     using Next = std::function<std::optional<Job>()>;

@@ -38,6 +38,9 @@ int main(int argc, char **argv)
     StringTable::install();
     ApplicationLifecycle::registerDefaultsAndTransformers();
     UserDefaults::standard().setVolatile(false, SettingsKeys::fastScanOption);
+    // Thumbnails are made on a queue of their own and would still be in the making when the probe
+    // ends; they are not part of the scan.
+    UserDefaults::standard().setVolatile(false, SettingsKeys::createThumbnail);
 
     CustomRuleController rules;
     SourceNodeManager manager;

@@ -2,7 +2,7 @@
 # How free the main (GUI) thread stays while a scan runs: builds bench/main_thread_probe.cpp against
 # the Release core library (build-bench/), scans a folder as the GUI does (without the fast scan)
 # and prints the longest stall of a 5 ms timer on the main thread and the main thread's share of
-# the process's CPU time. Targets: no stall above 50 ms, a share under 10%.
+# the process's CPU time (thumbnails off). Targets: no stall above 50 ms, a share under 10%.
 #
 # Usage: bench/main_thread_probe.sh [FOLDER]    (default: the tiny tree of bench/compare_peers.sh)
 set -euo pipefail

@@ -304,8 +304,12 @@ void DupGroup::requestThumbnail()
         const auto picture = FileManagerProxy::sharedInstance().iconForURL_withFlag_withSize(url, 2, 150);
         if (const Ptr group = weakGroup.lock())
             group->setFileImage(picture);
-        if (SourceNodeManager *manager = SourceNodeManager::sharedManager())
-            manager->reloadOutlineView();
+        // The manager is looked up on the main thread, where it is destroyed: here it could go
+        // away between the lookup and the call.
+        MainThread::async([] {
+            if (SourceNodeManager *manager = SourceNodeManager::sharedManager())
+                manager->reloadOutlineView();
+        });
     });
 }
 

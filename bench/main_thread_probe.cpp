@@ -3,8 +3,8 @@
 // whole process's. Prints one line: files taken in, wall time, longest stall, the main thread's
 // share of CPU time.
 #include "app/ApplicationLifecycle.h"
-#include "app/SettingsKeys.h"
 #include "platform/SerialQueue.h"
+#include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
 #include "scan/CustomRuleController.h"

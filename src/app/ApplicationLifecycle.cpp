@@ -1,7 +1,7 @@
 #include "app/ApplicationLifecycle.h"
 
 #include "app/NSDateToStringValueTransformer.h"
-#include "app/SettingsKeys.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 
 #include <unistd.h>

@@ -1,6 +1,5 @@
 #include "model/DupGroup.h"
 
-#include "app/SettingsKeys.h"
 #include "fs/FileManagerProxy.h"
 #include "model/MyTreeNode.h"
 #include "model/OptionalText.h"
@@ -9,6 +8,7 @@
 #include "platform/MainThread.h"
 #include "platform/PropertyLock.h"
 #include "platform/SerialQueue.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "scan/SourceNodeManager.h"
 

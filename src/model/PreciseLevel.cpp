@@ -1,6 +1,6 @@
 #include "model/PreciseLevel.h"
 
-#include "app/SettingsKeys.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 
 PreciseLevel PreciseLevel::fromSettings()

@@ -1,7 +1,7 @@
 #include "scan/CustomRuleController.h"
 
-#include "app/SettingsKeys.h"
 #include "fs/FileManagerProxy.h"
+#include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 #include "platform/UniformTypes.h"
 #include "platform/UserDefaults.h"

@@ -1,12 +1,13 @@
 // Scanning a source: the task on the scan queue, the folder walk, and taking files in.
-#include "app/SettingsKeys.h"
 #include "fs/FileManagerProxy.h"
 #include "platform/MainThread.h"
 #include "platform/SerialQueue.h"
+#include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
 #include "scan/CustomRuleController.h"
 #include "scan/FingerprintPrefetch.h"
+#include "scan/ScanProgress.h"
 #include "scan/SourceNodeManager.h"
 
 void SourceNodeManager::addRootNode(const RootNode::Ptr &root)
@@ -26,11 +27,15 @@ void SourceNodeManager::scanTask(const RootNode::Ptr &root)
         return;
     }
     fillBucketTableIfEmpty();
+    if (m_scanProgress)
+        m_scanProgress->scanStarted(*root);
     updateStatBar(StringTable::text("READING_FOLDER_STRUCTURE_STRING")
                       .arg(decodeFileNameBytes(root->rootPath(), false)));
     if (MyTreeNode::Ptr top = MyTreeNode::initWithURL(root->rootURL()))
         addNewTreeNode_inRootNode(top, root);
     // The groups are gathered here, so the main thread only takes the result over.
+    if (m_scanProgress)
+        m_scanProgress->scanEnded(*root);
     GroupSummary summary = summarizeGroups();
     MainThread::sync([&] {
         root->setIsRunning(false);
@@ -76,6 +81,8 @@ void SourceNodeManager::collectFiles(const MyTreeNode::Ptr &node, const RootNode
         return;
     }
     updateStatBar(StringTable::text("READING_FOLDER_STRUCTURE_STRING").arg(node->filePath()));
+    if (m_scanProgress)
+        m_scanProgress->at(ScanProgress::Phase::ReadingFolders, node->FileURL());
     const auto children = node->Childs();
     for (const MyTreeNode::Ptr &child : children.value_or(QList<MyTreeNode::Ptr>())) {
         if (root->isFinished())
@@ -92,12 +99,16 @@ void SourceNodeManager::takeIn(const QList<MyTreeNode::Ptr> &files, const RootNo
     // taken in one by one, in walk order.
     const FingerprintPrefetch prefetch(files, m_groupIndex, *root, [this](const MyTreeNode &file) {
         updateStatBar(StringTable::text("HANDLING_FILE_STRING").arg(file.filePath()));
+        if (m_scanProgress)
+            m_scanProgress->at(ScanProgress::Phase::ReadingContents, file.FileURL());
     });
     const FingerprintPrefetch::Use use(prefetch);
     for (const MyTreeNode::Ptr &file : files) {
         if (root->isFinished())
             break;
         updateStatBar(StringTable::text("HANDLING_FILE_STRING").arg(file->filePath()));
+        if (m_scanProgress)
+            m_scanProgress->at(ScanProgress::Phase::Grouping, file->FileURL());
         addTreeNode_toRootNode(file, root);
     }
 }
@@ -126,6 +137,8 @@ bool SourceNodeManager::addTreeNode_toRootNode(const MyTreeNode::Ptr &node, cons
     root->setTotalFileNumber(root->totalFileNumber() + 1);
     root->setTotalFileSize(root->totalFileSize() + node->FileSize());
     placeInGroup(node);
+    if (m_scanProgress)
+        m_scanProgress->fileTakenIn(*root, *node);
     return true;
 }
 

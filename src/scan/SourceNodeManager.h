@@ -17,6 +17,7 @@
 
 class CustomRuleController;
 class DupOutlineView;
+class ScanProgress;
 class SerialQueue;
 class SourceTableView;
 
@@ -73,6 +74,8 @@ public:
     void setRuleController(CustomRuleController *controller) { m_ruleController = controller; }
     void setDupOutlineView(DupOutlineView *view) { m_dupOutlineView = view; }
     void setSourceTable(SourceTableView *view) { m_sourceTable = view; }
+    // The front end's view of scans as they go; called on the scan queue.
+    void setScanProgress(std::shared_ptr<ScanProgress> progress) { m_scanProgress = std::move(progress); }
 
     // --- Statistics and refresh (main thread unless said otherwise) -----------------------------
     // Reloads the duplicate list on the main thread, keeping the selected row. Any thread.
@@ -164,5 +167,6 @@ private:
     std::atomic<qint64> m_totalWasteSize{0};
     std::atomic<qint64> m_taskStatus{1};
     CustomRuleController *m_ruleController = nullptr;
+    std::shared_ptr<ScanProgress> m_scanProgress;
     QList<QList<MyTreeNode::Ptr>> m_undoArray;
 };

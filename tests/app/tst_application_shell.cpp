@@ -1,6 +1,6 @@
 // Start-up and shutdown of the desktop application, and the date transformer its lists use.
 #include "app/AppDelegate.h"
-#include "app/SettingsKeys.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "platform/ValueTransformer.h"
 #include "support/TestSupport.h"

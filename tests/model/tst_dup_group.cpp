@@ -1,10 +1,10 @@
 // Grouping decisions of DupGroup on real files: the stages, what is stored, ordering, and the
 // cases where one file must never become its own duplicate.
 #include "app/ApplicationLifecycle.h"
-#include "app/SettingsKeys.h"
 #include "fs/FileManagerProxy.h"
 #include "model/DupGroup.h"
 #include "model/MyTreeNode.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 

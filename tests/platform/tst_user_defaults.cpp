@@ -1,7 +1,7 @@
 // The settings store: registered defaults, stored values that win over them, values for one run,
 // and what survives a restart.
 #include "app/ApplicationLifecycle.h"
-#include "app/SettingsKeys.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 

@@ -1,7 +1,7 @@
 #include "app/ApplicationLifecycle.h"
-#include "app/SettingsKeys.h"
 #include "fs/FileManagerProxy.h"
 #include "model/MyTreeNode.h"
+#include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
 #include "scan/CustomRuleController.h"

@@ -2,8 +2,8 @@
 // its size bucket in turn gives: the same groups, members, order and stored fingerprints. Both run
 // here side by side on randomized trees.
 #include "app/ApplicationLifecycle.h"
-#include "app/SettingsKeys.h"
 #include "fs/FileManagerProxy.h"
+#include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "scan/CustomRuleController.h"
 #include "scan/SourceNodeManager.h"

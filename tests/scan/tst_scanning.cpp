@@ -3,7 +3,7 @@
 #include "ScanTestSupport.h"
 
 #include "app/ApplicationLifecycle.h"
-#include "app/SettingsKeys.h"
+#include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
 #include "scan/CustomRuleController.h"

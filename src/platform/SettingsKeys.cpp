@@ -1,0 +1,18 @@
+#include "platform/SettingsKeys.h"
+
+namespace SettingsKeys {
+
+QVariantMap registeredDefaults()
+{
+    return {
+        {cleanFolderCheckbox, false}, {cleanDateCheckbox, true},   {cleanTypeCheckbox, false},
+        {cleanFolder, qint64(0)},     {cleanType, qint64(0)},      {cleanDate, qint64(0)},
+        {moveToTrash, qint64(0)},     {appLaunchTimes, qint64(0)}, {showedRatePanel, false},
+        {createThumbnail, true},      {fastScanOption, true},      {fastScanSize, qint64(20)},
+        {onlyFileSize, false},        {onlyFileSizeValue, 0.0},    {scanTypeAll, true},
+        {scanTypeMovie, false},       {scanTypeMusic, false},      {scanTypeDocument, false},
+        {scanTypePicture, false},     {scanTypeArchive, false},
+    };
+}
+
+} // namespace SettingsKeys

@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/Thumbnails.h"
 #include "platform/StringTable.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("quenby"));
     QApplication::setApplicationVersion(QStringLiteral(TWINSIFT_VERSION));
     StringTable::install();
+    Thumbnails::install();
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
     return app.exec();

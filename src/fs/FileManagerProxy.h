@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -93,6 +94,12 @@ public:
     // --- Pictures (Pictures.cpp) -------------------------------------------------------------
     // flag 0: the item's icon; 1: a thumbnail within size x size or none; 2: thumbnail, else icon.
     std::optional<Image> iconForURL_withFlag_withSize(const Url &url, qint64 flag, qint64 size) const;
+    // Makes a picture of a regular file's or folder's content within size x size, or none; isPicture
+    // tells an image file. The core library does not decode pictures: the window side installs a maker
+    // at start-up, and without one items have icons only.
+    using ThumbnailMaker =
+        std::function<std::shared_ptr<const Thumbnail>(const Url &url, qint64 size, bool isPicture)>;
+    static void setThumbnailMaker(ThumbnailMaker maker);
 
 private:
     FileManagerProxy() = default;

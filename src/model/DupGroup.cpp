@@ -20,6 +20,12 @@ namespace {
 // Below this many members a group answers "same file?" by walking its members.
 constexpr qsizetype memberIndexThreshold = 16;
 
+// Where each content stage keeps its fingerprint on a node.
+constexpr auto quickFingerprint = &MyTreeNode::compactFileMD5;
+constexpr auto setQuickFingerprint = &MyTreeNode::setCompactFileMD5;
+constexpr auto preciseFingerprint = &MyTreeNode::compactPreciseFileMD5;
+constexpr auto setPreciseFingerprint = &MyTreeNode::setCompactPreciseFileMD5;
+
 } // namespace
 
 struct DupGroup::Extras
@@ -30,7 +36,9 @@ struct DupGroup::Extras
     // For large groups, counts of members by path hash and by file identity, so that asking whether
     // a node is the same file as a member does not walk every member. Scan queue only.
     QHash<size_t, int> memberPaths;
-    QHash<QPair<quint64, quint64>, int> memberFiles;
+    QHash<FileId, int> memberFiles;
+    // Nodes refused as the same file as a member. Scan queue only.
+    QList<std::weak_ptr<MyTreeNode>> sameFileNodes;
     // Under the group's property lock.
     std::optional<Image> fileImage;
     QString categoryString;
@@ -141,6 +149,12 @@ void DupGroup::setFileImage(const std::optional<Image> &image)
     lockedWrite(this, extras().fileImage, image);
 }
 
+bool DupGroup::hasStoredImage() const
+{
+    const Extras *extras = m_extras.load();
+    return extras && lockedRead(this, extras->fileImage).has_value();
+}
+
 std::optional<QString> DupGroup::categoryString() const
 {
     const Extras *extras = m_extras.load();
@@ -152,63 +166,85 @@ void DupGroup::setCategoryString(const std::optional<QString> &category)
     lockedWrite(this, extras().categoryString, storedText(category));
 }
 
-bool DupGroup::addChild(const NodePtr &node)
+DupGroup::AddResult DupGroup::addChild(const NodePtr &node, FingerprintSource &fingerprints,
+                                       MemberObserver *observer)
 {
     if (!node || node->isFolder() || node->isSymbol())
-        return false;
+        return AddResult::Refused;
+    // The founding member gives the group its size and extension, and whatever fingerprints it has.
     if (m_fileNumber < 1) {
         lockedWrite(this, m_fileMD5, node->compactFileMD5());
         lockedWrite(this, m_preciseFileMD5, node->compactPreciseFileMD5());
         m_fileSize = node->FileSize();
         m_fileExt = &internedString(node->fileExt());
-        addMember(node);
-        return true;
+        addMember(node, observer);
+        return AddResult::Joined;
     }
     if (node->dupGroup().get() == this && memberPosition(node.get()) >= 0)
-        return true;
+        return AddResult::Joined;
     if (m_fileSize != node->FileSize())
-        return false;
-    if (!matchesQuickFingerprint(node))
-        return false;
+        return AddResult::Refused;
+
+    const auto refusal = [](Match match) -> std::optional<AddResult> {
+        if (match == Match::Unknown)
+            return AddResult::Undecided;
+        if (match == Match::Different)
+            return AddResult::Refused;
+        return std::nullopt;
+    };
+    if (const auto refused = refusal(matchStage(m_fileMD5, {quickFingerprint, setQuickFingerprint}, *node,
+                                                FingerprintLevel::Quick, fingerprints)))
+        return *refused;
     // A file reached through a second path (overlapping sources, a bind mount, a hard link) is
     // accounted for but never joins: removing "its duplicate" would remove the file itself.
     if (holdsSameFileAs(*node)) {
         node->setDupGroup(nullptr);
+        extras().sameFileNodes.append(node);
+        return AddResult::SameFile;
+    }
+    if (const auto refused =
+            refusal(matchStage(m_preciseFileMD5, {preciseFingerprint, setPreciseFingerprint}, *node,
+                               fingerprints.preciseLevel(node->FileSize()), fingerprints)))
+        return *refused;
+    addMember(node, observer);
+    return AddResult::Joined;
+}
+
+DupGroup::Match DupGroup::matchStage(CompactFingerprint &groupField, NodeFingerprint field, MyTreeNode &node,
+                                     FingerprintLevel level, FingerprintSource &fingerprints)
+{
+    // A fingerprint that could not be read is not kept, so it is tried again at the next comparison.
+    const auto ensure = [&](MyTreeNode &member) {
+        if ((member.*field.get)().hasValue())
+            return true;
+        const auto read = fingerprints.fingerprint(member, level);
+        if (!read)
+            return false;
+        (member.*field.set)(*read);
         return true;
+    };
+    if (!lockedFingerprint(groupField).hasValue()) {
+        MyTreeNode &first = *members().front();
+        if (!ensure(first))
+            return Match::Unknown;
+        lockedWrite(this, groupField, (first.*field.get)());
     }
-    if (!matchesPreciseFingerprint(node))
-        return false;
-    addMember(node);
-    return true;
+    if (!ensure(node))
+        return Match::Unknown;
+    const CompactFingerprint mine = lockedFingerprint(groupField);
+    return mine.hasValue() && mine == (node.*field.get)() ? Match::Equal : Match::Different;
 }
 
-bool DupGroup::matchesQuickFingerprint(const NodePtr &node)
+QList<DupGroup::NodePtr> DupGroup::takeSameFileNodes()
 {
-    if (!lockedFingerprint(m_fileMD5).hasValue()) {
-        const NodePtr &first = members().front();
-        if (!first->compactFileMD5().hasValue())
-            first->setFileMD5(first->computeFingerprint(0));
-        lockedWrite(this, m_fileMD5, first->compactFileMD5());
+    QList<NodePtr> nodes;
+    if (Extras *extras = m_extras.load()) {
+        for (const std::weak_ptr<MyTreeNode> &weak : std::exchange(extras->sameFileNodes, {})) {
+            if (NodePtr node = weak.lock())
+                nodes.append(std::move(node));
+        }
     }
-    if (!node->compactFileMD5().hasValue())
-        node->setFileMD5(node->computeFingerprint(0));
-    const CompactFingerprint mine = lockedFingerprint(m_fileMD5);
-    return mine.hasValue() && mine == node->compactFileMD5();
-}
-
-bool DupGroup::matchesPreciseFingerprint(const NodePtr &node)
-{
-    const qint64 level = PreciseLevel::fromSettings().forSize(node->FileSize());
-    if (!lockedFingerprint(m_preciseFileMD5).hasValue()) {
-        const NodePtr &first = members().front();
-        if (!first->compactPreciseFileMD5().hasValue())
-            first->setPreciseFileMD5(first->computeFingerprint(level));
-        lockedWrite(this, m_preciseFileMD5, first->compactPreciseFileMD5());
-    }
-    if (!node->compactPreciseFileMD5().hasValue())
-        node->setPreciseFileMD5(node->computeFingerprint(level));
-    const CompactFingerprint mine = lockedFingerprint(m_preciseFileMD5);
-    return mine.hasValue() && mine == node->compactPreciseFileMD5();
+    return nodes;
 }
 
 bool DupGroup::holdsSameFileAs(const MyTreeNode &node) const
@@ -240,26 +276,30 @@ void DupGroup::indexMember(const MyTreeNode &node, int delta)
         count(index.memberFiles, *id);
 }
 
-void DupGroup::addMember(const NodePtr &node)
+void DupGroup::addMember(const NodePtr &node, MemberObserver *observer)
 {
     ++m_fileNumber;
     node->setDupGroup(shared_from_this());
     if (members().empty() && !m_extras.load()) {
-        changeMembers([&] { m_onlyMember = node; });
+        changeMembers([&] { m_onlyMember = node; }, MemberObserver::Change::Insert, 0, observer);
     } else {
         Extras &lists = extras();
-        changeMembers([&] {
-            if (m_onlyMember) {
-                lists.childs = {std::exchange(m_onlyMember, nullptr)};
-                lists.allFileExt = {lists.childs.first()->fileExt()};
-            }
-            // Members stay ordered by addedDate; a newcomer goes after members of the same date.
-            const auto position = std::upper_bound(
-                lists.childs.begin(), lists.childs.end(), node->addedDateKey(),
-                [](qint64 key, const NodePtr &member) { return key < member->addedDateKey(); });
-            lists.childs.insert(position, node);
-            lists.allFileExt.append(node->fileExt());
-        });
+        // Members stay ordered by addedDate; a newcomer goes after members of the same date.
+        const std::span<const NodePtr> all = members();
+        const qsizetype position =
+            std::upper_bound(all.begin(), all.end(), node->addedDateKey(),
+                             [](qint64 key, const NodePtr &member) { return key < member->addedDateKey(); }) -
+            all.begin();
+        changeMembers(
+            [&] {
+                if (m_onlyMember) {
+                    lists.childs = {std::exchange(m_onlyMember, nullptr)};
+                    lists.allFileExt = {lists.childs.first()->fileExt()};
+                }
+                lists.childs.insert(position, node);
+                lists.allFileExt.append(node->fileExt());
+            },
+            MemberObserver::Change::Insert, position, observer);
     }
     const qsizetype count = qsizetype(members().size());
     if (count == memberIndexThreshold) {
@@ -268,16 +308,25 @@ void DupGroup::addMember(const NodePtr &node)
     } else if (count > memberIndexThreshold) {
         indexMember(*node, +1);
     }
-    if (m_fileNumber == 2 && !(m_extras.load() && lockedRead(this, m_extras.load()->fileImage)))
-        requestThumbnail();
 }
 
-void DupGroup::changeMembers(const std::function<void()> &change)
+void DupGroup::changeMembers(const std::function<void()> &change, MemberObserver::Change kind,
+                             qsizetype position, MemberObserver *observer)
 {
-    if (m_isShown)
-        MainThread::sync(change);
-    else
-        change();
+    if (m_isShown) {
+        const bool handedOver = MainThread::sync([&] {
+            if (observer)
+                observer->membersAboutToChange(*this, kind, position);
+            change();
+            if (observer)
+                observer->membersChanged(*this, kind, position);
+        });
+        if (handedOver)
+            return;
+        // The application is quitting and no longer reads the lists: change them here all the same,
+        // so that the member count stays in step with them.
+    }
+    change();
 }
 
 qsizetype DupGroup::memberPosition(const MyTreeNode *node) const
@@ -293,27 +342,7 @@ qsizetype DupGroup::memberPosition(const MyTreeNode *node) const
     return -1;
 }
 
-void DupGroup::requestThumbnail()
-{
-    if (!UserDefaults::standard().boolForKey(SettingsKeys::createThumbnail))
-        return;
-    // The task holds only a weak reference, so a group dropped meanwhile is not kept alive.
-    std::weak_ptr<DupGroup> weakGroup = weak_from_this();
-    const Url url = members().front()->FileURL();
-    SourceNodeManager::thumbnailQueue().async([weakGroup, url] {
-        const auto picture = FileManagerProxy::sharedInstance().iconForURL_withFlag_withSize(url, 2, 150);
-        if (const Ptr group = weakGroup.lock())
-            group->setFileImage(picture);
-        // The manager is looked up on the main thread, where it is destroyed: here it could go
-        // away between the lookup and the call.
-        MainThread::async([] {
-            if (SourceNodeManager *manager = SourceNodeManager::sharedManager())
-                manager->reloadOutlineView();
-        });
-    });
-}
-
-void DupGroup::delChild(const NodePtr &node)
+void DupGroup::delChild(const NodePtr &node, MemberObserver *observer)
 {
     if (m_fileNumber == 0 || !node)
         return;
@@ -324,15 +353,17 @@ void DupGroup::delChild(const NodePtr &node)
     const qsizetype count = qsizetype(members().size());
     if (count >= memberIndexThreshold)
         indexMember(*node, -1);
-    changeMembers([&] {
-        if (m_onlyMember) {
-            m_onlyMember = nullptr;
-            return;
-        }
-        Extras &lists = *m_extras.load();
-        lists.childs.removeAt(position);
-        lists.allFileExt.removeOne(node->fileExt());
-    });
+    changeMembers(
+        [&] {
+            if (m_onlyMember) {
+                m_onlyMember = nullptr;
+                return;
+            }
+            Extras &lists = *m_extras.load();
+            lists.childs.removeAt(position);
+            lists.allFileExt.removeOne(node->fileExt());
+        },
+        MemberObserver::Change::Remove, position, observer);
     if (count == memberIndexThreshold) {
         m_extras.load()->memberPaths.clear();
         m_extras.load()->memberFiles.clear();
@@ -341,11 +372,5 @@ void DupGroup::delChild(const NodePtr &node)
         // The size and quick fingerprint stay behind for the group index; readers no longer see them.
         lockedWrite(this, m_preciseFileMD5, CompactFingerprint());
         m_fileExt = nullptr;
-        if (Extras *lists = m_extras.load()) {
-            changeMembers([&] {
-                lists->allFileExt.clear();
-                lists->childs.clear();
-            });
-        }
     }
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "fs/FingerprintLevel.h"
 #include "model/CompactFingerprint.h"
+#include "model/MemberObserver.h"
 #include "platform/Image.h"
 
 #include <QHash>
@@ -14,6 +16,7 @@
 #include <optional>
 #include <span>
 
+class FingerprintSource;
 class GroupIndex;
 class MyTreeNode;
 
@@ -22,8 +25,8 @@ class MyTreeNode;
 //
 // addChild and delChild run on the scan queue. While the group is shown (the duplicate list may
 // read its members at any time) they change the member lists on the main thread while the scan
-// queue waits; a group that is not shown is read by the main thread only while the scan queue
-// waits for it, so its lists change in place without a hand-off.
+// queue waits, and tell the observer; a group that is not shown is read by the main thread only while
+// the scan queue waits for it, so its lists change in place without a hand-off.
 //
 // A scan makes a group for nearly every file, and most never get a second member, so a group of one
 // keeps its member in place; the member lists, the picture and the category live behind one
@@ -40,11 +43,28 @@ public:
     DupGroup(const DupGroup &) = delete;
     DupGroup &operator=(const DupGroup &) = delete;
 
-    // True when the node is accounted for by this group: it joined, was already a member, or is the
-    // same file as a member (reached through another path or a hard link; it then joins no group).
-    bool addChild(const NodePtr &node);
+    enum class AddResult {
+        // The node is a member: it joined, or already was one.
+        Joined,
+        // The node is the same file as a member (reached through another path or a hard link): it is
+        // accounted for by this group but joins none, so that a file is never its own duplicate.
+        SameFile,
+        // The node does not belong here.
+        Refused,
+        // Deciding needs a fingerprint that may not be read now.
+        Undecided,
+    };
+
+    // The grouping rule: equal size, then equal quick fingerprints, never the same file twice, then
+    // equal precise fingerprints. Fingerprints come from the source when first needed and are kept on
+    // the node and on the group, so no file is read twice for one stage.
+    AddResult addChild(const NodePtr &node, FingerprintSource &fingerprints,
+                       MemberObserver *observer = nullptr);
     // Takes a member out; emptying the group forgets its fingerprints, size, type and extension.
-    void delChild(const NodePtr &node);
+    void delChild(const NodePtr &node, MemberObserver *observer = nullptr);
+    // The nodes refused as the same file as a member since the last call: when a member leaves, they
+    // may belong in this group (or another) after all. Scan queue.
+    QList<NodePtr> takeSameFileNodes();
 
     bool isSelected() const { return m_isSelected; }
     void setIsSelected(bool selected) { m_isSelected = selected; }
@@ -65,6 +85,8 @@ public:
     // while the group has two or more members.
     std::optional<Image> fileImage() const;
     void setFileImage(const std::optional<Image> &image);
+    // Whether a picture was stored: a thumbnail, or the icon once the group was first drawn.
+    bool hasStoredImage() const;
     std::optional<QString> categoryString() const;
     void setCategoryString(const std::optional<QString> &category);
 
@@ -81,20 +103,25 @@ private:
 
     struct Extras;
 
-    // The two content stages: fingerprints are computed when first needed and kept on the node and
-    // on the group (taken from the first member), so no file is read twice for one stage.
-    bool matchesQuickFingerprint(const NodePtr &node);
-    bool matchesPreciseFingerprint(const NodePtr &node);
+    // One content stage's fingerprint on a node: how to read and keep it.
+    struct NodeFingerprint
+    {
+        CompactFingerprint (MyTreeNode::*get)() const;
+        void (MyTreeNode::*set)(CompactFingerprint);
+    };
+    enum class Match { Equal, Different, Unknown };
+    // Compares the group's fingerprint of one stage (taken from its first member) with the node's.
+    Match matchStage(CompactFingerprint &groupField, NodeFingerprint field, MyTreeNode &node,
+                     FingerprintLevel level, FingerprintSource &fingerprints);
     bool holdsSameFileAs(const MyTreeNode &node) const;
-    void addMember(const NodePtr &node);
+    void addMember(const NodePtr &node, MemberObserver *observer);
     // The members in order, wherever they are kept. Main thread, or the scan queue.
     std::span<const NodePtr> members() const;
     // Runs a change of the member lists where the lists' readers expect it.
-    void changeMembers(const std::function<void()> &change);
+    void changeMembers(const std::function<void()> &change, MemberObserver::Change kind, qsizetype position,
+                       MemberObserver *observer);
     // The node's place in the members, found through its addedDate; -1 when it is not a member.
     qsizetype memberPosition(const MyTreeNode *node) const;
-    // Asks the thumbnail queue for a picture of the first member's content, when the user wants them.
-    void requestThumbnail();
     void indexMember(const MyTreeNode &node, int delta);
     CompactFingerprint lockedFingerprint(const CompactFingerprint &field) const;
     // Made on first use by whichever thread needs them; never replaced.

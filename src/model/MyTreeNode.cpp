@@ -7,7 +7,6 @@
 #include "platform/InternedString.h"
 #include "platform/PropertyLock.h"
 #include "platform/UniformTypes.h"
-#include "scan/FingerprintPrefetch.h"
 
 MyTreeNode::MyTreeNode(Token, Url url) : m_url(std::move(url)), m_fileExt(&internedString(QString()))
 {
@@ -181,12 +180,4 @@ void MyTreeNode::setRemoveDstURL(const Url &url)
     if (!m_rare)
         m_rare = std::move(made);
     std::swap(m_rare->removeDstURL, old);
-}
-
-std::optional<QString> MyTreeNode::computeFingerprint(qint64 level) const
-{
-    if (auto ready = FingerprintPrefetch::ready(*this, level))
-        return ready;
-    FileManagerProxy &fm = FileManagerProxy::sharedInstance();
-    return isDir() ? fm.dirMD5_withLeel(m_url, level) : fm.fileMD5_withLevel(m_url, level);
 }

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "model/CompactFingerprint.h"
+#include "model/FileId.h"
 #include "platform/Url.h"
 
 #include <QDateTime>
 #include <QList>
-#include <QPair>
 #include <QString>
 
 #include <sys/types.h>
@@ -102,20 +102,16 @@ public:
 
     // Device and inode number: two nodes with the same identity are one file on disk, whatever their
     // paths. No value when the item's attributes could not be read.
-    std::optional<QPair<quint64, quint64>> fileId() const
+    std::optional<FileId> fileId() const
     {
         if (m_inode == 0)
             return std::nullopt;
-        return qMakePair(quint64(m_device), quint64(m_inode));
+        return FileId{quint64(m_device), quint64(m_inode)};
     }
 
     // The node's position in the source's file list that holds it, or -1. Kept by that list.
     qsizetype listSlot() const { return m_listSlot; }
     void setListSlot(qsizetype slot) { m_listSlot = qint32(slot); }
-
-    // The fingerprint of the item at a level, from the file-system service; packages are
-    // fingerprinted over their content.
-    std::optional<QString> computeFingerprint(qint64 level) const;
 
 private:
     // What few nodes need: a folder's own reference (for its children's Parent) and its children,

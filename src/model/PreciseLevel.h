@@ -1,19 +1,22 @@
 #pragma once
 
-#include <QtGlobal>
+#include "fs/FingerprintLevel.h"
 
-// Which level a precise fingerprint is made at: the sampled level 1 for large files when fast scanning
-// is on, the whole content (level 2) otherwise. Taken from the settings at one moment.
+// Which level a precise fingerprint is made at: sampled for large files when fast scanning is on, the
+// whole content otherwise. Taken from the settings at one moment by whoever groups files.
 class PreciseLevel
 {
 public:
-    static PreciseLevel fromSettings();
-
-    qint64 forSize(qint64 size) const { return m_fastScan && size >= m_largeFrom ? 1 : 2; }
-
-private:
+    // Files of largeFrom bytes and more count as large.
     PreciseLevel(bool fastScan, qint64 largeFrom) : m_fastScan(fastScan), m_largeFrom(largeFrom) {}
 
+    FingerprintLevel forSize(qint64 size) const
+    {
+        return m_fastScan && size >= m_largeFrom ? FingerprintLevel::SampledPrecise
+                                                 : FingerprintLevel::WholeContent;
+    }
+
+private:
     bool m_fastScan;
     qint64 m_largeFrom;
 };

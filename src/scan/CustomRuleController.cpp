@@ -83,14 +83,12 @@ Category CustomRuleController::categoryOf(const MyTreeNode &node, bool includeAp
     return Category::Others;
 }
 
-bool CustomRuleController::isToScan(const MyTreeNode::Ptr &node) const
+bool CustomRuleController::isToScanFile(const MyTreeNode &node)
 {
-    if (!node)
-        return false;
     const UserDefaults &defaults = UserDefaults::standard();
     if (defaults.boolForKey(SettingsKeys::scanTypeAll))
         return true;
-    const Category category = categoryOf(*node, false);
+    const Category category = categoryOf(node, false);
     for (const CategoryRule &rule : scannedCategories()) {
         if (rule.category == category)
             return defaults.boolForKey(rule.switchKey);

@@ -13,7 +13,10 @@ public:
     enum class Category { Document, Movie, Music, Picture, Archive, Application, Others };
 
     // Whether a scan takes the file in.
-    bool isToScan(const MyTreeNode::Ptr &node) const;
+    bool isToScan(const MyTreeNode::Ptr &node) const { return node && isToScanFile(*node); }
+    // The same rule, for scans: the controller holds no state of its own, so a scan queued before the
+    // window closes may still apply it afterwards.
+    static bool isToScanFile(const MyTreeNode &node);
     // The category's display name.
     QString typeString(const MyTreeNode::Ptr &node) const;
 

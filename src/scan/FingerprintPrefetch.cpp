@@ -1,7 +1,6 @@
 #include "scan/FingerprintPrefetch.h"
 
 #include "fs/FileManagerProxy.h"
-#include "model/PreciseLevel.h"
 #include "model/RootNode.h"
 #include "platform/OnAllCores.h"
 #include "scan/GroupIndex.h"
@@ -12,8 +11,6 @@
 #include <vector>
 
 namespace {
-
-thread_local const FingerprintPrefetch *t_inUse = nullptr;
 
 // Calls progress at most every 50 ms, so that reading small files is not slowed by status texts.
 class ProgressPacer
@@ -51,21 +48,23 @@ struct SizeAndQuick
     }
 };
 
-FileManagerProxy::FileFingerprint fingerprintOf(const MyTreeNode &node, qint64 level)
+FileManagerProxy::FileFingerprint fingerprintOf(const MyTreeNode &node, FingerprintLevel level)
 {
     const FileManagerProxy &fm = FileManagerProxy::sharedInstance();
     if (node.isDir())
-        return {fm.dirMD5_withLeel(node.FileURL(), level), false};
-    return fm.fileFingerprint(node.FileURL(), level);
+        return {fm.dirMD5_withLeel(node.FileURL(), qint64(level)), false};
+    return fm.fileFingerprint(node.FileURL(), qint64(level));
 }
 
 } // namespace
 
 FingerprintPrefetch::FingerprintPrefetch(const QList<MyTreeNode::Ptr> &files, const GroupIndex &groups,
-                                         const RootNode &root, const Progress &progress)
+                                         const RootNode &root, PreciseLevel preciseLevel,
+                                         const Progress &progress)
+    : FingerprintSource(preciseLevel), m_root(root)
 {
     computeQuick(files, groups, root, progress);
-    computePrecise(groups, root, progress);
+    computePrecise(groups, progress);
 }
 
 FingerprintPrefetch::FileKey FingerprintPrefetch::fileKeyOf(const MyTreeNode &node)
@@ -108,7 +107,7 @@ void FingerprintPrefetch::computeQuick(const QList<MyTreeNode::Ptr> &files, cons
             return;
         if (reports)
             pacer.at(*m_read[i]);
-        results[size_t(i)] = fingerprintOf(*m_read[i], 0);
+        results[size_t(i)] = fingerprintOf(*m_read[i], FingerprintLevel::Quick);
     });
 
     m_quick.reserve(m_read.size());
@@ -119,8 +118,7 @@ void FingerprintPrefetch::computeQuick(const QList<MyTreeNode::Ptr> &files, cons
     }
 }
 
-void FingerprintPrefetch::computePrecise(const GroupIndex &groups, const RootNode &root,
-                                         const Progress &progress)
+void FingerprintPrefetch::computePrecise(const GroupIndex &groups, const Progress &progress)
 {
     // Files of one size and one quick fingerprint, earlier groups' first members included, are
     // compared by their precise fingerprint when they are not all one file on disk. A file read whole
@@ -156,16 +154,16 @@ void FingerprintPrefetch::computePrecise(const GroupIndex &groups, const RootNod
     }
 
     // Whole contents of files are digested many at a time; sampled ones and packages one by one.
-    const PreciseLevel levels = PreciseLevel::fromSettings();
     QList<const MyTreeNode *> whole, single;
     for (const MyTreeNode *file : std::as_const(toRead))
-        (!file->isDir() && levels.forSize(file->FileSize()) == 2 ? whole : single).append(file);
+        (!file->isDir() && preciseLevel(file->FileSize()) == FingerprintLevel::WholeContent ? whole : single)
+            .append(file);
 
     ProgressPacer pacer(progress);
     const auto proceed = [&](const MyTreeNode &file, bool reports) {
         if (reports)
             pacer.at(file);
-        return !root.isFinished();
+        return !m_root.isFinished();
     };
     QList<Url> wholeUrls;
     for (const MyTreeNode *file : std::as_const(whole))
@@ -175,44 +173,42 @@ void FingerprintPrefetch::computePrecise(const GroupIndex &groups, const RootNod
     std::vector<std::optional<QString>> singleResults(size_t(single.size()));
     forEachOnAllCores(single.size(), [&](qsizetype i, bool reports) {
         if (proceed(*single[i], reports))
-            singleResults[size_t(i)] = fingerprintOf(*single[i], levels.forSize(single[i]->FileSize())).text;
+            singleResults[size_t(i)] = fingerprintOf(*single[i], preciseLevel(single[i]->FileSize())).text;
     });
 
     const auto keep = [&](const QList<const MyTreeNode *> &files, const auto &results) {
         for (qsizetype i = 0; i < files.size(); ++i) {
             if (const auto &text = results[size_t(i)])
-                m_precise.insert(
-                    fileKeyOf(*files[i]),
-                    Precise{CompactFingerprint(text), levels.forSize(files[i]->FileSize()), files[i]});
+                m_precise.insert(fileKeyOf(*files[i]), Precise{CompactFingerprint(text),
+                                                               preciseLevel(files[i]->FileSize()), files[i]});
         }
     };
     keep(whole, wholeResults);
     keep(single, singleResults);
 }
 
-FingerprintPrefetch::Use::Use(const FingerprintPrefetch &prefetch) : m_previous(t_inUse)
+std::optional<CompactFingerprint> FingerprintPrefetch::fingerprint(const MyTreeNode &node,
+                                                                   FingerprintLevel level)
 {
-    t_inUse = &prefetch;
-}
-
-FingerprintPrefetch::Use::~Use()
-{
-    t_inUse = m_previous;
-}
-
-std::optional<QString> FingerprintPrefetch::ready(const MyTreeNode &node, qint64 level)
-{
-    if (!t_inUse)
+    if (auto text = ready(node, level))
+        return text;
+    if (m_root.isFinished())
         return std::nullopt;
-    const auto quick = t_inUse->m_quick.constFind(&node);
-    const bool quickIsReady = quick != t_inUse->m_quick.constEnd();
-    if (quickIsReady && (level == 0 || ((level == 1 || level == 2) && quick->isWholeContent)))
-        return quick->text.text();
-    const auto precise = t_inUse->m_precise.constFind(fileKeyOf(node));
-    if (precise == t_inUse->m_precise.constEnd() || precise->level != level)
+    return read(node, level);
+}
+
+std::optional<CompactFingerprint> FingerprintPrefetch::ready(const MyTreeNode &node,
+                                                             FingerprintLevel level) const
+{
+    const auto quick = m_quick.constFind(&node);
+    const bool quickIsReady = quick != m_quick.constEnd();
+    if (quickIsReady && (level == FingerprintLevel::Quick || quick->isWholeContent))
+        return quick->text;
+    const auto precise = m_precise.constFind(fileKeyOf(node));
+    if (precise == m_precise.constEnd() || precise->level != level)
         return std::nullopt;
     // Another name of the file is trusted only when this one was read too.
     if (precise->readThrough != &node && !quickIsReady)
         return std::nullopt;
-    return precise->text.text();
+    return precise->text;
 }

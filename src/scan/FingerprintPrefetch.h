@@ -1,11 +1,11 @@
 #pragma once
 
 #include "model/CompactFingerprint.h"
+#include "model/FingerprintSource.h"
 #include "model/MyTreeNode.h"
 
 #include <QHash>
 #include <QList>
-#include <QPair>
 #include <QString>
 
 #include <functional>
@@ -14,8 +14,8 @@
 class GroupIndex;
 class RootNode;
 
-// The fingerprints that grouping a walk's files will ask for, computed before the grouping on every
-// core.
+// The fingerprints that grouping a stretch of a walk's files will ask for, computed before the
+// grouping on every core.
 //
 // Grouping offers files one at a time and reads a file only when a comparison needs it, which keeps
 // one core busy and the others idle. Once a stretch of the walk is listed it is known which
@@ -24,7 +24,10 @@ class RootNode;
 // quick fingerprint another file or group of its size shares. Those are computed ahead, in parallel, and kept
 // aside rather than stored on the nodes: a node receives a fingerprint only when the grouping asks for it, as
 // it would without the prefetch. Fingerprints that fail are not kept, so they are tried again when asked for.
-class FingerprintPrefetch
+//
+// It is also where the grouping of the stretch gets every fingerprint: one not read ahead is read when
+// asked for, unless the scan was stopped; then the grouping stops at the first file it cannot decide.
+class FingerprintPrefetch : public FingerprintSource
 {
 public:
     // Called now and then from the thread that built the prefetch with the file being read.
@@ -33,27 +36,16 @@ public:
     // Computes ahead for the files, which are given in walk order and will be offered to the groups
     // of the index (read, not changed); stops early when the source is stopped.
     FingerprintPrefetch(const QList<MyTreeNode::Ptr> &files, const GroupIndex &groups, const RootNode &root,
-                        const Progress &progress);
+                        PreciseLevel preciseLevel, const Progress &progress);
 
-    // While a Use lives, fingerprints computed on its thread come from the prefetch when it has them.
-    class Use
-    {
-    public:
-        explicit Use(const FingerprintPrefetch &prefetch);
-        ~Use();
-        Use(const Use &) = delete;
-        Use &operator=(const Use &) = delete;
+    std::optional<CompactFingerprint> fingerprint(const MyTreeNode &node, FingerprintLevel level) override;
 
-    private:
-        const FingerprintPrefetch *m_previous;
-    };
-
-    // The fingerprint of the node at the level, when a prefetch in use on this thread has it.
-    static std::optional<QString> ready(const MyTreeNode &node, qint64 level);
+    // The fingerprint of the node at the level, when it was read ahead.
+    std::optional<CompactFingerprint> ready(const MyTreeNode &node, FingerprintLevel level) const;
 
 private:
     // Where a file is on disk: nodes that share it are one file.
-    using FileKey = QPair<quint64, quint64>;
+    using FileKey = FileId;
     struct Quick
     {
         CompactFingerprint text;
@@ -63,7 +55,7 @@ private:
     struct Precise
     {
         CompactFingerprint text;
-        qint64 level = -1;
+        FingerprintLevel level;
         // The node whose path was read.
         const MyTreeNode *readThrough = nullptr;
     };
@@ -71,7 +63,9 @@ private:
     static FileKey fileKeyOf(const MyTreeNode &node);
     void computeQuick(const QList<MyTreeNode::Ptr> &files, const GroupIndex &groups, const RootNode &root,
                       const Progress &progress);
-    void computePrecise(const GroupIndex &groups, const RootNode &root, const Progress &progress);
+    void computePrecise(const GroupIndex &groups, const Progress &progress);
+
+    const RootNode &m_root;
 
     // Quick fingerprints are read through each node's own path, as the grouping would read them: a
     // name that vanished has none even when another link to its file remains.

@@ -124,15 +124,20 @@ QList<const MyTreeNode *> GroupIndex::firstMembersOf(qint64 size, const CompactF
     return firstMembers;
 }
 
-DupGroup::Ptr GroupIndex::offer(const MyTreeNode::Ptr &node)
+GroupIndex::Offered GroupIndex::offer(const MyTreeNode::Ptr &node, FingerprintSource &fingerprints,
+                                      MemberObserver *observer)
 {
     const qint64 size = node->FileSize();
     const auto unknown = m_filed.constFind(Key{size, CompactFingerprint()});
     if (unknown == m_filed.constEnd())
-        return nullptr;
+        return {};
     // The first group of equal size that the node meets computes the node's quick fingerprint.
-    if (!node->compactFileMD5().hasValue())
-        node->setFileMD5(node->computeFingerprint(0));
+    if (!node->compactFileMD5().hasValue()) {
+        const auto quick = fingerprints.fingerprint(*node, FingerprintLevel::Quick);
+        if (!quick)
+            return {DupGroup::AddResult::Undecided, nullptr};
+        node->setCompactFileMD5(*quick);
+    }
 
     // Copied: offering may refile groups, which changes the lists.
     const std::span<const DupGroup::Ptr> unknownGroups = unknown->groups.view();
@@ -150,11 +155,13 @@ DupGroup::Ptr GroupIndex::offer(const MyTreeNode::Ptr &node)
     }
     for (const DupGroup::Ptr &candidate : candidates) {
         const bool quickWasUnknown = !keyOf(*candidate).quick.hasValue();
-        const bool accepted = candidate->addChild(node);
+        const DupGroup::AddResult result = candidate->addChild(node, fingerprints, observer);
         if (quickWasUnknown)
             refile(candidate);
-        if (accepted)
-            return candidate;
+        if (result == DupGroup::AddResult::Undecided)
+            return {result, nullptr};
+        if (result != DupGroup::AddResult::Refused)
+            return {result, candidate};
     }
-    return nullptr;
+    return {};
 }

@@ -2,6 +2,7 @@
 
 #include "model/CompactFingerprint.h"
 #include "model/DupGroup.h"
+#include "model/FingerprintSource.h"
 #include "model/MyTreeNode.h"
 
 #include <QHash>
@@ -28,9 +29,16 @@ public:
     void remove(const DupGroup *group);
     void clear();
 
+    struct Offered
+    {
+        // Refused when no group took the node; Undecided when one could not decide without reading.
+        DupGroup::AddResult result = DupGroup::AddResult::Refused;
+        // The group that accounted for the node (it joined, or is the same file as a member).
+        DupGroup::Ptr group;
+    };
     // Offers the node to the groups of its size, in creation order, as a walk over its whole bucket
-    // would; returns the group that accounted for it, or null when none did.
-    DupGroup::Ptr offer(const MyTreeNode::Ptr &node);
+    // would, until one accounts for it.
+    Offered offer(const MyTreeNode::Ptr &node, FingerprintSource &fingerprints, MemberObserver *observer);
 
     // What offering a node of this size will meet, for reading its fingerprints ahead: whether any
     // group has the size, and the first members of the groups of the size whose quick fingerprint is

@@ -2,127 +2,68 @@
 #include "fs/FileManagerProxy.h"
 #include "platform/MainThread.h"
 #include "platform/SerialQueue.h"
-#include "platform/SettingsKeys.h"
-#include "platform/StringTable.h"
-#include "platform/UserDefaults.h"
 #include "scan/CustomRuleController.h"
 #include "scan/FingerprintPrefetch.h"
-#include "scan/ScanProgress.h"
+#include "scan/ManagerCore.h"
+#include "scan/ScanSettings.h"
 #include "scan/SourceNodeManager.h"
+
+namespace {
+
+// Tells both the status text and the front end where a scan is.
+class ProgressFanOut : public ScanProgress
+{
+public:
+    ProgressFanOut(ScanProgress &status, ScanProgress *frontEnd) : m_status(status), m_frontEnd(frontEnd) {}
+
+    void scanStarted(const RootNode &root) override
+    {
+        if (m_frontEnd)
+            m_frontEnd->scanStarted(root);
+    }
+    void scanEnded(const RootNode &root) override
+    {
+        if (m_frontEnd)
+            m_frontEnd->scanEnded(root);
+    }
+    void at(Phase phase, const Url &url) override
+    {
+        m_status.at(phase, url);
+        if (m_frontEnd)
+            m_frontEnd->at(phase, url);
+    }
+    void fileTakenIn(const RootNode &root, const MyTreeNode &file) override
+    {
+        if (m_frontEnd)
+            m_frontEnd->fileTakenIn(root, file);
+    }
+
+private:
+    ScanProgress &m_status;
+    ScanProgress *m_frontEnd;
+};
+
+bool isBelowMinimumSize(const MyTreeNode &node)
+{
+    const auto limit = ScanSettings::minimumSize();
+    return limit && quint64(node.FileSize()) < *limit;
+}
+
+} // namespace
 
 void SourceNodeManager::addRootNode(const RootNode::Ptr &root)
 {
     if (!root)
         return;
     m_rootController.addObject(root);
-    scanQueue().async([this, root] { scanTask(root); });
-}
-
-void SourceNodeManager::scanTask(const RootNode::Ptr &root)
-{
-    if (root->isFinished()) {
-        // Stopped while it waited: nothing was read, so the source is done and can be removed, and
-        // it must not keep the clean task from starting.
-        root->setIsRunning(false);
-        return;
-    }
-    fillBucketTableIfEmpty();
-    if (m_scanProgress)
-        m_scanProgress->scanStarted(*root);
-    updateStatBar(StringTable::text("READING_FOLDER_STRUCTURE_STRING")
-                      .arg(decodeFileNameBytes(root->rootPath(), false)));
-    if (MyTreeNode::Ptr top = MyTreeNode::initWithURL(root->rootURL()))
-        addNewTreeNode_inRootNode(top, root);
-    // The groups are gathered here, so the main thread only takes the result over.
-    if (m_scanProgress)
-        m_scanProgress->scanEnded(*root);
-    GroupSummary summary = summarizeGroups();
-    MainThread::sync([&] {
-        root->setIsRunning(false);
-        root->setIsFinished(true);
-        syncAllSatus(std::move(summary));
-        updateStatBar(QStringLiteral(" "));
-    });
-}
-
-void SourceNodeManager::fillBucketTableIfEmpty()
-{
-    if (m_dupGroups.isEmpty())
-        m_dupGroups = QList<Bucket>(bucketCount);
+    Q_EMIT sourcesChanged();
+    scanQueue().async([core = m_core, root, progress = m_scanProgress] { core->scan(root, progress); });
 }
 
 void SourceNodeManager::addNewTreeNode_inRootNode(const MyTreeNode::Ptr &node, const RootNode::Ptr &root)
 {
-    if (!node || !root || root->isFinished())
-        return;
-    QList<MyTreeNode::Ptr> files;
-    collectFiles(node, root, files);
-    takeIn(files, root);
-}
-
-void SourceNodeManager::collectFiles(const MyTreeNode::Ptr &node, const RootNode::Ptr &root,
-                                     QList<MyTreeNode::Ptr> &files)
-{
-    if (root->isFinished())
-        return;
-    if (!node->isFolder()) {
-        if (!m_ruleController || !m_ruleController->isToScan(node))
-            return;
-        if (node->isDir())
-            node->setFileSize(FileManagerProxy::sharedInstance().getDirectorySize(node->FileURL()));
-        if (isBelowMinimumSize(*node))
-            return;
-        files.append(node);
-        // Files are taken in a stretch of the walk at a time, so a stop keeps what was found so far.
-        if (files.size() == filesPerStretch) {
-            takeIn(files, root);
-            files.clear();
-        }
-        return;
-    }
-    updateStatBar(StringTable::text("READING_FOLDER_STRUCTURE_STRING").arg(node->filePath()));
-    if (m_scanProgress)
-        m_scanProgress->at(ScanProgress::Phase::ReadingFolders, node->FileURL());
-    const auto children = node->Childs();
-    for (const MyTreeNode::Ptr &child : children.value_or(QList<MyTreeNode::Ptr>())) {
-        if (root->isFinished())
-            break;
-        collectFiles(child, root, files);
-    }
-}
-
-void SourceNodeManager::takeIn(const QList<MyTreeNode::Ptr> &files, const RootNode::Ptr &root)
-{
-    if (files.isEmpty() || root->isFinished())
-        return;
-    // The fingerprints the grouping will need are read on every core first; the files are then
-    // taken in one by one, in walk order.
-    const FingerprintPrefetch prefetch(files, m_groupIndex, *root, [this](const MyTreeNode &file) {
-        updateStatBar(StringTable::text("HANDLING_FILE_STRING").arg(file.filePath()));
-        if (m_scanProgress)
-            m_scanProgress->at(ScanProgress::Phase::ReadingContents, file.FileURL());
-    });
-    const FingerprintPrefetch::Use use(prefetch);
-    for (const MyTreeNode::Ptr &file : files) {
-        if (root->isFinished())
-            break;
-        updateStatBar(StringTable::text("HANDLING_FILE_STRING").arg(file->filePath()));
-        if (m_scanProgress)
-            m_scanProgress->at(ScanProgress::Phase::Grouping, file->FileURL());
-        addTreeNode_toRootNode(file, root);
-    }
-}
-
-bool SourceNodeManager::isBelowMinimumSize(const MyTreeNode &node) const
-{
-    const UserDefaults &defaults = UserDefaults::standard();
-    if (!defaults.boolForKey(SettingsKeys::onlyFileSize))
-        return false;
-    // Single precision, as the setting has always been applied; 1.5 MiB is exactly 1,572,864 bytes.
-    const float limitInBytes =
-        float(defaults.doubleForKey(SettingsKeys::onlyFileSizeValue)) * 1024.0f * 1024.0f;
-    const quint64 limit = limitInBytes > 0 ? quint64(limitInBytes) : 0;
-    return quint64(node.FileSize()) < limit;
+    ProgressFanOut progress(m_core->status, m_scanProgress.get());
+    m_core->walk(node, root, progress);
 }
 
 bool SourceNodeManager::addTreeNode_toRootNode(const MyTreeNode::Ptr &node, const RootNode::Ptr &root)
@@ -132,27 +73,103 @@ bool SourceNodeManager::addTreeNode_toRootNode(const MyTreeNode::Ptr &node, cons
     node->setRootNode(root);
     if (node->isFolder() || node->isSymbol())
         return false;
-    if (!root->allFiles().append(node))
+    FingerprintSource fingerprints(ScanSettings::preciseLevel());
+    return m_core->takeIn(node, root, fingerprints);
+}
+
+void ManagerCore::scan(const RootNode::Ptr &root, const std::shared_ptr<ScanProgress> &frontEnd)
+{
+    if (root->isFinished()) {
+        // Stopped while it waited: nothing was read, so the source is done and can be removed, and
+        // it must not keep the clean task from starting.
+        root->setIsRunning(false);
+        return;
+    }
+    ProgressFanOut progress(status, frontEnd.get());
+    progress.scanStarted(*root);
+    progress.at(ScanProgress::Phase::ReadingFolders, root->rootURL());
+    if (const MyTreeNode::Ptr top = MyTreeNode::initWithURL(root->rootURL()))
+        walk(top, root, progress);
+    progress.scanEnded(*root);
+    // The groups are gathered here, so the main thread only takes the result over.
+    GroupStore::Summary summary = groups.summarize();
+    withManager([&](SourceNodeManager &manager) {
+        root->setIsRunning(false);
+        root->setIsFinished(true);
+        manager.syncAllSatus(std::move(summary));
+        manager.updateStatBar(QStringLiteral(" "));
+    });
+}
+
+void ManagerCore::walk(const MyTreeNode::Ptr &node, const RootNode::Ptr &root, ScanProgress &progress)
+{
+    if (!node || !root || root->isFinished())
+        return;
+    QList<MyTreeNode::Ptr> stretch;
+    collect(node, root, stretch, progress);
+    takeInStretch(stretch, root, progress);
+}
+
+void ManagerCore::collect(const MyTreeNode::Ptr &node, const RootNode::Ptr &root,
+                          QList<MyTreeNode::Ptr> &stretch, ScanProgress &progress)
+{
+    if (root->isFinished())
+        return;
+    if (!node->isFolder()) {
+        if (!CustomRuleController::isToScanFile(*node))
+            return;
+        if (node->isDir())
+            node->setFileSize(FileManagerProxy::sharedInstance().getDirectorySize(node->FileURL()));
+        if (isBelowMinimumSize(*node))
+            return;
+        stretch.append(node);
+        // Files are taken in a stretch of the walk at a time, so a stop keeps what was found so far.
+        if (stretch.size() == SourceNodeManager::filesPerStretch) {
+            takeInStretch(stretch, root, progress);
+            stretch.clear();
+        }
+        return;
+    }
+    progress.at(ScanProgress::Phase::ReadingFolders, node->FileURL());
+    const auto children = node->Childs();
+    for (const MyTreeNode::Ptr &child : children.value_or(QList<MyTreeNode::Ptr>())) {
+        if (root->isFinished())
+            break;
+        collect(child, root, stretch, progress);
+    }
+}
+
+void ManagerCore::takeInStretch(const QList<MyTreeNode::Ptr> &files, const RootNode::Ptr &root,
+                                ScanProgress &progress)
+{
+    if (files.isEmpty())
+        return;
+    // The fingerprints the grouping will need are read on every core first; the files are then taken
+    // in one by one, in walk order. After a stop, they are taken in for as long as that needs no more
+    // reading: what the walk reached is kept, and the stop is not held up.
+    progress.at(ScanProgress::Phase::ReadingContents, files.first()->FileURL());
+    FingerprintPrefetch prefetch(
+        files, groups.index(), *root, ScanSettings::preciseLevel(),
+        [&](const MyTreeNode &file) { progress.at(ScanProgress::Phase::ReadingContents, file.FileURL()); });
+    for (const MyTreeNode::Ptr &file : files) {
+        progress.at(ScanProgress::Phase::Grouping, file->FileURL());
+        file->setRootNode(root);
+        if (!takeIn(file, root, prefetch))
+            break;
+        progress.fileTakenIn(*root, *file);
+    }
+}
+
+bool ManagerCore::takeIn(const MyTreeNode::Ptr &node, const RootNode::Ptr &root,
+                         FingerprintSource &fingerprints)
+{
+    NodeList &files = root->allFiles();
+    if (files.contains(node.get()))
         return true;
+    if (groups.place(node, fingerprints, this).result == DupGroup::AddResult::Undecided)
+        return false;
+    files.append(node);
     root->setTotalFileNumber(root->totalFileNumber() + 1);
     root->setTotalFileSize(root->totalFileSize() + node->FileSize());
-    placeInGroup(node);
-    if (m_scanProgress)
-        m_scanProgress->fileTakenIn(*root, *node);
     return true;
-}
-
-void SourceNodeManager::placeInGroup(const MyTreeNode::Ptr &node)
-{
-    if (m_groupIndex.offer(node))
-        return;
-    const DupGroup::Ptr group = DupGroup::init();
-    group->addChild(node);
-    appendGroupToBucket(group, bucketIndexForSize(node->FileSize()));
-}
-
-void SourceNodeManager::appendGroupToBucket(const DupGroup::Ptr &group, qsizetype bucketIndex)
-{
-    m_dupGroups[bucketIndex].append(group);
-    m_groupIndex.insert(group);
 }

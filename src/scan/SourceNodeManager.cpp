@@ -2,29 +2,12 @@
 #include "scan/SourceNodeManager.h"
 
 #include "platform/MainThread.h"
-#include "platform/PropertyLock.h"
 #include "platform/SerialQueue.h"
 #include "platform/StringTable.h"
+#include "scan/ManagerCore.h"
 #include "scan/ViewInterfaces.h"
 
-#include <QPointer>
-#include <QSet>
-#include <QTimer>
-
-#include <chrono>
-
-#include <atomic>
-
 namespace {
-
-std::atomic<SourceNodeManager *> g_sharedManager{nullptr};
-
-QString blankStatus()
-{
-    return QStringLiteral(" ");
-}
-
-constexpr std::chrono::milliseconds statBarNotificationInterval{50};
 
 double mebibytes(qint64 bytes)
 {
@@ -48,48 +31,26 @@ SerialQueue &SourceNodeManager::thumbnailQueue()
     return *queue;
 }
 
-SourceNodeManager *SourceNodeManager::sharedManager()
-{
-    return g_sharedManager;
-}
-
-SourceNodeManager::SourceNodeManager()
+SourceNodeManager::SourceNodeManager() : m_core(std::make_shared<ManagerCore>(this))
 {
     MainThread::install();
     scanQueue();
     thumbnailQueue();
     updateSourceStat();
     updateDupGroupStat();
-    updateStatBar(blankStatus());
-    SourceNodeManager *none = nullptr;
-    g_sharedManager.compare_exchange_strong(none, this);
+    updateStatBar(QStringLiteral(" "));
 }
 
 SourceNodeManager::~SourceNodeManager()
 {
-    // Nodes and their groups and sources refer to each other; break those cycles so all is freed.
-    for (const Bucket &bucket : std::as_const(m_dupGroups)) {
-        for (const DupGroup::Ptr &group : bucket) {
-            for (const MyTreeNode::Ptr &node : group->childs()) {
-                node->setDupGroup(nullptr);
-                node->setRootNode(nullptr);
-            }
-        }
-    }
-    for (const RootNode::Ptr &root : rootNodes()) {
-        for (const MyTreeNode::Ptr &node : root->allFiles().toList()) {
-            node->setDupGroup(nullptr);
-            node->setRootNode(nullptr);
-        }
-    }
-    for (const QList<MyTreeNode::Ptr> &record : std::as_const(m_undoArray)) {
-        for (const MyTreeNode::Ptr &node : record) {
-            node->setDupGroup(nullptr);
-            node->setRootNode(nullptr);
-        }
-    }
-    SourceNodeManager *self = this;
-    g_sharedManager.compare_exchange_strong(self, nullptr);
+    for (const RootNode::Ptr &root : rootNodes())
+        root->setIsFinished(true);
+    m_core->detach(rootNodes());
+}
+
+const QList<SourceNodeManager::Bucket> &SourceNodeManager::dupGroups() const
+{
+    return m_core->groups.buckets();
 }
 
 bool SourceNodeManager::isDupGroup(const OutlineItem &item)
@@ -98,105 +59,45 @@ bool SourceNodeManager::isDupGroup(const OutlineItem &item)
     return group && *group;
 }
 
-QString SourceNodeManager::sourceStatString() const
-{
-    return lockedRead(this, m_sourceStatString);
-}
-
-QString SourceNodeManager::dupGroupStatString() const
-{
-    return lockedRead(this, m_dupGroupStatString);
-}
-
 QString SourceNodeManager::statBarString() const
 {
-    return lockedRead(this, m_statBarString);
+    return m_core->status.text();
 }
 
 void SourceNodeManager::reloadOutlineView()
 {
-    // The request may come from the thumbnail queue after this manager is gone.
-    MainThread::async([self = QPointer<SourceNodeManager>(this)] {
-        if (!self || !self->m_dupOutlineView)
-            return;
-        DupOutlineView *view = self->m_dupOutlineView;
-        const qint64 row = view->selectedRow();
-        view->reloadData();
-        if (row >= 0)
-            view->selectRow(row);
-    });
+    const qint64 row = m_dupOutlineView ? m_dupOutlineView->selectedRow() : -1;
+    Q_EMIT showDupGroupsChanged(ShownGroupsChange::DataChanged);
+    if (row >= 0)
+        m_dupOutlineView->selectRow(row);
 }
 
 void SourceNodeManager::updateSourceStat()
 {
-    lockedWrite(this, m_sourceStatString,
-                StringTable::text("SOURCE_FOLDER_STAT_STRING")
-                    .arg(m_totalFileNumber.load())
-                    .arg(mebibytes(m_totalFileSize), 0, 'f', 2));
+    m_sourceStatString = StringTable::text("SOURCE_FOLDER_STAT_STRING")
+                             .arg(m_totalFileNumber)
+                             .arg(mebibytes(m_totalFileSize), 0, 'f', 2);
 }
 
 void SourceNodeManager::updateDupGroupStat()
 {
-    lockedWrite(this, m_dupGroupStatString,
-                StringTable::text("DUP_GROUP_STAT_STRING")
-                    .arg(m_totalDupGroupNumber.load())
-                    .arg(m_totalRemovableFileNumber.load())
-                    .arg(mebibytes(m_totalWasteSize), 0, 'f', 2));
+    m_dupGroupStatString = StringTable::text("DUP_GROUP_STAT_STRING")
+                               .arg(m_totalDupGroupNumber)
+                               .arg(m_totalRemovableFileNumber)
+                               .arg(mebibytes(m_totalWasteSize), 0, 'f', 2);
 }
 
 void SourceNodeManager::updateStatBar(const QString &text)
 {
-    lockedWrite(this, m_statBarString, text);
-    if (MainThread::isCurrent()) {
-        Q_EMIT statBarStringChanged();
-        return;
-    }
-    // A scan sets the text for every file; the main thread hears of it at most every few frames and
-    // then shows whatever the text is by then.
-    if (m_statBarNotificationPending.exchange(true))
-        return;
-    MainThread::async([self = QPointer<SourceNodeManager>(this)] {
-        if (!self)
-            return;
-        Q_EMIT self->statBarStringChanged();
-        QTimer::singleShot(statBarNotificationInterval, self, [self] {
-            self->m_statBarNotificationPending = false;
-            Q_EMIT self->statBarStringChanged();
-        });
-    });
+    m_core->status.setText(text);
 }
 
 void SourceNodeManager::syncAllSatus()
 {
-    syncAllSatus(summarizeGroups());
+    syncAllSatus(m_core->groups.summarize());
 }
 
-SourceNodeManager::GroupSummary SourceNodeManager::summarizeGroups()
-{
-    GroupSummary summary;
-    QSet<QString> extensions;
-    for (const Bucket &bucket : std::as_const(m_dupGroups)) {
-        for (const DupGroup::Ptr &group : bucket) {
-            const qint64 members = group->fileNumber();
-            group->setIsShown(members >= 2);
-            if (members < 2)
-                continue;
-            summary.shown.append(group);
-            for (const QString &extension : group->allFileExt())
-                extensions.insert(extension);
-            ++summary.groups;
-            summary.waste += (members - 1) * group->fileSize();
-            summary.removable += members - 1;
-        }
-    }
-    summary.extensions = QStringList(extensions.begin(), extensions.end());
-    std::sort(summary.extensions.begin(), summary.extensions.end(), [](const QString &a, const QString &b) {
-        return QString::localeAwareCompare(a.toLower(), b.toLower()) < 0;
-    });
-    return summary;
-}
-
-void SourceNodeManager::syncAllSatus(GroupSummary summary)
+void SourceNodeManager::syncAllSatus(GroupStore::Summary summary)
 {
     qint64 files = 0;
     qint64 bytes = 0;
@@ -216,8 +117,8 @@ void SourceNodeManager::syncAllSatus(GroupSummary summary)
 
     updateSourceStat();
     updateDupGroupStat();
-    if (m_dupOutlineView)
-        m_dupOutlineView->reloadData();
+    Q_EMIT sourcesChanged();
+    Q_EMIT showDupGroupsChanged(ShownGroupsChange::Replaced);
     Q_EMIT statisticsChanged();
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "model/DupGroup.h"
+#include "model/MemberObserver.h"
 #include "model/MyTreeNode.h"
 #include "model/OutlineItem.h"
 #include "model/RootNode.h"
 #include "platform/ArrayController.h"
-#include "scan/GroupIndex.h"
+#include "scan/GroupStore.h"
 
 #include <QList>
 #include <QObject>
@@ -14,52 +15,57 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 class CustomRuleController;
 class DupOutlineView;
+class ManagerCore;
 class ScanProgress;
 class SerialQueue;
 class SourceTableView;
 
-// The centre of TwinSift: owns the sources, the table of duplicate groups by size, the groups the
-// duplicate list shows, the statistics, and the queues on which long work runs.
+// The centre of TwinSift: owns the sources, the store of duplicate groups, the groups the duplicate
+// list shows, the statistics, and the queues on which long work runs.
 //
-// Threads: scans, removals and clean tasks run one at a time on the scan queue. rootNodes and
-// showDupGroups change only on the main thread. The bucket table, and the member lists of groups
-// that are not shown, are read on the main thread only by syncAllSatus, which runs only in
-// hand-offs that the scan queue waits for (the end of every task); so the scan queue changes them
-// in place, and hands the main thread only the changes of shown groups. The main thread never waits
-// for a background queue.
+// Threads: scans and removals run one at a time on the scan queue, on the manager's core, which they
+// hold so that the manager may go away while they run. rootNodes and showDupGroups change only on the
+// main thread. The group store, and the member lists of groups that are not shown, are read on the
+// main thread only by syncAllSatus, which runs only while the scan queue waits for it or is idle; so
+// the scan queue changes them in place, and hands the main thread only the changes of shown groups.
+// The main thread never waits for a background queue.
+//
+// Views follow the manager through its notices, all sent on the main thread, and answer its questions
+// (the selected row, the row of a control) through the small interfaces of ViewInterfaces.h.
 class SourceNodeManager : public QObject
 {
     Q_OBJECT
 public:
-    using Bucket = QList<DupGroup::Ptr>;
-    static constexpr int bucketCount = 8192;
-    static qsizetype bucketIndexForSize(qint64 size) { return size & 0x1FFF; }
+    using Bucket = GroupStore::Bucket;
+    static constexpr int bucketCount = GroupStore::bucketCount;
+    static qsizetype bucketIndexForSize(qint64 size) { return GroupStore::bucketIndexForSize(size); }
     // Files a scan lists before it takes them in: enough for reading ahead on every core to pay,
     // few enough that a stop soon after the start keeps something.
     static constexpr qsizetype filesPerStretch = 4096;
 
     SourceNodeManager();
+    // Stops the scans; tasks still queued run on without the manager and change nothing it showed.
     ~SourceNodeManager() override;
 
     // The process-wide queues, made by the first manager and shared by later ones.
     static SerialQueue &scanQueue();
     static SerialQueue &thumbnailQueue();
-    // The first manager constructed; null before that.
-    static SourceNodeManager *sharedManager();
 
     // --- Fields --------------------------------------------------------------------------------
     // The sources in the order added; the controller's arranged order is the source list's.
     const QList<RootNode::Ptr> &rootNodes() const { return m_rootController.content(); }
     ArrayController<RootNode> &rootController() { return m_rootController; }
     // The scan queue, or the main thread while the scan queue waits or is idle.
-    const QList<Bucket> &dupGroups() const { return m_dupGroups; }
+    const QList<Bucket> &dupGroups() const;
     qint64 totalFileNumber() const { return m_totalFileNumber; }
     qint64 totalFileSize() const { return m_totalFileSize; }
-    QString sourceStatString() const;
-    QString dupGroupStatString() const;
+    QString sourceStatString() const { return m_sourceStatString; }
+    QString dupGroupStatString() const { return m_dupGroupStatString; }
+    // Any thread.
     QString statBarString() const;
     // No list until the first syncAllSatus.
     const std::optional<QList<DupGroup::Ptr>> &showDupGroups() const { return m_showDupGroups; }
@@ -67,18 +73,16 @@ public:
     qint64 totalDupGroupNumber() const { return m_totalDupGroupNumber; }
     qint64 totalRemovableFileNumber() const { return m_totalRemovableFileNumber; }
     qint64 totalWasteSize() const { return m_totalWasteSize; }
-    qint64 taskStatus() const { return m_taskStatus; }
-    const QList<QList<MyTreeNode::Ptr>> &undoArray() const { return m_undoArray; }
 
     CustomRuleController *ruleController() const { return m_ruleController; }
     void setRuleController(CustomRuleController *controller) { m_ruleController = controller; }
     void setDupOutlineView(DupOutlineView *view) { m_dupOutlineView = view; }
     void setSourceTable(SourceTableView *view) { m_sourceTable = view; }
-    // The front end's view of scans as they go; called on the scan queue.
+    // The front end's view of scans as they go, for the scans queued from now on.
     void setScanProgress(std::shared_ptr<ScanProgress> progress) { m_scanProgress = std::move(progress); }
 
     // --- Statistics and refresh (main thread unless said otherwise) -----------------------------
-    // Reloads the duplicate list on the main thread, keeping the selected row. Any thread.
+    // The duplicate list shows its rows anew, keeping the selected row.
     void reloadOutlineView();
     void updateSourceStat();
     void updateDupGroupStat();
@@ -87,21 +91,8 @@ public:
     // Rebuilds totals, shown groups and statistics. Main thread, only while the scan queue waits
     // for it or has nothing to do.
     void syncAllSatus();
-
-    // The groups of duplicates and their figures, gathered from the bucket table: by the scan queue
-    // before it hands the end of a scan to the main thread, which then only takes them over.
-    struct GroupSummary
-    {
-        QList<DupGroup::Ptr> shown;
-        QStringList extensions;
-        qint64 groups = 0;
-        qint64 removable = 0;
-        qint64 waste = 0;
-    };
-    // Marks the groups shown or not as it goes. Scan queue, or the main thread while it waits.
-    GroupSummary summarizeGroups();
-    // syncAllSatus with the groups already summarized. Main thread.
-    void syncAllSatus(GroupSummary summary);
+    // syncAllSatus with the groups already summarized.
+    void syncAllSatus(GroupStore::Summary summary);
     void reIndex();
     // True for a group row, false for a file row or no item.
     static bool isDupGroup(const OutlineItem &item);
@@ -109,8 +100,7 @@ public:
     // --- Scanning ------------------------------------------------------------------------------
     // Lists the source and queues its scan. Main thread.
     void addRootNode(const RootNode::Ptr &root);
-    // The folder walk for one node and everything below it, then taking in the files it found.
-    // Scan queue.
+    // The folder walk for one node and everything below it, taking in the files it finds. Scan queue.
     void addNewTreeNode_inRootNode(const MyTreeNode::Ptr &node, const RootNode::Ptr &root);
     // Takes one file into a source and places it in a group. Scan queue.
     bool addTreeNode_toRootNode(const MyTreeNode::Ptr &node, const RootNode::Ptr &root);
@@ -124,49 +114,44 @@ public:
     // Asks the scan of the source in the row holding the control to stop. Main thread.
     void stopSource(const QObject *control);
 
+    // --- Notices, all on the main thread -------------------------------------------------------
+    enum class ShownGroupsChange {
+        // showDupGroups was rebuilt: groups may have come, gone or moved.
+        Replaced,
+        // The same groups in another order, or the files inside groups in another order.
+        Sorted,
+        // What the rows show changed: ticks, the file a group row describes, source numbers.
+        DataChanged,
+    };
 Q_SIGNALS:
-    // Emitted on the main thread whenever the status text changes.
-    void statBarStringChanged();
-    // Emitted at the end of every syncAllSatus.
+    void showDupGroupsChanged(SourceNodeManager::ShownGroupsChange change);
+    // A shown group's member list is about to change, and has changed: a member going in at, or
+    // leaving, position. Between the two the list and the group's member count disagree by one.
+    void groupMembersAboutToChange(const DupGroup *group, MemberObserver::Change change, qsizetype position);
+    void groupMembersChanged(const DupGroup *group, MemberObserver::Change change, qsizetype position);
+    // The group's picture (a thumbnail) arrived.
+    void groupPictureChanged(const DupGroup *group);
+    // Sources were added, removed or rearranged, or one changed state.
+    void sourcesChanged();
+    // The totals and statistics texts were recomputed.
     void statisticsChanged();
-
-protected:
-    // Offers a file to the groups of its size and makes a new group when none accepts it.
-    virtual void placeInGroup(const MyTreeNode::Ptr &node);
-
-    void appendGroupToBucket(const DupGroup::Ptr &group, qsizetype bucketIndex);
-    // Gives the bucket table its buckets before the first file is placed.
-    void fillBucketTableIfEmpty();
+    // The status text changed; from scans at most every few frames.
+    void statBarStringChanged();
 
 private:
-    void scanTask(const RootNode::Ptr &root);
-    void removalTask(const RootNode::Ptr &root);
-    bool isBelowMinimumSize(const MyTreeNode &node) const;
-    // The walk: appends the files below node that the rules and the minimum size take, in order,
-    // taking them in whenever a stretch is complete.
-    void collectFiles(const MyTreeNode::Ptr &node, const RootNode::Ptr &root, QList<MyTreeNode::Ptr> &files);
-    void takeIn(const QList<MyTreeNode::Ptr> &files, const RootNode::Ptr &root);
-
     ArrayController<RootNode> m_rootController;
-    QList<Bucket> m_dupGroups;
-    GroupIndex m_groupIndex;
-    std::atomic<qint64> m_totalFileNumber{0};
-    std::atomic<qint64> m_totalFileSize{0};
+    std::shared_ptr<ManagerCore> m_core;
+    qint64 m_totalFileNumber = 0;
+    qint64 m_totalFileSize = 0;
     QString m_sourceStatString;
     QString m_dupGroupStatString;
-    QString m_statBarString;
-    // True while a notification of a new status text waits on the main thread, so that a scan
-    // setting the text for every file posts at most one at a time.
-    std::atomic<bool> m_statBarNotificationPending{false};
     DupOutlineView *m_dupOutlineView = nullptr;
     SourceTableView *m_sourceTable = nullptr;
     std::optional<QList<DupGroup::Ptr>> m_showDupGroups;
     QStringList m_allShowDupGroupFileExt;
-    std::atomic<qint64> m_totalDupGroupNumber{0};
-    std::atomic<qint64> m_totalRemovableFileNumber{0};
-    std::atomic<qint64> m_totalWasteSize{0};
-    std::atomic<qint64> m_taskStatus{1};
+    qint64 m_totalDupGroupNumber = 0;
+    qint64 m_totalRemovableFileNumber = 0;
+    qint64 m_totalWasteSize = 0;
     CustomRuleController *m_ruleController = nullptr;
     std::shared_ptr<ScanProgress> m_scanProgress;
-    QList<QList<MyTreeNode::Ptr>> m_undoArray;
 };

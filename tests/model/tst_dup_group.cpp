@@ -1,11 +1,8 @@
 // Grouping decisions of DupGroup on real files: the stages, what is stored, ordering, and the
 // cases where one file must never become its own duplicate.
-#include "app/ApplicationLifecycle.h"
-#include "fs/FileManagerProxy.h"
 #include "model/DupGroup.h"
+#include "model/FingerprintSource.h"
 #include "model/MyTreeNode.h"
-#include "platform/SettingsKeys.h"
-#include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
 #include <sys/stat.h>
@@ -36,13 +33,22 @@ class TestDupGroup : public QObject
     // Gives a file a distinct modification and (where supported) birth order.
     static void pause() { QTest::qWait(15); }
 
-private Q_SLOTS:
-    void initTestCase()
+    // Whole contents compared for files below 20 MiB, as with the registered defaults.
+    FingerprintSource m_reads{PreciseLevel(true, 20 << 20)};
+    using Result = DupGroup::AddResult;
+
+    Result add(const DupGroup::Ptr &group, const MyTreeNode::Ptr &node)
     {
-        ApplicationLifecycle::registerDefaultsAndTransformers();
-        UserDefaults::standard().setVolatile(false, SettingsKeys::createThumbnail);
-        m_root = m_dir.url();
+        return group->addChild(node, m_reads);
     }
+    // Accounted for: joined, or the same file as a member.
+    bool takes(const DupGroup::Ptr &group, const MyTreeNode::Ptr &node)
+    {
+        return add(group, node) != Result::Refused;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { m_root = m_dir.url(); }
 
     void workedExample()
     {
@@ -53,18 +59,18 @@ private Q_SLOTS:
         const MyTreeNode::Ptr d = node(file("D", QByteArray(8292, 'x')));
 
         const DupGroup::Ptr g1 = DupGroup::init();
-        QVERIFY(g1->addChild(a));
+        QVERIFY(takes(g1, a));
         QVERIFY(!a->fileMD5() && !g1->fileMD5()); // nothing read for a lone file
 
-        QVERIFY(!g1->addChild(b));
+        QVERIFY(!takes(g1, b));
         QVERIFY(a->fileMD5() && b->fileMD5());
         QCOMPARE(g1->fileMD5(), a->fileMD5());
         QVERIFY(!a->preciseFileMD5() && !b->preciseFileMD5()); // quick fingerprints already differ
         const DupGroup::Ptr g2 = DupGroup::init();
-        QVERIFY(g2->addChild(b));
+        QVERIFY(takes(g2, b));
         QCOMPARE(g2->fileMD5(), b->fileMD5());
 
-        QVERIFY(g1->addChild(c));
+        QVERIFY(takes(g1, c));
         QCOMPARE(g1->fileNumber(), 2);
         QCOMPARE(g1->childs().size(), 2);
         QVERIFY(g1->preciseFileMD5().has_value());
@@ -72,8 +78,8 @@ private Q_SLOTS:
         QCOMPARE(c->dupGroup(), g1);
         QVERIFY(g1->fileImage().has_value()); // a second member brings the icon
 
-        QVERIFY(!g1->addChild(d));
-        QVERIFY(!g2->addChild(d));
+        QVERIFY(!takes(g1, d));
+        QVERIFY(!takes(g2, d));
         QVERIFY(!d->fileMD5()); // refused on size alone
         QCOMPARE(g1->allFileExt(), QStringList({"N/A", "N/A"}));
         g1->delChild(a);
@@ -92,13 +98,13 @@ private Q_SLOTS:
         QVERIFY(n1->addedDateKey() < n3->addedDateKey());
 
         const DupGroup::Ptr group = DupGroup::init();
-        QVERIFY(group->addChild(n3));
-        QVERIFY(group->addChild(n1));
-        QVERIFY(group->addChild(n2));
+        QVERIFY(takes(group, n3));
+        QVERIFY(takes(group, n1));
+        QVERIFY(takes(group, n2));
         QCOMPARE(group->childs(), QList<MyTreeNode::Ptr>({n1, n2, n3}));
         // The group's fingerprints came from its first member at the time (n3).
         QCOMPARE(group->fileMD5(), n3->fileMD5());
-        QVERIFY(group->addChild(n2)); // already a member: nothing changes
+        QVERIFY(takes(group, n2)); // already a member: nothing changes
         QCOMPARE(group->fileNumber(), 3);
 
         group->delChild(n2);
@@ -130,18 +136,18 @@ private Q_SLOTS:
 
         const MyTreeNode::Ptr first = node(original);
         const DupGroup::Ptr group = DupGroup::init();
-        QVERIFY(group->addChild(first));
+        QVERIFY(takes(group, first));
         // The same path again (overlapping sources), a hard link, and a path through a link to a
         // parent folder: each is accounted for but none joins.
         for (const Url &url : {original, hardLink, samePathOtherSpelling}) {
             const MyTreeNode::Ptr again = node(url);
-            QVERIFY(group->addChild(again));
+            QVERIFY(takes(group, again));
             QVERIFY(!again->dupGroup());
             QCOMPARE(group->fileNumber(), 1);
         }
         // A real copy still joins.
         const MyTreeNode::Ptr copy = node(file("copy.bin", QByteArray(5000, 'q')));
-        QVERIFY(group->addChild(copy));
+        QVERIFY(takes(group, copy));
         QCOMPARE(group->fileNumber(), 2);
         group->delChild(first);
         group->delChild(copy);
@@ -154,22 +160,22 @@ private Q_SLOTS:
         QList<MyTreeNode::Ptr> members;
         for (int i = 0; i < 40; ++i) {
             members << node(file("many" + QByteArray::number(i), "many alike"));
-            QVERIFY(group->addChild(members.last()));
+            QVERIFY(takes(group, members.last()));
         }
         QCOMPARE(group->fileNumber(), 40);
         const MyTreeNode::Ptr again = node(members[17]->FileURL());
-        QVERIFY(group->addChild(again));
+        QVERIFY(takes(group, again));
         QVERIFY(!again->dupGroup());
         QCOMPARE(group->fileNumber(), 40);
         // Shrinking below the index size and growing again keeps the answers right.
         for (int i = 0; i < 30; ++i)
             group->delChild(members[i]);
-        QVERIFY(group->addChild(node(members[35]->FileURL())));
+        QVERIFY(takes(group, node(members[35]->FileURL())));
         QCOMPARE(group->fileNumber(), 10);
         for (int i = 0; i < 30; ++i)
-            QVERIFY(group->addChild(members[i]));
+            QVERIFY(takes(group, members[i]));
         QCOMPARE(group->fileNumber(), 40);
-        QVERIFY(group->addChild(node(members[3]->FileURL())));
+        QVERIFY(takes(group, node(members[3]->FileURL())));
         QCOMPARE(group->fileNumber(), 40);
         for (const MyTreeNode::Ptr &member : members)
             group->delChild(member);
@@ -184,13 +190,13 @@ private Q_SLOTS:
         QCOMPARE(::unlink(goes.c_str()), 0);
 
         const DupGroup::Ptr group = DupGroup::init();
-        QVERIFY(group->addChild(keptNode));
-        QVERIFY(!group->addChild(goneNode));
+        QVERIFY(takes(group, keptNode));
+        QVERIFY(!takes(group, goneNode));
         QVERIFY(!goneNode->fileMD5());
         // A group whose first member vanished before it was read refuses later copies.
         const DupGroup::Ptr orphan = DupGroup::init();
-        QVERIFY(orphan->addChild(goneNode));
-        QVERIFY(!orphan->addChild(node(file("late.dat", QByteArray(6000, 'k')))));
+        QVERIFY(takes(orphan, goneNode));
+        QVERIFY(!takes(orphan, node(file("late.dat", QByteArray(6000, 'k')))));
         group->delChild(keptNode);
         orphan->delChild(goneNode);
     }
@@ -198,8 +204,8 @@ private Q_SLOTS:
     void emptyFilesGatherInOneGroup()
     {
         const DupGroup::Ptr group = DupGroup::init();
-        QVERIFY(group->addChild(node(file("empty1", ""))));
-        QVERIFY(group->addChild(node(file("empty2.txt", ""))));
+        QVERIFY(takes(group, node(file("empty1", ""))));
+        QVERIFY(takes(group, node(file("empty2.txt", ""))));
         QCOMPARE(group->fileNumber(), 2);
         QCOMPARE(group->fileMD5(), std::optional<QString>(QString()));
         QVERIFY(group->fileMD5()->isEmpty());
@@ -211,26 +217,46 @@ private Q_SLOTS:
     {
         // With a 1 MiB threshold, files of exactly 1 MiB are compared by samples: two files that
         // differ only between the samples are then duplicates; one byte smaller, they are not.
-        UserDefaults::standard().setVolatile(qint64(1), SettingsKeys::fastScanSize);
-        const auto pair = [&](const QByteArray &name, qint64 size) {
+        const auto pair = [&](const QByteArray &name, qint64 size, PreciseLevel level) {
+            FingerprintSource reads(level);
             QByteArray content(size, 'z');
             const Url a = file(name + "-a", content);
             content[size / 3] = 'Z'; // outside every sample stretch
             const Url b = file(name + "-b", content);
             const DupGroup::Ptr group = DupGroup::init();
-            group->addChild(node(a));
-            const bool joined = group->addChild(node(b));
+            group->addChild(node(a), reads);
+            const bool joined = group->addChild(node(b), reads) == Result::Joined;
             for (const MyTreeNode::Ptr &member : QList<MyTreeNode::Ptr>(group->childs()))
                 group->delChild(member);
             return joined;
         };
-        QVERIFY(pair("at", 1 << 20));
-        QVERIFY(!pair("below", (1 << 20) - 1));
-        UserDefaults::standard().setVolatile(false, SettingsKeys::fastScanOption);
-        QVERIFY(!pair("off", 1 << 20));
-        UserDefaults::standard().reloadFromDisk();
-        ApplicationLifecycle::registerDefaultsAndTransformers();
-        UserDefaults::standard().setVolatile(false, SettingsKeys::createThumbnail);
+        QVERIFY(pair("at", 1 << 20, PreciseLevel(true, 1 << 20)));
+        QVERIFY(!pair("below", (1 << 20) - 1, PreciseLevel(true, 1 << 20)));
+        QVERIFY(!pair("off", 1 << 20, PreciseLevel(false, 1 << 20)));
+    }
+
+    // After a stop, a group decides only with what was read ahead: it neither refuses nor takes a
+    // file it cannot compare, and keeps nothing of the attempt but the fingerprints it had.
+    void undecidedWithoutReading()
+    {
+        struct NoReading : FingerprintSource
+        {
+            NoReading() : FingerprintSource(PreciseLevel(false, 0)) {}
+            std::optional<CompactFingerprint> fingerprint(const MyTreeNode &, FingerprintLevel) override
+            {
+                return std::nullopt;
+            }
+        } noReading;
+        const MyTreeNode::Ptr first = node(file("u1", "undecided"));
+        const MyTreeNode::Ptr second = node(file("u2", "undecided"));
+        const DupGroup::Ptr group = DupGroup::init();
+        QCOMPARE(group->addChild(first, noReading), Result::Joined); // founding needs nothing read
+        QCOMPARE(group->addChild(second, noReading), Result::Undecided);
+        QCOMPARE(group->fileNumber(), 1);
+        QVERIFY(!second->dupGroup() && !second->fileMD5());
+        QCOMPARE(add(group, second), Result::Joined);
+        group->delChild(first);
+        group->delChild(second);
     }
 
     void nodesRefuseLinksSpecialFilesAndDsStore()

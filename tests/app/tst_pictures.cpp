@@ -1,3 +1,4 @@
+#include "app/Thumbnails.h"
 #include "fs/FileManagerProxy.h"
 #include "platform/Desktop.h"
 #include "support/TestSupport.h"
@@ -83,6 +84,8 @@ private:
     Url file(const QByteArray &name, const QByteArray &content) { return m_dir.file(name, content); }
 
 private Q_SLOTS:
+    void initTestCase() { Thumbnails::install(); }
+
     void missingItemsHaveNoPicture()
     {
         for (qint64 flag : {0, 1, 2, 3}) {
@@ -96,19 +99,19 @@ private Q_SLOTS:
         const Url wide = file("wide.png", pngBytes(300, 200));
         const auto thumbnail = fm().iconForURL_withFlag_withSize(wide, 1, 150);
         QVERIFY(thumbnail && thumbnail->isThumbnail());
-        QCOMPARE(thumbnail->thumbnail.size(), QSize(150, 100));
-        QCOMPARE(fm().iconForURL_withFlag_withSize(wide, 2, 150)->thumbnail.size(), QSize(150, 100));
+        QCOMPARE(thumbnail->thumbnail->image().size(), QSize(150, 100));
+        QCOMPARE(fm().iconForURL_withFlag_withSize(wide, 2, 150)->thumbnail->image().size(), QSize(150, 100));
         // Small pictures are not blown up; a long thin one keeps a pixel across.
-        QCOMPARE(fm().iconForURL_withFlag_withSize(wide, 1, 500)->thumbnail.size(), QSize(300, 200));
+        QCOMPARE(fm().iconForURL_withFlag_withSize(wide, 1, 500)->thumbnail->image().size(), QSize(300, 200));
         const Url thin = file("thin.png", pngBytes(1000, 2));
-        QCOMPARE(fm().iconForURL_withFlag_withSize(thin, 1, 100)->thumbnail.size(), QSize(100, 1));
+        QCOMPARE(fm().iconForURL_withFlag_withSize(thin, 1, 100)->thumbnail->image().size(), QSize(100, 1));
         QVERIFY(!fm().iconForURL_withFlag_withSize(wide, 1, 0));
 
         // Byte names and names that say nothing: the file is read by its own descriptor.
         for (const QByteArray name : {"caf\xe9\xff.png", "no-extension"}) {
             const auto picture = fm().iconForURL_withFlag_withSize(file(name, pngBytes(40, 80)), 1, 20);
             QVERIFY2(picture && picture->isThumbnail(), name.constData());
-            QCOMPARE(picture->thumbnail.size(), QSize(10, 20));
+            QCOMPARE(picture->thumbnail->image().size(), QSize(10, 20));
         }
     }
 
@@ -175,12 +178,13 @@ private Q_SLOTS:
         TestFs::writeFile(cachedThumbnailPath("large", uri), thumbnailBytes(256, 128, mtime));
         auto picture = fm().iconForURL_withFlag_withSize(document, 1, 64);
         QVERIFY(picture && picture->isThumbnail());
-        QCOMPARE(picture->thumbnail.size(), QSize(64, 32));
+        QCOMPARE(picture->thumbnail->image().size(), QSize(64, 32));
 
         // A "normal" one is preferred when it is big enough, and one made before the last change of
         // the file is stale.
         TestFs::writeFile(cachedThumbnailPath("normal", uri), thumbnailBytes(128, 128, mtime));
-        QCOMPARE(fm().iconForURL_withFlag_withSize(document, 1, 64)->thumbnail.size(), QSize(64, 64));
+        QCOMPARE(fm().iconForURL_withFlag_withSize(document, 1, 64)->thumbnail->image().size(),
+                 QSize(64, 64));
         TestFs::writeFile(cachedThumbnailPath("normal", uri), thumbnailBytes(128, 128, "12345"));
         TestFs::writeFile(cachedThumbnailPath("large", uri), thumbnailBytes(256, 128, "12345"));
         QVERIFY(!fm().iconForURL_withFlag_withSize(document, 1, 64));

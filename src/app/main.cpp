@@ -28,7 +28,7 @@ int main(int argc, char *argv[])
     // Names the desktop entry, so that Wayland compositors and task bars match the window to it.
     QApplication::setDesktopFileName(QStringLiteral("com.quenby.TwinSift"));
     QApplication::setWindowIcon(applicationIcon());
-    StringTable::install();
+    StringTable::installForUserLanguages();
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
     return app.exec();

@@ -39,6 +39,7 @@ void SourceNodeManager::removeRootNode(const RootNode::Ptr &root)
 void SourceNodeManager::removalTask(const RootNode::Ptr &root)
 {
     updateStatBar(
+        //% "Removing source %1"
         StringTable::text("REMOVE_ROOT_NODE_STRING").arg(decodeFileNameBytes(root->rootPath(), false)));
 
     // Any removal ends the chance to undo: the moved files' sources may be the one going away.

@@ -26,6 +26,7 @@ void SourceNodeManager::scanTask(const RootNode::Ptr &root)
         return;
     }
     fillBucketTableIfEmpty();
+    //% "Reading %1"
     updateStatBar(StringTable::text("READING_FOLDER_STRUCTURE_STRING")
                       .arg(decodeFileNameBytes(root->rootPath(), false)));
     if (MyTreeNode::Ptr top = MyTreeNode::initWithURL(root->rootURL()))
@@ -91,6 +92,7 @@ void SourceNodeManager::takeIn(const QList<MyTreeNode::Ptr> &files, const RootNo
     // The fingerprints the grouping will need are read on every core first; the files are then
     // taken in one by one, in walk order.
     const FingerprintPrefetch prefetch(files, m_groupIndex, *root, [this](const MyTreeNode &file) {
+        //% "Comparing %1"
         updateStatBar(StringTable::text("HANDLING_FILE_STRING").arg(file.filePath()));
     });
     const FingerprintPrefetch::Use use(prefetch);

@@ -129,17 +129,21 @@ void SourceNodeManager::reloadOutlineView()
 
 void SourceNodeManager::updateSourceStat()
 {
+    const qint64 files = m_totalFileNumber.load();
     lockedWrite(this, m_sourceStatString,
-                StringTable::text("SOURCE_FOLDER_STAT_STRING")
-                    .arg(m_totalFileNumber.load())
+                //% "%1 file(s), %2 MiB"
+                StringTable::text("SOURCE_FOLDER_STAT_STRING", files)
+                    .arg(files)
                     .arg(mebibytes(m_totalFileSize), 0, 'f', 2));
 }
 
 void SourceNodeManager::updateDupGroupStat()
 {
+    const qint64 groups = m_totalDupGroupNumber.load();
     lockedWrite(this, m_dupGroupStatString,
-                StringTable::text("DUP_GROUP_STAT_STRING")
-                    .arg(m_totalDupGroupNumber.load())
+                //% "%1 group(s) of duplicates, removable files: %2, wasted: %3 MiB"
+                StringTable::text("DUP_GROUP_STAT_STRING", groups)
+                    .arg(groups)
                     .arg(m_totalRemovableFileNumber.load())
                     .arg(mebibytes(m_totalWasteSize), 0, 'f', 2));
 }

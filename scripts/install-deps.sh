@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, running and testing TwinSift need.
-# Packages already present are left alone, so a second run costs one dpkg query.
+# Installs the Debian 12 packages that building, running and testing TwinSift need, and any packages
+# named as arguments. Packages already present are left alone, so a second run costs one dpkg query.
 set -euo pipefail
 
 packages=(
@@ -8,6 +8,8 @@ packages=(
     qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
     libssl-dev shared-mime-info
     python3 util-linux
+    desktop-file-utils appstream
+    "$@"
 )
 
 missing=()

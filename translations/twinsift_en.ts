@@ -2,7 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en">
 <context>
-    <name>TwinSift</name>
+    <name></name>
     <message id="READING_FOLDER_STRUCTURE_STRING">
         <source>Reading %1</source>
         <translation>Reading %1</translation>
@@ -15,13 +15,19 @@
         <source>Removing source %1</source>
         <translation>Removing source %1</translation>
     </message>
-    <message id="SOURCE_FOLDER_STAT_STRING">
-        <source>%1 files, %2 MiB</source>
-        <translation>%1 files, %2 MiB</translation>
+    <message id="SOURCE_FOLDER_STAT_STRING" numerus="yes">
+        <source>%1 file(s), %2 MiB</source>
+        <translation>
+            <numerusform>%1 file, %2 MiB</numerusform>
+            <numerusform>%1 files, %2 MiB</numerusform>
+        </translation>
     </message>
-    <message id="DUP_GROUP_STAT_STRING">
-        <source>%1 duplicate groups, %2 removable files, %3 MiB wasted</source>
-        <translation>%1 duplicate groups, %2 removable files, %3 MiB wasted</translation>
+    <message id="DUP_GROUP_STAT_STRING" numerus="yes">
+        <source>%1 group(s) of duplicates, removable files: %2, wasted: %3 MiB</source>
+        <translation>
+            <numerusform>%1 group of duplicates, removable files: %2, wasted: %3 MiB</numerusform>
+            <numerusform>%1 groups of duplicates, removable files: %2, wasted: %3 MiB</numerusform>
+        </translation>
     </message>
     <message id="DOCUMENT_STRING">
         <source>Document</source>

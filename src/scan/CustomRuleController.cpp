@@ -42,21 +42,28 @@ const char *displayNameKey(Category category)
 {
     switch (category) {
     case Category::Document:
-        return "DOCUMENT_STRING";
+        //% "Document"
+        return QT_TRID_NOOP("DOCUMENT_STRING");
     case Category::Movie:
-        return "MOVIE_STRING";
+        //% "Movie"
+        return QT_TRID_NOOP("MOVIE_STRING");
     case Category::Music:
-        return "MUSIC_STRING";
+        //% "Music"
+        return QT_TRID_NOOP("MUSIC_STRING");
     case Category::Picture:
-        return "IMAGE_STRING";
+        //% "Picture"
+        return QT_TRID_NOOP("IMAGE_STRING");
     case Category::Archive:
-        return "ARCHIEVE_STRING";
+        //% "Archive"
+        return QT_TRID_NOOP("ARCHIEVE_STRING");
     case Category::Application:
-        return "APPLICATION_STRING";
+        //% "Application"
+        return QT_TRID_NOOP("APPLICATION_STRING");
     case Category::Others:
         break;
     }
-    return "OTHERS_STRING";
+    //% "Others"
+    return QT_TRID_NOOP("OTHERS_STRING");
 }
 
 } // namespace

@@ -51,6 +51,7 @@ bool ManagerCore::removeFile(const MyTreeNode::Ptr &node)
 void ManagerCore::removeSource(const RootNode::Ptr &root)
 {
     status.setText(
+        //% "Removing source %1"
         StringTable::text("REMOVE_ROOT_NODE_STRING").arg(decodeFileNameBytes(root->rootPath(), false)));
     for (const MyTreeNode::Ptr &node : root->allFiles().toList()) {
         removeFile(node);

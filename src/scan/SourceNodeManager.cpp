@@ -74,14 +74,16 @@ void SourceNodeManager::reloadOutlineView()
 
 void SourceNodeManager::updateSourceStat()
 {
-    m_sourceStatString = StringTable::text("SOURCE_FOLDER_STAT_STRING")
+    //% "%1 file(s), %2 MiB"
+    m_sourceStatString = StringTable::text("SOURCE_FOLDER_STAT_STRING", m_totalFileNumber)
                              .arg(m_totalFileNumber)
                              .arg(mebibytes(m_totalFileSize), 0, 'f', 2);
 }
 
 void SourceNodeManager::updateDupGroupStat()
 {
-    m_dupGroupStatString = StringTable::text("DUP_GROUP_STAT_STRING")
+    //% "%1 group(s) of duplicates, removable files: %2, wasted: %3 MiB"
+    m_dupGroupStatString = StringTable::text("DUP_GROUP_STAT_STRING", m_totalDupGroupNumber)
                                .arg(m_totalDupGroupNumber)
                                .arg(m_totalRemovableFileNumber)
                                .arg(mebibytes(m_totalWasteSize), 0, 'f', 2);

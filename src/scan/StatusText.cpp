@@ -11,8 +11,11 @@ QString StatusText::text() const
 {
     std::lock_guard lock(m_mutex);
     if (m_where) {
-        const char *key = m_where->phase == Phase::ReadingFolders ? "READING_FOLDER_STRUCTURE_STRING"
-                                                                  : "HANDLING_FILE_STRING";
+        const char *key = m_where->phase == Phase::ReadingFolders
+                              //% "Reading %1"
+                              ? QT_TRID_NOOP("READING_FOLDER_STRUCTURE_STRING")
+                              //% "Comparing %1"
+                              : QT_TRID_NOOP("HANDLING_FILE_STRING");
         m_text = StringTable::text(key).arg(m_where->url.displayPath());
         m_where.reset();
     }

@@ -1,0 +1,53 @@
+# bash completion for twinsift-cli                                   -*- shell-script -*-
+# Commands, their options and the values of --format and --types; paths fall back to bash's own
+# file-name completion (registered with -o default below).
+
+_twinsift_cli()
+{
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
+    # bash splits "--types=mu" into "--types" "=" "mu".
+    if [[ $cur == "=" ]]; then
+        cur=
+    elif [[ $prev == "=" ]]; then
+        prev=${COMP_WORDS[COMP_CWORD - 2]}
+    fi
+
+    local command='' only_paths='' i
+    for ((i = 1; i < COMP_CWORD; i++)); do
+        case ${COMP_WORDS[i]} in
+            fingerprint | scan) [[ -z $command ]] && command=${COMP_WORDS[i]} ;;
+            --) [[ -n $command ]] && only_paths=1 ;;
+        esac
+    done
+
+    COMPREPLY=()
+    if [[ -z $command ]]; then
+        mapfile -t COMPREPLY < <(compgen -W "fingerprint scan --help --version" -- "$cur")
+        return
+    fi
+    [[ -n $only_paths ]] && return
+
+    case $prev in
+        --format)
+            mapfile -t COMPREPLY < <(compgen -W "text json" -- "$cur")
+            return
+            ;;
+        --types)
+            # A comma-separated list: complete its last item.
+            local chosen=${cur%"${cur##*,}"}
+            mapfile -t COMPREPLY < <(compgen -P "$chosen" -W "document movie music picture archive" \
+                -- "${cur##*,}")
+            return
+            ;;
+    esac
+
+    if [[ $cur == -* ]]; then
+        local options
+        case $command in
+            fingerprint) options="--level" ;;
+            scan) options="--format --min-size --fast-scan-size --no-fast-scan --types --quiet" ;;
+        esac
+        mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
+    fi
+}
+complete -o bashdefault -o default -F _twinsift_cli twinsift-cli

@@ -57,5 +57,28 @@
         <source>Others</source>
         <translation>Sonstige</translation>
     </message>
+    <message id="CLEAN_TASK_START_STRING">
+        <source>Cleaning up…</source>
+        <translation>Räume auf …</translation>
+    </message>
+    <message id="CLEAN_TASK_END_STRING" numerus="yes">
+        <source>%n file(s) removed, %1 MiB freed.</source>
+        <translation>
+            <numerusform>%n Datei entfernt, %1 MiB freigegeben.</numerusform>
+            <numerusform>%n Dateien entfernt, %1 MiB freigegeben.</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_TASK_NO_DST_FOLDER_STRING">
+        <source>Choose the folder to move the files into first.</source>
+        <translation>Wählen Sie zuerst den Ordner, in den die Dateien verschoben werden sollen.</translation>
+    </message>
+    <message id="CLEAN_FILE_CHANGED_STRING">
+        <source>%1 changed or moved since the scan, so it was left in place.</source>
+        <translation>%1 wurde seit der Suche geändert oder verschoben und bleibt daher, wo es ist.</translation>
+    </message>
+    <message id="CLEAN_NO_IDENTICAL_COPY_STRING">
+        <source>No copy that stays holds the same bytes as %1, so it was left in place.</source>
+        <translation>Keine Kopie, die bleibt, enthält dieselben Bytes wie %1; die Datei bleibt daher, wo sie ist.</translation>
+    </message>
 </context>
 </TS>

@@ -57,5 +57,28 @@
         <source>Others</source>
         <translation>Others</translation>
     </message>
+    <message id="CLEAN_TASK_START_STRING">
+        <source>Cleaning up…</source>
+        <translation>Cleaning up…</translation>
+    </message>
+    <message id="CLEAN_TASK_END_STRING" numerus="yes">
+        <source>%n file(s) removed, %1 MiB freed.</source>
+        <translation>
+            <numerusform>%n file removed, %1 MiB freed.</numerusform>
+            <numerusform>%n files removed, %1 MiB freed.</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_TASK_NO_DST_FOLDER_STRING">
+        <source>Choose the folder to move the files into first.</source>
+        <translation>Choose the folder to move the files into first.</translation>
+    </message>
+    <message id="CLEAN_FILE_CHANGED_STRING">
+        <source>%1 changed or moved since the scan, so it was left in place.</source>
+        <translation>%1 changed or moved since the scan, so it was left in place.</translation>
+    </message>
+    <message id="CLEAN_NO_IDENTICAL_COPY_STRING">
+        <source>No copy that stays holds the same bytes as %1, so it was left in place.</source>
+        <translation>No copy that stays holds the same bytes as %1, so it was left in place.</translation>
+    </message>
 </context>
 </TS>

@@ -62,6 +62,7 @@ std::optional<FileAttributes> FileManagerProxy::attributesOfItemAtURL(const Url 
     attributes.inode = sx.stx_ino;
     attributes.linkCount = sx.stx_nlink;
     attributes.fileModificationDate = dateFromTimestamp(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
+    attributes.modificationNanoseconds = qint64(sx.stx_mtime.tv_sec) * 1'000'000'000 + sx.stx_mtime.tv_nsec;
     attributes.fileCreationDate = (sx.stx_mask & STATX_BTIME)
                                       ? dateFromTimestamp(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec)
                                       : attributes.fileModificationDate;

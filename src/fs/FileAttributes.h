@@ -14,6 +14,8 @@ struct FileAttributes
     // Birth time where the file system records one, else the modification time.
     QDateTime fileCreationDate;
     QDateTime fileModificationDate;
+    // The modification time in nanoseconds since the epoch, to tell a file rewritten within a second.
+    qint64 modificationNanoseconds = 0;
     mode_t mode = 0;
     dev_t device = 0;
     ino_t inode = 0;

@@ -91,6 +91,19 @@ public:
     MaybeError moveURL_toURL_removeUpper(const Url &src, const Url &dst, bool upper) const;
     bool isEmptyFolder(const Url &url) const;
 
+    // --- Comparing contents before a removal (ContentComparison.cpp) ---------------------------
+    enum class Comparison {
+        Identical,
+        Different,
+        // Both paths lead to one file: it is no copy of itself.
+        SameFile,
+        // One of them could not be read to the end.
+        Unreadable,
+    };
+    // Compares two items byte for byte, without following a final link: two regular files, or two
+    // packages member by member in the order their fingerprints take them.
+    Comparison compareContents(const Url &a, const Url &b) const;
+
     // --- Pictures (Pictures.cpp) -------------------------------------------------------------
     // flag 0: the item's icon; 1: a thumbnail within size x size or none; 2: thumbnail, else icon.
     std::optional<Image> iconForURL_withFlag_withSize(const Url &url, qint64 flag, qint64 size) const;

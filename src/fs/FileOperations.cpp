@@ -163,6 +163,7 @@ bool FileManagerProxy::isEmptyFolder(const Url &url) const
         return false;
     if (!isUrlExist(url))
         return true;
-    const auto entries = getContentsOfDirecotry_skipHidden(url, false);
-    return !entries || entries->isEmpty();
+    // Only a real folder that could be read and holds nothing of the user's: a plain file, a link or
+    // a folder that cannot be listed may be taken for empty by whoever then throws it away.
+    return holdsNothingButDsStore(url);
 }

@@ -48,7 +48,7 @@ MyTreeNode::Ptr MyTreeNode::initWithURL(const Url &url)
         node->m_rare->self = node;
     } else {
         node->m_createDate = attributes->fileCreationDate.toMSecsSinceEpoch();
-        node->m_modifyDate = attributes->fileModificationDate.toMSecsSinceEpoch();
+        node->m_modifyDate = attributes->modificationNanoseconds;
         node->m_fileSize = attributes->fileSize;
     }
     return node;

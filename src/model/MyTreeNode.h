@@ -71,7 +71,13 @@ public:
     // A node is added when it was created.
     std::optional<QDateTime> addedDate() const { return dateOrNone(m_createDate); }
     std::optional<QDateTime> createDate() const { return dateOrNone(m_createDate); }
-    std::optional<QDateTime> modifyDate() const { return dateOrNone(m_modifyDate); }
+    std::optional<QDateTime> modifyDate() const
+    {
+        return m_modifyDate == noDate ? std::nullopt : dateOrNone(m_modifyDate / 1'000'000);
+    }
+    // The modification time in nanoseconds since the epoch, as scanned: with the size and the file's
+    // identity it tells whether the file is still the one that was compared.
+    qint64 modificationNanoseconds() const { return m_modifyDate; }
     // Milliseconds since the epoch of addedDate, or the lowest value when there is none: the key by
     // which a group orders its members.
     qint64 addedDateKey() const { return m_createDate; }
@@ -139,6 +145,7 @@ private:
     mutable std::atomic<const QString *> m_fileType{nullptr};
     std::atomic<qint64> m_fileSize{0};
     qint64 m_createDate = noDate;
+    // Nanoseconds, unlike the creation date.
     qint64 m_modifyDate = noDate;
     dev_t m_device = 0;
     ino_t m_inode = 0;

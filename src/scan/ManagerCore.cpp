@@ -42,12 +42,29 @@ ManagerCore::~ManagerCore()
         for (const MyTreeNode::Ptr &node : root->allFiles().toList())
             untie(node);
     }
+    for (const QList<MyTreeNode::Ptr> &record : std::as_const(m_departedUndoArray)) {
+        for (const MyTreeNode::Ptr &node : record)
+            untie(node);
+    }
 }
 
-void ManagerCore::detach(QList<RootNode::Ptr> roots)
+void ManagerCore::detach(QList<RootNode::Ptr> roots, QList<QList<MyTreeNode::Ptr>> undoArray)
 {
     m_manager = nullptr;
     m_departedRoots = std::move(roots);
+    m_departedUndoArray = std::move(undoArray);
+}
+
+Url ManagerCore::undoPath() const
+{
+    std::lock_guard lock(m_undoPathMutex);
+    return m_undoPath;
+}
+
+void ManagerCore::setUndoPath(const Url &path)
+{
+    std::lock_guard lock(m_undoPathMutex);
+    m_undoPath = path;
 }
 
 bool ManagerCore::withManager(const std::function<void(SourceNodeManager &)> &step)

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 class FingerprintSource;
 class SourceNodeManager;
@@ -33,9 +34,15 @@ public:
 
     GroupStore groups;
     StatusText status;
+    // The clean task's state: set on the main thread, read by the running task.
+    std::atomic<qint64> taskStatus{1};
+    std::atomic<qint64> alertAnswer{0};
+    Url undoPath() const;
+    void setUndoPath(const Url &path);
 
-    // The manager goes away, leaving its sources here until the last task is done. Main thread.
-    void detach(QList<RootNode::Ptr> roots);
+    // The manager goes away, leaving its sources and the files of its undo history here until the
+    // last task is done. Main thread.
+    void detach(QList<RootNode::Ptr> roots, QList<QList<MyTreeNode::Ptr>> undoArray);
 
     // Runs a step on the main thread with the manager while the calling task waits; false, without
     // running it, when the manager is gone or the application is quitting.
@@ -75,4 +82,7 @@ private:
     SourceNodeManager *m_manager;
     std::atomic<bool> m_statusNotificationPending{false};
     QList<RootNode::Ptr> m_departedRoots;
+    QList<QList<MyTreeNode::Ptr>> m_departedUndoArray;
+    mutable std::mutex m_undoPathMutex;
+    Url m_undoPath;
 };

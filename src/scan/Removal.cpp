@@ -53,6 +53,18 @@ void ManagerCore::removeSource(const RootNode::Ptr &root)
     status.setText(
         //% "Removing source %1"
         StringTable::text("REMOVE_ROOT_NODE_STRING").arg(decodeFileNameBytes(root->rootPath(), false)));
+    // Any removal ends the chance to undo: the moved files' sources may be the one going away.
+    QList<QList<MyTreeNode::Ptr>> history;
+    withManager([&](SourceNodeManager &manager) {
+        history.swap(manager.m_undoArray);
+        Q_EMIT manager.cleanTaskStateChanged();
+    });
+    for (const QList<MyTreeNode::Ptr> &record : std::as_const(history)) {
+        for (const MyTreeNode::Ptr &node : record) {
+            node->setRootNode(nullptr);
+            node->setDupGroup(nullptr);
+        }
+    }
     for (const MyTreeNode::Ptr &node : root->allFiles().toList()) {
         removeFile(node);
         node->setRootNode(nullptr);

@@ -45,7 +45,13 @@ SourceNodeManager::~SourceNodeManager()
 {
     for (const RootNode::Ptr &root : rootNodes())
         root->setIsFinished(true);
-    m_core->detach(rootNodes());
+    m_core->detach(rootNodes(), m_undoArray);
+}
+
+bool SourceNodeManager::isScanning() const
+{
+    return std::any_of(rootNodes().begin(), rootNodes().end(),
+                       [](const RootNode::Ptr &root) { return root->isRunning(); });
 }
 
 const QList<SourceNodeManager::Bucket> &SourceNodeManager::dupGroups() const

@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 
+class CleanFrontEnd;
 class CustomRuleController;
 class DupOutlineView;
 class ManagerCore;
@@ -114,6 +115,34 @@ public:
     // Asks the scan of the source in the row holding the control to stop. Main thread.
     void stopSource(const QObject *control);
 
+    // --- The clean task and its undo (main thread unless said otherwise) -------------------------
+    using UndoRecord = QList<MyTreeNode::Ptr>;
+    // 0 while a clean task or an undo runs, 1 otherwise; setting 1 during a clean task stops it at its
+    // next check. Any thread.
+    qint64 taskStatus() const;
+    void setTaskStatus(qint64 status);
+    // The answer to the running task's last error alert: 0 none, 1000 quit, 1001 continue, 1002
+    // continue all. Any thread.
+    qint64 alertAnswer() const;
+    // The destination folder of a task that moves files; null until chosen. Any thread.
+    Url undoPath() const;
+    void setUndoPath(const Url &path);
+    // One record per clean task that moved files, oldest first.
+    const QList<UndoRecord> &undoArray() const { return m_undoArray; }
+    // Who answers the clean task's failures and hears of its removals, for the tasks started from now on.
+    void setCleanFrontEnd(std::shared_ptr<CleanFrontEnd> frontEnd) { m_cleanFrontEnd = std::move(frontEnd); }
+    // Starts a clean task on the shown groups with the stored choices, unless a task runs already or
+    // moving was chosen without a destination.
+    void runTask(const QObject *sender = nullptr);
+    // Sends the file in the row holding the control to the trash, unless it is the last of its group
+    // or a scan or task runs.
+    void deleteOneFile(const QObject *control);
+    void deleteOneFile(const MyTreeNode::Ptr &file);
+    // Moves the files of the newest clean task that moved files back where they were.
+    void undoTask(const QObject *sender = nullptr);
+    // Whether the toolbar item may be used: "undo" only while there is something to undo.
+    bool validateToolbarItem(const QString &identifier) const;
+
     // --- Notices, all on the main thread -------------------------------------------------------
     enum class ShownGroupsChange {
         // showDupGroups was rebuilt: groups may have come, gone or moved.
@@ -137,8 +166,16 @@ Q_SIGNALS:
     void statisticsChanged();
     // The status text changed; from scans at most every few frames.
     void statBarStringChanged();
+    // A clean task or undo started or ended, or the undo history changed.
+    void cleanTaskStateChanged();
 
 private:
+    // The design's one class, split by job: these run its tasks.
+    friend class ManagerCore;
+    friend class CleanTask;
+
+    bool isScanning() const;
+
     ArrayController<RootNode> m_rootController;
     std::shared_ptr<ManagerCore> m_core;
     qint64 m_totalFileNumber = 0;
@@ -154,4 +191,6 @@ private:
     qint64 m_totalWasteSize = 0;
     CustomRuleController *m_ruleController = nullptr;
     std::shared_ptr<ScanProgress> m_scanProgress;
+    QList<UndoRecord> m_undoArray;
+    std::shared_ptr<CleanFrontEnd> m_cleanFrontEnd;
 };

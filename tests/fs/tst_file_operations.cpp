@@ -312,8 +312,15 @@ private Q_SLOTS:
         TestFs::makeDir(m_root.child("hidden"));
         TestFs::writeFile(at(m_root, "hidden/.h"), "x");
         QVERIFY(!fm().isEmptyFolder(m_root.child("hidden")));
+        // Nothing that could hold a user's file is taken for an empty folder.
         TestFs::writeFile(m_root.child("plain"), "x");
-        QVERIFY(fm().isEmptyFolder(m_root.child("plain")));
+        QVERIFY(!fm().isEmptyFolder(m_root.child("plain")));
+        TestFs::makeSymlink("ds", m_root.child("link-to-empty"));
+        QVERIFY(!fm().isEmptyFolder(m_root.child("link-to-empty")));
+        TestFs::makeDir(m_root.child("sealed"));
+        QCOMPARE(::chmod(m_root.child("sealed").c_str(), 0), 0);
+        QCOMPARE(fm().isEmptyFolder(m_root.child("sealed")), ::geteuid() == 0);
+        QCOMPARE(::chmod(m_root.child("sealed").c_str(), 0700), 0);
     }
 
     void moveRefusals()

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Error.h"
+#include "platform/Url.h"
+
+#include <QtGlobal>
+
+class MyTreeNode;
+
+// What a clean task asks of the window or the command-line tool: answers to failures, which the task
+// waits for, and the files it removed.
+class CleanFrontEnd
+{
+public:
+    // Answers to a failed removal.
+    static constexpr qint64 quit = 1000;
+    static constexpr qint64 continueTask = 1001;
+    static constexpr qint64 continueAll = 1002;
+
+    virtual ~CleanFrontEnd() = default;
+
+    // A removal of the clean task failed; the file stays. The answer decides the rest of the task.
+    // Main thread, while the task waits.
+    virtual qint64 answerFailure(const MyTreeNode &file, const Error &error) = 0;
+    // Sending one file to the trash failed; the file stays. Main thread, while the task waits.
+    virtual void reportTrashFailure(const MyTreeNode &file, const Error &error) = 0;
+    // The task deleted the file (destination null) or moved it. Scan queue.
+    virtual void removed(const MyTreeNode &file, const Url &destination)
+    {
+        (void)file;
+        (void)destination;
+    }
+};

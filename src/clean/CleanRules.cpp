@@ -1,0 +1,78 @@
+#include "clean/CleanRules.h"
+
+#include "model/RootNode.h"
+
+#include <algorithm>
+
+namespace CleanRules {
+
+bool takesGroup(const DupGroup &group, const CleanTaskOptions &options)
+{
+    if (!group.isSelected() || group.fileNumber() < 2)
+        return false;
+    return !options.dateRuleOn || options.dateOrder == 0 || options.dateOrder == 1;
+}
+
+QList<MyTreeNode::Ptr> removalOrder(const DupGroup &group, const CleanTaskOptions &options)
+{
+    QList<MyTreeNode::Ptr> members = group.childs();
+    const bool newestFirst = options.dateRuleOn && options.dateOrder == 1;
+    // Members without a date keep their place among each other; they count as the earliest.
+    std::stable_sort(members.begin(), members.end(), [newestFirst](const auto &a, const auto &b) {
+        return newestFirst ? a->addedDateKey() > b->addedDateKey() : a->addedDateKey() < b->addedDateKey();
+    });
+    return members;
+}
+
+Verdict verdict(const MyTreeNode &file, qint64 filesInGroup, const CleanTaskOptions &options)
+{
+    if (filesInGroup < 2)
+        return Verdict::GroupFinished;
+    if (options.folderRuleOn) {
+        const RootNode::Ptr root = file.rootNode();
+        if (!root || qint64(root->index()) != options.folderIndex)
+            return Verdict::Stays;
+    }
+    if (options.typeRuleOn && (!options.typeExtension || *options.typeExtension != file.fileExt()))
+        return Verdict::Stays;
+    return Verdict::Remove;
+}
+
+namespace {
+
+// Walks a group as a task whose removals all succeed would.
+template <typename Visit> void walkGroup(const DupGroup &group, const CleanTaskOptions &options, Visit visit)
+{
+    qint64 files = group.fileNumber();
+    for (const MyTreeNode::Ptr &file : removalOrder(group, options)) {
+        const Verdict rule = verdict(*file, files, options);
+        if (rule == Verdict::GroupFinished)
+            break;
+        if (rule == Verdict::Remove) {
+            visit(file);
+            --files;
+        }
+    }
+}
+
+} // namespace
+
+QList<PlannedRemoval> plan(const QList<DupGroup::Ptr> &groups, const CleanTaskOptions &options)
+{
+    QList<PlannedRemoval> removals;
+    for (const DupGroup::Ptr &group : groups) {
+        if (takesGroup(*group, options))
+            walkGroup(*group, options, [&](const MyTreeNode::Ptr &file) { removals.append({group, file}); });
+    }
+    return removals;
+}
+
+QList<MyTreeNode::Ptr> keptMembers(const DupGroup &group, const CleanTaskOptions &options)
+{
+    QList<MyTreeNode::Ptr> kept = group.childs();
+    if (takesGroup(group, options))
+        walkGroup(group, options, [&](const MyTreeNode::Ptr &file) { kept.removeOne(file); });
+    return kept;
+}
+
+} // namespace CleanRules

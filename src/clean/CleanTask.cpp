@@ -1,0 +1,156 @@
+#include "clean/CleanTask.h"
+
+#include "clean/CleanFrontEnd.h"
+#include "clean/CleanRules.h"
+#include "clean/RemovalSafety.h"
+#include "fs/FileManagerProxy.h"
+#include "platform/MainThread.h"
+#include "platform/SerialQueue.h"
+#include "platform/StringTable.h"
+#include "scan/ManagerCore.h"
+#include "scan/SourceNodeManager.h"
+
+CleanTask::CleanTask(std::shared_ptr<ManagerCore> core, CleanTaskOptions options,
+                     std::shared_ptr<CleanFrontEnd> frontEnd)
+    : m_core(std::move(core)), m_options(std::move(options)), m_frontEnd(std::move(frontEnd))
+{
+}
+
+bool CleanTask::mustStop() const
+{
+    return m_core->taskStatus == 1 || m_core->alertAnswer == CleanFrontEnd::quit;
+}
+
+void CleanTask::run()
+{
+    m_core->alertAnswer = 0;
+    QList<DupGroup::Ptr> groups;
+    m_core->withManager([&](SourceNodeManager &manager) {
+        groups = manager.showDupGroups().value_or(QList<DupGroup::Ptr>());
+    });
+    if (groups.isEmpty()) {
+        m_core->taskStatus = 1;
+        m_core->withManager([](SourceNodeManager &manager) { Q_EMIT manager.cleanTaskStateChanged(); });
+        return;
+    }
+    //% "Cleaning up…"
+    m_core->status.setText(StringTable::text("CLEAN_TASK_START_STRING"));
+    for (const DupGroup::Ptr &group : std::as_const(groups)) {
+        if (mustStop())
+            break;
+        if (CleanRules::takesGroup(*group, m_options))
+            cleanGroup(group);
+    }
+    end();
+}
+
+void CleanTask::cleanGroup(const DupGroup::Ptr &group)
+{
+    // The copy a removed file is compared with is one that stays: those the rules keep come first.
+    const QList<MyTreeNode::Ptr> kept = CleanRules::keptMembers(*group, m_options);
+    for (const MyTreeNode::Ptr &file : CleanRules::removalOrder(*group, m_options)) {
+        if (mustStop())
+            return;
+        const CleanRules::Verdict rule = CleanRules::verdict(*file, group->fileNumber(), m_options);
+        if (rule == CleanRules::Verdict::GroupFinished)
+            return;
+        if (rule == CleanRules::Verdict::Stays)
+            continue;
+        m_core->status.setText(file->filePath());
+        QList<MyTreeNode::Ptr> copies = kept;
+        for (const MyTreeNode::Ptr &member : group->childs()) {
+            if (!copies.contains(member))
+                copies.append(member);
+        }
+        if (const MaybeError error = remove(file, copies)) {
+            if (m_core->alertAnswer != CleanFrontEnd::continueAll && m_frontEnd) {
+                qint64 answer = CleanFrontEnd::quit;
+                if (m_core->withManager(
+                        [&](SourceNodeManager &) { answer = m_frontEnd->answerFailure(*file, *error); }))
+                    m_core->alertAnswer = answer;
+                else
+                    m_core->alertAnswer = CleanFrontEnd::quit;
+            }
+            continue;
+        }
+        const Url destination = file->removeDstURL();
+        if (m_core->removeFile(file)) {
+            m_removedSize += file->FileSize();
+            ++m_removedCount;
+        }
+        if (m_frontEnd)
+            m_frontEnd->removed(*file, m_options.moveMode == 1 ? destination : Url());
+    }
+}
+
+MaybeError CleanTask::remove(const MyTreeNode::Ptr &file, const QList<MyTreeNode::Ptr> &copies)
+{
+    if (m_options.moveMode == 1 && m_core->undoPath().isNull()) {
+        m_core->taskStatus = 1;
+        return Error{RemovalSafety::errorDomain, RemovalSafety::noDestination, QString()};
+    }
+    if (MaybeError changed = RemovalSafety::checkUnchanged(*file))
+        return changed;
+    if (MaybeError different = RemovalSafety::checkIdenticalCopy(*file, copies))
+        return different;
+    if (m_options.moveMode == 1)
+        return moveAway(file);
+    return FileManagerProxy::sharedInstance().removeURL_WithUpperDirectory_ToTrash(file->FileURL(), true,
+                                                                                   false);
+}
+
+MaybeError CleanTask::moveAway(const MyTreeNode::Ptr &file)
+{
+    const FileManagerProxy &fm = FileManagerProxy::sharedInstance();
+    Url target = m_core->undoPath().child(file->FileURL().fileName());
+    while (fm.isUrlExist(target))
+        target = fm.createUniqueURLFromURL(target);
+    if (MaybeError error = fm.moveURL_toURL_removeUpper(file->FileURL(), target, true))
+        return error;
+    file->setRemoveDstURL(target);
+    m_undoRecord.append(file);
+    return std::nullopt;
+}
+
+void CleanTask::dropEmptiedSources(ManagerCore &core)
+{
+    QList<RootNode::Ptr> roots;
+    core.withManager([&](SourceNodeManager &manager) { roots = manager.rootNodes(); });
+    QList<RootNode::Ptr> emptied;
+    const FileManagerProxy &fm = FileManagerProxy::sharedInstance();
+    for (const RootNode::Ptr &root : std::as_const(roots)) {
+        if (root->totalFileNumber() != 0)
+            continue;
+        if (fm.isEmptyFolder(root->rootURL()))
+            fm.removeURL_WithUpperDirectory_ToTrash(root->rootURL(), true, true);
+        emptied.append(root);
+    }
+    if (emptied.isEmpty())
+        return;
+    core.withManager([&](SourceNodeManager &manager) {
+        for (const RootNode::Ptr &root : std::as_const(emptied)) {
+            if (manager.rootController().arrangedObjects().contains(root))
+                manager.rootController().removeObject(root);
+        }
+        Q_EMIT manager.sourcesChanged();
+    });
+}
+
+void CleanTask::end()
+{
+    dropEmptiedSources(*m_core);
+    const bool stopped = m_core->taskStatus != 0;
+    m_core->withManager([&](SourceNodeManager &manager) {
+        m_core->alertAnswer = 0;
+        if (!m_undoRecord.isEmpty())
+            manager.m_undoArray.append(m_undoRecord);
+        manager.syncAllSatus();
+        //% "%n file(s) removed, %1 MiB freed."
+        manager.updateStatBar(stopped ? QStringLiteral(" ")
+                                      : StringTable::text("CLEAN_TASK_END_STRING", m_removedCount)
+                                            .arg(double(m_removedSize) / 1024 / 1024, 0, 'f', 2));
+        m_core->taskStatus = 1;
+        Q_EMIT manager.cleanTaskStateChanged();
+    });
+    m_core->taskStatus = 1;
+}

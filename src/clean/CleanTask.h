@@ -1,0 +1,46 @@
+#pragma once
+
+#include "clean/CleanTaskOptions.h"
+#include "model/DupGroup.h"
+#include "model/MyTreeNode.h"
+#include "platform/Error.h"
+
+#include <QList>
+
+#include <memory>
+
+class CleanFrontEnd;
+class ManagerCore;
+class SourceNodeManager;
+
+// One clean task on the scan queue: walks the shown groups in their order, removes the members the
+// rules choose (deleting them, or moving them into the destination folder) after checking that each is
+// unchanged and has an identical copy that stays, asks the front end about each failure, and ends on
+// the main thread with the emptied sources, the undo record and the statistics.
+class CleanTask
+{
+public:
+    CleanTask(std::shared_ptr<ManagerCore> core, CleanTaskOptions options,
+              std::shared_ptr<CleanFrontEnd> frontEnd);
+
+    void run();
+
+    // Takes the sources that hold no file any more out of the list, their folders to the trash when
+    // they are empty. Scan queue; then the main thread, while the task waits.
+    static void dropEmptiedSources(ManagerCore &core);
+
+private:
+    void cleanGroup(const DupGroup::Ptr &group);
+    // Removes one file by the task's mode; no value when it is gone from its place.
+    MaybeError remove(const MyTreeNode::Ptr &file, const QList<MyTreeNode::Ptr> &copies);
+    MaybeError moveAway(const MyTreeNode::Ptr &file);
+    bool mustStop() const;
+    void end();
+
+    std::shared_ptr<ManagerCore> m_core;
+    const CleanTaskOptions m_options;
+    std::shared_ptr<CleanFrontEnd> m_frontEnd;
+    QList<MyTreeNode::Ptr> m_undoRecord;
+    qint64 m_removedCount = 0;
+    qint64 m_removedSize = 0;
+};

@@ -1,0 +1,390 @@
+// The clean task and its undo on real trees, in both modes: which files the rules remove, that nothing
+// changed since the scan or without an identical copy that stays is ever removed, the answers to
+// failures, the folders and sources a task empties, one file to the trash, and undo.
+#include "../scan/ScanTestSupport.h"
+
+#include "app/ApplicationLifecycle.h"
+#include "clean/CleanFrontEnd.h"
+#include "clean/CleanRules.h"
+#include "platform/SettingsKeys.h"
+#include "platform/StringTable.h"
+#include "platform/UserDefaults.h"
+#include "support/TestSupport.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Answers each failure with the next scripted answer (quit when the script is out), and remembers it.
+class ScriptedFrontEnd : public CleanFrontEnd
+{
+public:
+    QList<qint64> answers;
+    QList<QByteArray> failed;
+    QList<QByteArray> removedFiles;
+
+    qint64 answerFailure(const MyTreeNode &file, const Error &) override
+    {
+        failed << file.FileURL().fileName();
+        return answers.isEmpty() ? quit : answers.takeFirst();
+    }
+    void reportTrashFailure(const MyTreeNode &file, const Error &) override
+    {
+        failed << file.FileURL().fileName();
+    }
+    void removed(const MyTreeNode &file, const Url &) override { removedFiles << file.FileURL().fileName(); }
+};
+
+UserDefaults &defaults()
+{
+    return UserDefaults::standard();
+}
+
+} // namespace
+
+class TestCleanTask : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TemporaryTree> m_dir;
+    std::unique_ptr<SourceNodeManager> m_manager;
+    std::shared_ptr<ScriptedFrontEnd> m_frontEnd;
+
+    Url at(const QByteArray &relative) const { return m_dir->url().child(relative); }
+
+    // Writes files in order, each born after the one before, so that the date rules order them.
+    void write(const QList<QPair<QByteArray, QByteArray>> &files)
+    {
+        for (const auto &[relative, content] : files) {
+            QDir().mkpath(QString::fromUtf8(at(relative).parent().path()));
+            TestFs::writeFile(at(relative), content);
+            QTest::qWait(12); // beyond the file system clock's tick
+        }
+    }
+
+    QList<RootNode::Ptr> scan(const QList<QByteArray> &sources)
+    {
+        QList<RootNode::Ptr> roots;
+        for (const QByteArray &source : sources) {
+            roots << RootNode::initWithPath(at(source).path());
+            m_manager->addRootNode(roots.last());
+        }
+        if (!waitForScanQueue())
+            qFatal("scan did not end");
+        return roots;
+    }
+
+    void clean()
+    {
+        m_manager->runTask();
+        if (!waitForScanQueue())
+            qFatal("clean task did not end");
+    }
+
+    bool exists(const QByteArray &relative) const { return TestFs::exists(at(relative)); }
+
+    QByteArrayList existing(const QByteArrayList &relatives) const
+    {
+        QByteArrayList present;
+        for (const QByteArray &relative : relatives) {
+            if (exists(relative))
+                present << relative;
+        }
+        return present;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        StringTable::install();
+        ApplicationLifecycle::registerDefaultsAndTransformers();
+    }
+
+    void init()
+    {
+        defaults().reloadFromDisk();
+        ApplicationLifecycle::registerDefaultsAndTransformers();
+        defaults().setVolatile(false, SettingsKeys::createThumbnail);
+        m_dir = std::make_unique<TemporaryTree>();
+        m_manager = std::make_unique<SourceNodeManager>();
+        m_frontEnd = std::make_shared<ScriptedFrontEnd>();
+        m_manager->setCleanFrontEnd(m_frontEnd);
+    }
+
+    void cleanup()
+    {
+        m_manager.reset();
+        m_dir.reset();
+    }
+
+    // Two sources, each group born in the order listed; the rules pick what goes.
+    void rulesChooseWhatStays_data()
+    {
+        QTest::addColumn<QVariantMap>("settings");
+        QTest::addColumn<QByteArrayList>("remaining");
+        const QByteArrayList all{"a/x1", "b/x2", "a/x3", "a/y1.txt", "b/y2.dat", "b/solo"};
+        QTest::addRow("defaults: the newest stays")
+            << QVariantMap{} << QByteArrayList{"a/x3", "b/y2.dat", "b/solo"};
+        QTest::addRow("oldest stays")
+            << QVariantMap{{SettingsKeys::cleanDate, 1}} << QByteArrayList{"a/x1", "a/y1.txt", "b/solo"};
+        QTest::addRow("unknown date order: nothing") << QVariantMap{{SettingsKeys::cleanDate, 2}} << all;
+        QTest::addRow("date rule off: the newest stays")
+            << QVariantMap{{SettingsKeys::cleanDateCheckbox, false}}
+            << QByteArrayList{"a/x3", "b/y2.dat", "b/solo"};
+        QTest::addRow("only from source b")
+            << QVariantMap{{SettingsKeys::cleanFolderCheckbox, true}, {SettingsKeys::cleanFolder, 1}}
+            << QByteArrayList{"a/x1", "a/x3", "a/y1.txt", "b/solo"};
+        QTest::addRow("only .txt files")
+            << QVariantMap{{SettingsKeys::cleanTypeCheckbox, true}, {SettingsKeys::cleanType, 2}}
+            << QByteArrayList{"a/x1", "b/x2", "a/x3", "b/y2.dat", "b/solo"};
+        QTest::addRow("only files without extension")
+            << QVariantMap{{SettingsKeys::cleanTypeCheckbox, true}, {SettingsKeys::cleanType, 1}}
+            << QByteArrayList{"a/x3", "a/y1.txt", "b/y2.dat", "b/solo"};
+        QTest::addRow("type beyond the list: nothing")
+            << QVariantMap{{SettingsKeys::cleanTypeCheckbox, true}, {SettingsKeys::cleanType, 9}} << all;
+    }
+
+    void rulesChooseWhatStays()
+    {
+        QFETCH(QVariantMap, settings);
+        QFETCH(QByteArrayList, remaining);
+        write({{"a/x1", "xxxx"},
+               {"b/x2", "xxxx"},
+               {"a/x3", "xxxx"},
+               {"a/y1.txt", "yy"},
+               {"b/y2.dat", "yy"},
+               {"b/solo", "s"}});
+        scan({"a", "b"});
+        QCOMPARE(m_manager->allShowDupGroupFileExt(), QStringList({"dat", "N/A", "txt"}));
+        for (auto it = settings.cbegin(); it != settings.cend(); ++it)
+            defaults().setVolatile(it.value(), it.key());
+        // What a dry run would print is what the task then does.
+        QByteArrayList planned;
+        for (const CleanRules::PlannedRemoval &removal :
+             CleanRules::plan(*m_manager->showDupGroups(),
+                              CleanTaskOptions::fromSettings(m_manager->allShowDupGroupFileExt())))
+            planned << removal.file->FileURL().fileName();
+        clean();
+        const QByteArrayList all{"a/x1", "b/x2", "a/x3", "a/y1.txt", "b/y2.dat", "b/solo"};
+        QCOMPARE(existing(all), remaining);
+        QCOMPARE(m_frontEnd->removedFiles, planned);
+        QCOMPARE(m_manager->totalFileNumber(), remaining.size());
+        QCOMPARE(m_manager->taskStatus(), 1);
+        QVERIFY(m_manager->undoArray().isEmpty());
+    }
+
+    // A group of three whose first removal fails, after a group of two that is cleaned first: quitting
+    // stops the task there; continuing goes on, and the group ends with only the file that failed,
+    // since it still held two files when the last was tested; continuing all asks no more.
+    void answersToFailures_data()
+    {
+        QTest::addColumn<QList<qint64>>("answers");
+        QTest::addColumn<QByteArrayList>("remaining");
+        QTest::addColumn<int>("alerts");
+        QTest::addRow("quit") << QList<qint64>{CleanFrontEnd::quit}
+                              << QByteArrayList{"g/a", "g/b", "g/c", "h/e"} << 1;
+        QTest::addRow("continue") << QList<qint64>{CleanFrontEnd::continueTask}
+                                  << QByteArrayList{"g/a", "h/e"} << 1;
+        QTest::addRow("continue all")
+            << QList<qint64>{CleanFrontEnd::continueAll} << QByteArrayList{"g/a", "h/e"} << 1;
+    }
+
+    void answersToFailures()
+    {
+        QFETCH(QList<qint64>, answers);
+        QFETCH(QByteArrayList, remaining);
+        QFETCH(int, alerts);
+        write({{"g/a", "ggg"}, {"g/b", "ggg"}, {"g/c", "ggg"}, {"h/d", "hh"}, {"h/e", "hh"}});
+        scan({"g", "h"});
+        // Changed after the scan: its removal fails.
+        ::utimensat(AT_FDCWD, at("g/a").c_str(), nullptr, 0);
+        m_frontEnd->answers = answers;
+        clean();
+        QCOMPARE(existing({"g/a", "g/b", "g/c", "h/d", "h/e"}), remaining);
+        QCOMPARE(m_frontEnd->failed.size(), alerts);
+        QCOMPARE(m_manager->alertAnswer(), 0);
+    }
+
+    // Nothing that changed since the scan, and nothing without an identical copy that stays, is
+    // removed: the file stays in its group and the front end hears why.
+    void onlyUnchangedFilesWithIdenticalCopiesGo_data()
+    {
+        QTest::addColumn<QByteArray>("change");
+        for (const char *change :
+             {"rewritten", "grown", "truncated", "replaced", "vanished", "copy vanished", "copy differs"})
+            QTest::addRow("%s", change) << QByteArray(change);
+    }
+
+    void onlyUnchangedFilesWithIdenticalCopiesGo()
+    {
+        QFETCH(QByteArray, change);
+        write({{"old", "content!"}, {"new", "content!"}});
+        scan({""});
+        const Url old = at("old"), copy = at("new");
+        if (change == "rewritten")
+            TestFs::writeFile(old, "CONTENT!");
+        else if (change == "grown")
+            TestFs::writeFile(old, "content!+");
+        else if (change == "truncated")
+            QCOMPARE(::truncate(old.c_str(), 3), 0);
+        else if (change == "replaced")
+            QCOMPARE(::unlink(old.c_str()) | ::link(copy.c_str(), old.c_str()), 0);
+        else if (change == "vanished")
+            QCOMPARE(::unlink(old.c_str()), 0);
+        else if (change == "copy vanished")
+            QCOMPARE(::unlink(copy.c_str()), 0);
+        else
+            TestFs::writeFile(copy, "conTENT!");
+        const QByteArray before = TestFs::readFile(old) + TestFs::readFile(copy);
+        m_frontEnd->answers = {CleanFrontEnd::continueTask, CleanFrontEnd::continueTask};
+        clean();
+        QCOMPARE(TestFs::readFile(old) + TestFs::readFile(copy), before);
+        // Once the first failed, the group still held two files, so the second was tried too.
+        QCOMPARE(m_frontEnd->failed, QByteArrayList({"old", "new"}));
+        QCOMPARE(m_manager->totalDupGroupNumber(), 1);
+    }
+
+    // Fast scan compares large files by samples: a group of two that differ between the samples is
+    // shown, but neither is removed.
+    void sampledLookalikesStay()
+    {
+        QByteArray content(3 << 20, 'z');
+        write({{"one.bin", content}});
+        content[(3 << 20) / 3] = 'Z';
+        write({{"two.bin", content}});
+        defaults().setVolatile(qint64(1), SettingsKeys::fastScanSize);
+        scan({""});
+        QCOMPARE(m_manager->totalDupGroupNumber(), 1);
+        m_frontEnd->answers = {CleanFrontEnd::continueTask, CleanFrontEnd::continueTask};
+        clean();
+        QVERIFY(exists("one.bin") && exists("two.bin"));
+        QCOMPARE(m_frontEnd->failed, QByteArrayList({"one.bin", "two.bin"}));
+    }
+
+    // Deleting climbs through the folders it empties (a ".DS_Store" counts for nothing), keeps any
+    // folder that holds something of the user's, and takes sources left without files out of the list,
+    // their folder to the trash when it is an empty folder: never a single-file source whose scan kept
+    // nothing.
+    void emptiedFoldersAndSources()
+    {
+        write({{"keep/one", "same"},
+               {"old/deep/two", "same"},
+               {"old/deep/.DS_Store", "mac"},
+               {"mixed/sub/three", "same"},
+               {"mixed/sub/.DS_Store", "mac"},
+               {"mixed/sub/notes.txt", "mine"},
+               {"tiny.txt", "t"},
+               {"last", "same"}});
+        TestFs::makeDir(at("nothing"));
+        defaults().setVolatile(true, SettingsKeys::onlyFileSize);
+        defaults().setVolatile(0.5, SettingsKeys::onlyFileSizeValue);
+        const QList<RootNode::Ptr> roots = scan({"tiny.txt"});
+        defaults().setVolatile(false, SettingsKeys::onlyFileSize);
+        scan({"keep", "old", "mixed", "nothing", "last"});
+        QCOMPARE(roots.first()->totalFileNumber(), 0);
+        clean();
+        QVERIFY(!exists("keep") && !exists("old"));
+        QVERIFY(exists("mixed/sub/notes.txt") && exists("mixed/sub/.DS_Store") && !exists("mixed/sub/three"));
+        QVERIFY(exists("tiny.txt") && exists("last") && !exists("nothing"));
+        QStringList left;
+        for (const RootNode::Ptr &root : m_manager->rootNodes())
+            left << QString::fromUtf8(Url::fromPath(root->rootPath()).fileName());
+        QCOMPARE(left, QStringList({"mixed", "last"}));
+        const QByteArray trash = qgetenv("XDG_DATA_HOME") + "/Trash/files/";
+        QVERIFY(TestFs::exists(Url::fromPath(trash + "nothing")));
+        QVERIFY(!TestFs::exists(Url::fromPath(trash + "tiny.txt")));
+    }
+
+    // Moving: into the chosen folder under free names, whatever the names; undo puts each file back,
+    // moving a newcomer at its place aside, passing over a moved copy that is gone, newest task first,
+    // and bringing back a source the task had taken out of the list. Removing a source ends all undo.
+    void moveAndUndo()
+    {
+        const QByteArray odd("-caf\xe9\nname");
+        write({{"src/" + odd, "one"},
+               {"src/keep1", "one"},
+               {"src/keep2", "two"},
+               {"solo/two", "two"},
+               {"src/t1", "three"},
+               {"src/t2", "three"},
+               {"other/x", "x"}});
+        const Url destination = at("dest");
+        TestFs::makeDir(destination);
+        TestFs::writeFile(destination.child("keep1"), "already here");
+        scan({"src", "solo", "other"});
+        defaults().setVolatile(qint64(1), SettingsKeys::moveToTrash);
+        clean(); // no destination chosen yet: nothing happens
+        QVERIFY(exists("src/keep1") && m_manager->undoArray().isEmpty());
+        QVERIFY(!m_manager->validateToolbarItem(QStringLiteral("undo")));
+
+        // The first task leaves the "three" group alone and moves the newest file of each other group.
+        m_manager->setUndoPath(destination);
+        defaults().setVolatile(qint64(1), SettingsKeys::cleanDate);
+        for (const DupGroup::Ptr &group : *m_manager->showDupGroups())
+            group->setIsSelected(group->fileSize() != 5);
+        clean();
+        QCOMPARE(existing({"src/" + odd, "src/keep1", "src/keep2", "solo/two"}),
+                 QByteArrayList({"src/" + odd, "src/keep2"}));
+        QCOMPARE(TestFs::readFile(destination.child("keep1_1")), QByteArray("one"));
+        QCOMPARE(TestFs::readFile(destination.child("two")), QByteArray("two"));
+        QCOMPARE(m_manager->rootNodes().size(), 2); // "solo" held nothing more
+        for (const DupGroup::Ptr &group : *m_manager->showDupGroups())
+            group->setIsSelected(true);
+        clean();
+        QCOMPARE(m_manager->undoArray().size(), 2);
+        QVERIFY(m_manager->validateToolbarItem(QStringLiteral("undo")));
+
+        // Undo the second task, whose moved copy was deleted meanwhile: nothing to put back.
+        QCOMPARE(::unlink(destination.child("t2").c_str()), 0);
+        m_manager->undoTask();
+        QVERIFY(waitForScanQueue());
+        QVERIFY(!exists("src/t2"));
+        // Undo the first; keep1's place was taken meanwhile.
+        TestFs::writeFile(at("src/keep1"), "newcomer");
+        m_manager->undoTask();
+        QVERIFY(waitForScanQueue());
+        QCOMPARE(TestFs::readFile(at("src/keep1")), QByteArray("one"));
+        QCOMPARE(TestFs::readFile(at("src/keep1_1")), QByteArray("newcomer"));
+        QCOMPARE(TestFs::readFile(at("solo/two")), QByteArray("two"));
+        QCOMPARE(TestFs::readFile(destination.child("keep1")), QByteArray("already here"));
+        QVERIFY(m_manager->undoArray().isEmpty());
+        QCOMPARE(m_manager->rootNodes().size(), 3);
+        QCOMPARE(m_manager->totalDupGroupNumber(), 2);
+
+        clean();
+        QCOMPARE(m_manager->undoArray().size(), 1);
+        m_manager->removeRootNode(m_manager->rootNodes().last());
+        QVERIFY(waitForScanQueue());
+        QVERIFY(m_manager->undoArray().isEmpty());
+    }
+
+    void oneFileToTheTrash()
+    {
+        write({{"t/a/only-here", "dup"}, {"t/b", "dup"}, {"t/alone", "alone"}});
+        scan({"t"});
+        const auto named = [&](const QByteArray &name) {
+            for (const MyTreeNode::Ptr &node : m_manager->rootNodes().first()->allFiles().toList()) {
+                if (node->FileURL().fileName() == name)
+                    return node;
+            }
+            return MyTreeNode::Ptr();
+        };
+        m_manager->deleteOneFile(named("alone")); // in no group of two: refused
+        QVERIFY(waitForScanQueue());
+        QVERIFY(exists("t/alone"));
+        m_manager->deleteOneFile(named("only-here"));
+        QVERIFY(waitForScanQueue());
+        QVERIFY(!exists("t/a")); // the emptied folder followed it to the trash
+        const QByteArray trash = qgetenv("XDG_DATA_HOME") + "/Trash/files/";
+        QCOMPARE(TestFs::readFile(Url::fromPath(trash + "only-here")), QByteArray("dup"));
+        QCOMPARE(m_manager->totalDupGroupNumber(), 0);
+        m_manager->deleteOneFile(named("b")); // now the last of its group
+        QVERIFY(waitForScanQueue());
+        QVERIFY(exists("t/b"));
+    }
+};
+
+TWINSIFT_TEST_MAIN(TestCleanTask, QCoreApplication)
+#include "tst_clean_task.moc"

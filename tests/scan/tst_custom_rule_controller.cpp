@@ -1,3 +1,5 @@
+// Which files a scan takes in and under which category name they are shown, by the user's extension
+// lists first, in a fixed category order, then by the files' types.
 #include "app/ApplicationLifecycle.h"
 #include "fs/FileManagerProxy.h"
 #include "model/MyTreeNode.h"
@@ -7,56 +9,26 @@
 #include "scan/CustomRuleController.h"
 #include "support/TestSupport.h"
 
-#include <QCoreApplication>
-
-#include <algorithm>
-
 namespace {
 
-// The five scanned categories in the order that decides a file fitting two of them.
-struct CategoryKeys
+struct Category
 {
+    const char *name;
     const QString &switchKey;
     const QString &tokenKey;
-    const char *displayKey;
 };
 
-const QList<CategoryKeys> &categories()
-{
-    static const QList<CategoryKeys> keys = {
-        {SettingsKeys::scanTypeDocument, SettingsKeys::documentTokens, "DOCUMENT_STRING"},
-        {SettingsKeys::scanTypeMovie, SettingsKeys::movieTokens, "MOVIE_STRING"},
-        {SettingsKeys::scanTypeMusic, SettingsKeys::musicTokens, "MUSIC_STRING"},
-        {SettingsKeys::scanTypePicture, SettingsKeys::pictureTokens, "IMAGE_STRING"},
-        {SettingsKeys::scanTypeArchive, SettingsKeys::archiveTokens, "ARCHIEVE_STRING"},
-    };
-    return keys;
-}
-
-enum Position { Document, Movie, Music, Picture, Archive };
+const Category categories[] = {
+    {"document", SettingsKeys::scanTypeDocument, SettingsKeys::documentTokens},
+    {"movie", SettingsKeys::scanTypeMovie, SettingsKeys::movieTokens},
+    {"music", SettingsKeys::scanTypeMusic, SettingsKeys::musicTokens},
+    {"picture", SettingsKeys::scanTypePicture, SettingsKeys::pictureTokens},
+    {"archive", SettingsKeys::scanTypeArchive, SettingsKeys::archiveTokens},
+};
 
 UserDefaults &defaults()
 {
     return UserDefaults::standard();
-}
-
-QString displayName(const char *key)
-{
-    return StringTable::text(key);
-}
-
-// Master switch off, and only the given categories switched on.
-void scanOnly(std::initializer_list<Position> enabled)
-{
-    defaults().setBool(false, SettingsKeys::scanTypeAll);
-    for (qsizetype i = 0; i < categories().size(); ++i)
-        defaults().setBool(std::find(enabled.begin(), enabled.end(), i) != enabled.end(),
-                           categories()[i].switchKey);
-}
-
-void setTokens(Position category, const QStringList &tokens)
-{
-    defaults().setObject(tokens, categories()[category].tokenKey);
 }
 
 } // namespace
@@ -65,22 +37,21 @@ class TestCustomRuleController : public QObject
 {
     Q_OBJECT
 
-private:
-    QTemporaryDir m_dir;
+    TemporaryTree m_dir;
     CustomRuleController m_rules;
-    // One file found by its type alone for each category, in category order.
-    QList<MyTreeNode::Ptr> m_typed;
-    MyTreeNode::Ptr m_binary;
-    MyTreeNode::Ptr m_program;
-    MyTreeNode::Ptr m_bundle;
 
-    Url path(const QByteArray &name) const { return Url::fromPath(m_dir.path().toUtf8()).child(name); }
-
-    MyTreeNode::Ptr file(const QByteArray &name,
-                         const QByteArray &content = QByteArray("\x00\x01\x02\xff", 4))
+    MyTreeNode::Ptr file(const QByteArray &name)
     {
-        TestFs::writeFile(path(name), content);
-        return MyTreeNode::initWithURL(path(name));
+        static const QHash<QByteArray, QByteArray> contents = {{"notes.txt", "plain words\n"},
+                                                               {"LICENSE", "plain words\n"}};
+        const Url url = m_dir.url().child(name);
+        if (name.endsWith(".app")) {
+            TestFs::makeDir(url);
+            TestFs::writeFile(url.child("run"), "#!/bin/sh\n");
+        } else {
+            TestFs::writeFile(url, contents.value(name, QByteArray("\x00\x01\x02\xff", 4)));
+        }
+        return MyTreeNode::initWithURL(url);
     }
 
 private Q_SLOTS:
@@ -88,190 +59,104 @@ private Q_SLOTS:
     {
         ApplicationLifecycle::registerDefaultsAndTransformers();
         StringTable::install();
-        QVERIFY2(displayName("OTHERS_STRING") != QLatin1String("OTHERS_STRING"),
+        QVERIFY2(StringTable::text("OTHERS_STRING") != QLatin1String("OTHERS_STRING"),
                  "the string table is missing");
-        QVERIFY(m_dir.isValid());
-
-        m_typed = {file("notes.txt", "plain words\n"), file("clip.mp4"), file("song.mp3"), file("pic.png"),
-                   file("pack.zip")};
-        m_binary = file("blob.bin");
-        m_program = file("setup.exe");
-        TestFs::makeDir(path("Tool.app"));
-        TestFs::writeFile(path("Tool.app").child("run"), "#!/bin/sh\n");
-        m_bundle = MyTreeNode::initWithURL(path("Tool.app"));
-        for (const MyTreeNode::Ptr &node : m_typed + QList{m_binary, m_program, m_bundle})
-            QVERIFY(node);
-
-        // What the classification must say about these files for the rules below to mean anything.
-        FileManagerProxy &fm = FileManagerProxy::sharedInstance();
-        QVERIFY(fm.isTextFile(m_typed[Document]->FileURL()));
-        QVERIFY(fm.isMovieFile(m_typed[Movie]->FileURL()));
-        QVERIFY(fm.isAudioFile(m_typed[Music]->FileURL()));
-        QVERIFY(fm.isImageFile(m_typed[Picture]->FileURL()));
-        QVERIFY(fm.isAchieve(m_typed[Archive]->FileURL()));
-        QVERIFY(fm.isApplication(m_program->FileURL()) && fm.isApplication(m_bundle->FileURL()));
-        QVERIFY(!fm.isTextFile(m_program->FileURL()) && !fm.isAchieve(m_program->FileURL()));
-    }
-
-    // Every test starts from the registered defaults: master switch on, categories off, no lists.
-    void init()
-    {
-        defaults().removeObjectForKey(SettingsKeys::scanTypeAll);
-        for (const CategoryKeys &category : categories()) {
-            defaults().removeObjectForKey(category.switchKey);
-            defaults().removeObjectForKey(category.tokenKey);
-        }
-    }
-
-    void noNodeIsNeitherScannedNorCategorized()
-    {
         QVERIFY(!m_rules.isToScan(nullptr));
-        QCOMPARE(m_rules.typeString(nullptr), displayName("OTHERS_STRING"));
+        QCOMPARE(m_rules.typeString(nullptr), StringTable::text("OTHERS_STRING"));
     }
 
-    void masterSwitchTakesEveryFileAndNamesNothing()
+    void rules_data()
     {
-        const QList<MyTreeNode::Ptr> all = m_typed + QList{m_binary, m_program, m_bundle};
-        QStringList namesBefore;
-        for (const MyTreeNode::Ptr &node : all) {
-            QVERIFY(m_rules.isToScan(node));
-            namesBefore << m_rules.typeString(node);
+        QTest::addColumn<QByteArray>("name");
+        // "category=token,token;..." for the lists; "category=*" stores a text instead of a list.
+        QTest::addColumn<QString>("lists");
+        // The switched-on categories; "all" for the master switch alone.
+        QTest::addColumn<QString>("switches");
+        QTest::addColumn<bool>("scanned");
+        // The key of the category's display name.
+        QTest::addColumn<QString>("category");
+
+        // By type alone, each switch takes only its own category.
+        QTest::newRow("text, documents on") << QByteArray("notes.txt") << ""
+                                            << "document" << true << "DOCUMENT_STRING";
+        QTest::newRow("text, movies on") << QByteArray("notes.txt") << ""
+                                         << "movie" << false << "DOCUMENT_STRING";
+        QTest::newRow("movie") << QByteArray("clip.mp4") << ""
+                               << "movie" << true << "MOVIE_STRING";
+        QTest::newRow("music") << QByteArray("song.mp3") << ""
+                               << "music" << true << "MUSIC_STRING";
+        QTest::newRow("picture") << QByteArray("pic.png") << ""
+                                 << "picture" << true << "IMAGE_STRING";
+        QTest::newRow("archive") << QByteArray("pack.zip") << ""
+                                 << "archive" << true << "ARCHIEVE_STRING";
+        QTest::newRow("others, every switch on")
+            << QByteArray("blob.bin") << ""
+            << "document,movie,music,picture,archive" << false << "OTHERS_STRING";
+        QTest::newRow("others, master switch") << QByteArray("blob.bin") << ""
+                                               << "all" << true << "OTHERS_STRING";
+        // Applications are named, never scanned by category; a list names a file before that test.
+        QTest::newRow("program") << QByteArray("setup.exe") << ""
+                                 << "document,movie,music,picture,archive" << false << "APPLICATION_STRING";
+        QTest::newRow("bundle") << QByteArray("Tool.app") << ""
+                                << "document,movie,music,picture,archive" << false << "APPLICATION_STRING";
+        QTest::newRow("program listed") << QByteArray("setup.exe") << "archive=exe"
+                                        << "archive" << true << "ARCHIEVE_STRING";
+        // The first matching list decides, before every type test, without falling through.
+        QTest::newRow("listed elsewhere, own switch on") << QByteArray("pic.png") << "movie=png"
+                                                         << "picture" << false << "MOVIE_STRING";
+        QTest::newRow("listed elsewhere, that switch on") << QByteArray("pic.png") << "movie=png"
+                                                          << "movie" << true << "MOVIE_STRING";
+        QTest::newRow("last list before first type") << QByteArray("notes.txt") << "picture=txt"
+                                                     << "document" << false << "IMAGE_STRING";
+        QTest::newRow("earlier list wins") << QByteArray("table.dat") << "movie=other,dat;document=dat"
+                                           << "movie" << false << "DOCUMENT_STRING";
+        QTest::newRow("later list alone") << QByteArray("table.dat") << "archive=dat"
+                                          << "archive" << true << "ARCHIEVE_STRING";
+        QTest::newRow("master switch over lists") << QByteArray("blob.bin") << "music=bin"
+                                                  << "all" << true << "MUSIC_STRING";
+        // Tokens match whole extensions in any case; the extension has no dot and nothing is trimmed.
+        QTest::newRow("any case") << QByteArray("SCAN.XYZ") << "music=xYz"
+                                  << "music" << true << "MUSIC_STRING";
+        for (const char *token : {".xyz", " xyz", "xy", "xyzz", "*.xyz"})
+            QTest::addRow("token '%s'", token)
+                << QByteArray("SCAN.XYZ") << QStringLiteral("music=") + QLatin1String(token) << "music"
+                << false << "OTHERS_STRING";
+        // "N/A" stands for no extension.
+        for (const char *name : {"README", "notes. ", "LICENSE"})
+            QTest::addRow("no extension: %s", name) << QByteArray(name) << "music=n/A"
+                                                    << "music" << true << "MUSIC_STRING";
+        QTest::newRow("not a list") << QByteArray("pic.png") << "archive=*"
+                                    << "archive" << false << "IMAGE_STRING";
+    }
+
+    void rules()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, lists);
+        QFETCH(QString, switches);
+        QFETCH(bool, scanned);
+        QFETCH(QString, category);
+        const MyTreeNode::Ptr node = file(name);
+        QVERIFY(node);
+        defaults().setVolatile(switches == QLatin1String("all"), SettingsKeys::scanTypeAll);
+        const QStringList on = switches.split(QLatin1Char(','));
+        for (const Category &c : categories) {
+            defaults().setVolatile(on.contains(QLatin1String(c.name)), c.switchKey);
+            defaults().setVolatile(QVariant(), c.tokenKey);
         }
-
-        scanOnly({});
-        for (const MyTreeNode::Ptr &node : all)
-            QVERIFY2(!m_rules.isToScan(node), qPrintable(node->filePath()));
-
-        // The master switch wins even over a list whose category is switched off.
-        defaults().setBool(true, SettingsKeys::scanTypeAll);
-        setTokens(Music, {QStringLiteral("bin")});
-        QVERIFY(m_rules.isToScan(m_binary));
-        defaults().removeObjectForKey(categories()[Music].tokenKey);
-
-        // A category's name does not depend on whether it is scanned.
-        QStringList namesAfter;
-        for (const MyTreeNode::Ptr &node : all)
-            namesAfter << m_rules.typeString(node);
-        QCOMPARE(namesAfter, namesBefore);
-    }
-
-    void eachSwitchTakesOnlyItsOwnCategory()
-    {
-        for (int enabled = Document; enabled <= Archive; ++enabled) {
-            scanOnly({Position(enabled)});
-            for (int kind = Document; kind <= Archive; ++kind) {
-                const MyTreeNode::Ptr &node = m_typed[kind];
-                QVERIFY2(m_rules.isToScan(node) == (kind == enabled),
-                         qPrintable(QStringLiteral("%1 with switch %2").arg(node->FileName()).arg(enabled)));
-                QCOMPARE(m_rules.typeString(node), displayName(categories()[kind].displayKey));
+        for (const QString &list : lists.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString key = list.section(QLatin1Char('='), 0, 0);
+            const QString tokens = list.section(QLatin1Char('='), 1);
+            for (const Category &c : categories) {
+                if (key == QLatin1String(c.name))
+                    defaults().setVolatile(tokens == QLatin1String("*")
+                                               ? QVariant(QStringLiteral("png"))
+                                               : QVariant(tokens.split(QLatin1Char(','))),
+                                           c.tokenKey);
             }
-            QVERIFY(!m_rules.isToScan(m_binary));
         }
-        QCOMPARE(m_rules.typeString(m_binary), displayName("OTHERS_STRING"));
-    }
-
-    void applicationsAreNamedButNeverScannedByCategory()
-    {
-        scanOnly({Document, Movie, Music, Picture, Archive});
-        for (const MyTreeNode::Ptr &node : {m_program, m_bundle}) {
-            QVERIFY2(!m_rules.isToScan(node), qPrintable(node->filePath()));
-            QCOMPARE(m_rules.typeString(node), displayName("APPLICATION_STRING"));
-        }
-        // A list names a file before the application test does.
-        setTokens(Archive, {QStringLiteral("exe")});
-        QVERIFY(m_rules.isToScan(m_program));
-        QCOMPARE(m_rules.typeString(m_program), displayName("ARCHIEVE_STRING"));
-    }
-
-    void firstMatchingListDecidesWithoutFallThrough()
-    {
-        // A picture listed under Movie is a movie, and a switched-off movie is not taken although
-        // pictures are.
-        setTokens(Movie, {QStringLiteral("png")});
-        scanOnly({Picture});
-        QVERIFY(!m_rules.isToScan(m_typed[Picture]));
-        QCOMPARE(m_rules.typeString(m_typed[Picture]), displayName("MOVIE_STRING"));
-        scanOnly({Movie});
-        QVERIFY(m_rules.isToScan(m_typed[Picture]));
-
-        // Lists come before every type test, even the last list before the first test.
-        setTokens(Picture, {QStringLiteral("txt")});
-        scanOnly({Document});
-        QVERIFY(!m_rules.isToScan(m_typed[Document]));
-        QCOMPARE(m_rules.typeString(m_typed[Document]), displayName("IMAGE_STRING"));
-        scanOnly({Picture});
-        QVERIFY(m_rules.isToScan(m_typed[Document]));
-    }
-
-    void earlierListWinsInCategoryOrder()
-    {
-        const MyTreeNode::Ptr data = file("table.dat");
-        for (int category = Document; category <= Archive; ++category)
-            setTokens(Position(category), {QStringLiteral("other"), QStringLiteral("dat")});
-        for (int first = Document; first <= Archive; ++first) {
-            QCOMPARE(m_rules.typeString(data), displayName(categories()[first].displayKey));
-            scanOnly({Position(first)});
-            QVERIFY(m_rules.isToScan(data));
-            QList<Position> others;
-            for (int category = Document; category <= Archive; ++category) {
-                if (category != first)
-                    others << Position(category);
-            }
-            scanOnly({others[0], others[1], others[2], others[3]});
-            QVERIFY(!m_rules.isToScan(data));
-            defaults().removeObjectForKey(categories()[first].tokenKey);
-        }
-        QCOMPARE(m_rules.typeString(data), displayName("OTHERS_STRING"));
-        scanOnly({Document, Movie, Music, Picture, Archive});
-        QVERIFY(!m_rules.isToScan(data));
-    }
-
-    void tokensMatchWholeExtensionsInAnyCase()
-    {
-        const MyTreeNode::Ptr upper = file("SCAN.XYZ");
-        const MyTreeNode::Ptr lower = file("scan.abc");
-        QCOMPARE(upper->fileExt(), QStringLiteral("xyz"));
-        scanOnly({Music});
-        setTokens(Music, {QStringLiteral("xYz"), QStringLiteral("ABC")});
-        QVERIFY(m_rules.isToScan(upper));
-        QVERIFY(m_rules.isToScan(lower));
-        QCOMPARE(m_rules.typeString(upper), displayName("MUSIC_STRING"));
-
-        // The node's extension carries no dot, and nothing is trimmed or matched in part.
-        for (const QString &token : {QStringLiteral(".xyz"), QStringLiteral(" xyz"), QStringLiteral("xy"),
-                                     QStringLiteral("xyzz"), QStringLiteral("*.xyz")}) {
-            setTokens(Music, {token});
-            QVERIFY2(!m_rules.isToScan(upper), qPrintable(token));
-            QCOMPARE(m_rules.typeString(upper), displayName("OTHERS_STRING"));
-        }
-    }
-
-    void notApplicableTokenMatchesFilesWithoutExtension()
-    {
-        const MyTreeNode::Ptr bare = file("README");
-        const MyTreeNode::Ptr blank = file("notes. ");
-        const MyTreeNode::Ptr text = file("LICENSE", "plain words\n");
-        QCOMPARE(bare->fileExt(), QStringLiteral("N/A"));
-        QCOMPARE(blank->fileExt(), QStringLiteral("N/A"));
-        scanOnly({Music});
-        QVERIFY(!m_rules.isToScan(bare));
-
-        setTokens(Music, {QStringLiteral("n/A")});
-        for (const MyTreeNode::Ptr &node : {bare, blank, text}) {
-            QVERIFY2(m_rules.isToScan(node), qPrintable(node->filePath()));
-            QCOMPARE(m_rules.typeString(node), displayName("MUSIC_STRING"));
-        }
-        QVERIFY(!m_rules.isToScan(m_binary));
-    }
-
-    void storedValueThatIsNotAListMatchesNothing()
-    {
-        scanOnly({Archive});
-        defaults().setObject(QStringLiteral("png"), categories()[Archive].tokenKey);
-        QVERIFY(!m_rules.isToScan(m_typed[Picture]));
-        QCOMPARE(m_rules.typeString(m_typed[Picture]), displayName("IMAGE_STRING"));
-        setTokens(Archive, {QStringLiteral("png")});
-        QVERIFY(m_rules.isToScan(m_typed[Picture]));
+        QCOMPARE(m_rules.isToScan(node), scanned);
+        QCOMPARE(m_rules.typeString(node), StringTable::text(category.toLatin1().constData()));
     }
 };
 

@@ -7,7 +7,8 @@
   make_tree.py mixed ROOT COUNT      COUNT files of 0 to 4,096 bytes; about one in eight repeats an
                                      earlier file's content.
 
-Files go 1,000 to a folder. The content is seeded, so a tree is the same from run to run.
+Files go 1,000 to a folder. The content is seeded (by COUNT, or by a SEED given after it), so a tree is
+the same from run to run.
 """
 
 import os
@@ -27,7 +28,8 @@ def write_tree(root, count, content_of):
 
 
 def one_size(rng):
-    return lambda i: i.to_bytes(8, "little") + rng.randbytes(4088)
+    salt = rng.randbytes(8)
+    return lambda i: i.to_bytes(8, "little") + salt + rng.randbytes(4080)
 
 
 def mixed(rng):
@@ -48,11 +50,12 @@ def mixed(rng):
 
 def main():
     kinds = {"one-size": one_size, "mixed": mixed}
-    if len(sys.argv) != 4 or sys.argv[1] not in kinds:
+    if len(sys.argv) not in (4, 5) or sys.argv[1] not in kinds:
         print(__doc__, file=sys.stderr)
         return 2
     kind, root, count = sys.argv[1], sys.argv[2], int(sys.argv[3])
-    write_tree(root, count, kinds[kind](random.Random(count)))
+    seed = int(sys.argv[4]) if len(sys.argv) == 5 else count
+    write_tree(root, count, kinds[kind](random.Random(seed)))
     return 0
 
 

@@ -12,7 +12,7 @@ bool SourceNodeManager::removeTreeNode(const MyTreeNode::Ptr &node)
     return m_core->removeFile(node);
 }
 
-void SourceNodeManager::removeRootNode(const RootNode::Ptr &root)
+void SourceNodeManager::removeRootNode(RootNode::Ptr root)
 {
     if (!root || !root->isFinished() || !rootNodes().contains(root))
         return;

@@ -51,7 +51,7 @@ bool isBelowMinimumSize(const MyTreeNode &node)
 
 } // namespace
 
-void SourceNodeManager::addRootNode(const RootNode::Ptr &root)
+void SourceNodeManager::addRootNode(RootNode::Ptr root)
 {
     if (!root)
         return;

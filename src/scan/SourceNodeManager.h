@@ -100,7 +100,7 @@ public:
 
     // --- Scanning ------------------------------------------------------------------------------
     // Lists the source and queues its scan. Main thread.
-    void addRootNode(const RootNode::Ptr &root);
+    void addRootNode(RootNode::Ptr root);
     // The folder walk for one node and everything below it, taking in the files it finds. Scan queue.
     void addNewTreeNode_inRootNode(const MyTreeNode::Ptr &node, const RootNode::Ptr &root);
     // Takes one file into a source and places it in a group. Scan queue.
@@ -110,8 +110,9 @@ public:
     // Takes one file out of its source and group; true when it was one of its source's files.
     // Scan queue.
     bool removeTreeNode(const MyTreeNode::Ptr &node);
-    // Removes a finished source with all its files. Main thread.
-    void removeRootNode(const RootNode::Ptr &root);
+    // Removes a finished source with all its files. Main thread. (By value: the caller's reference may
+    // point into the list the source leaves.)
+    void removeRootNode(RootNode::Ptr root);
     // Asks the scan of the source in the row holding the control to stop. Main thread.
     void stopSource(const QObject *control);
 

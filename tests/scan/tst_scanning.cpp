@@ -12,6 +12,9 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
+#include <semaphore>
+
 namespace {
 
 class FakeSourceTable : public SourceTableView
@@ -29,14 +32,15 @@ class ScanSeams : public ScanProgress
 public:
     int pauseAfterFiles = -1;
     int stopReadingAfterFiles = -1;
-    QSemaphore reached;
-    QSemaphore resume;
+    // The standard library's, which thread checkers see through, unlike Qt's.
+    std::atomic<bool> reached{false};
+    std::binary_semaphore resume{0};
 
     void scanStarted(const RootNode &root) override { m_root = const_cast<RootNode *>(&root); }
     void fileTakenIn(const RootNode &, const MyTreeNode &) override
     {
         if (++m_files == pauseAfterFiles) {
-            reached.release();
+            reached = true;
             resume.acquire();
         }
     }
@@ -289,7 +293,7 @@ private Q_SLOTS:
         manager.setScanProgress(seams);
         const RootNode::Ptr root = addSource(manager, "many");
         const RootNode::Ptr waiting = addSource(manager, "many/1");
-        QTRY_VERIFY_WITH_TIMEOUT(seams->reached.available() > 0, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(seams->reached, 60000);
         manager.stopSource(&stopButton);
         QVERIFY(root->isFinished());
         waiting->setIsFinished(true);
@@ -373,7 +377,7 @@ private Q_SLOTS:
         manager->setScanProgress(seams);
         RootNode::Ptr running = addSource(*manager, "many");
         RootNode::Ptr queued = addSource(*manager, "many/2");
-        QTRY_VERIFY_WITH_TIMEOUT(seams->reached.available() > 0, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(seams->reached, 60000);
         const std::weak_ptr<MyTreeNode> taken = running->allFiles().toList().first();
         manager.reset();
         QVERIFY(running->isFinished() && queued->isFinished());

@@ -5,8 +5,8 @@
 #include "platform/ValueTransformer.h"
 #include "support/TestSupport.h"
 
+#include "app/MainWindow.h"
 #include <QApplication>
-#include <QMainWindow>
 
 class TestApplicationShell : public QObject
 {

@@ -27,7 +27,7 @@ DuplicateListView::DuplicateListView(SourceNodeManager &manager, QWidget *parent
     setSelectionMode(SingleSelection);
     setAllColumnsShowFocus(true);
     setMouseTracking(true);
-    setAlternatingRowColors(false);
+    setTextElideMode(Qt::ElideMiddle);
     //% "Duplicate groups"
     setAccessibleName(StringTable::text("DUPLICATE_LIST_NAME"));
 
@@ -39,15 +39,22 @@ DuplicateListView::DuplicateListView(SourceNodeManager &manager, QWidget *parent
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->setSectionResizeMode(DuplicateListModel::PathColumn, QHeaderView::Stretch);
     header->setSectionResizeMode(DuplicateListModel::ActionsColumn, QHeaderView::Fixed);
-    const int em = fontMetrics().horizontalAdvance(QLatin1Char('M'));
+    // Wide enough for what the columns usually hold; the path takes the rest.
+    const QFontMetrics metrics = fontMetrics();
+    const auto fits = [&](const QString &sample) { return metrics.horizontalAdvance(sample) + 24; };
     const std::pair<int, int> widths[] = {
-        {DuplicateListModel::IndexColumn, 5 * em},  {DuplicateListModel::NameColumn, 14 * em},
-        {DuplicateListModel::ExtColumn, 6 * em},    {DuplicateListModel::SizeColumn, 8 * em},
-        {DuplicateListModel::DateColumn, 11 * em},  {DuplicateListModel::CategoryColumn, 7 * em},
-        {DuplicateListModel::CopiesColumn, 5 * em},
+        {DuplicateListModel::IndexColumn, fits(m_model->headerData(0, Qt::Horizontal).toString())},
+        {DuplicateListModel::NameColumn, fits(QStringLiteral("a file name of some length.jpg"))},
+        {DuplicateListModel::ExtColumn, fits(QStringLiteral("jpeg"))},
+        {DuplicateListModel::SizeColumn, fits(QStringLiteral("0000000000"))},
+        {DuplicateListModel::DateColumn, fits(QStringLiteral("2024-05-01  14:03:09"))},
+        {DuplicateListModel::CategoryColumn, fits(QStringLiteral("Document"))},
+        {DuplicateListModel::CopiesColumn, fits(m_model->headerData(DuplicateListModel::CopiesColumn,
+                                                                   Qt::Horizontal).toString())},
     };
     for (const auto &[column, width] : widths)
         header->resizeSection(column, width);
+    header->setMinimumSectionSize(fits(QStringLiteral("…/name")));
     header->resizeSection(DuplicateListModel::ActionsColumn,
                           DuplicateListDelegate::actionsWidth(fontMetrics()));
     connect(header, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {

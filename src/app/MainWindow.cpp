@@ -160,11 +160,11 @@ QWidget *MainWindow::makeDuplicatePane()
             [this] { m_manager.dupSegmentAction(m_dupSegments); });
     bar->addWidget(m_dupSegments);
     bar->addStretch();
-    m_dupGroupStat = statisticsLabel(pane);
-    bar->addWidget(m_dupGroupStat);
     layout->addLayout(bar);
     m_dupOutlineView = new DuplicateListView(m_manager, pane);
     layout->addWidget(m_dupOutlineView, 1);
+    m_dupGroupStat = statisticsLabel(pane);
+    layout->addWidget(m_dupGroupStat);
     return pane;
 }
 
@@ -183,7 +183,7 @@ void MainWindow::makeActions()
                           [this] { m_sourceSegments->activate(1); });
     //% "Scan Rules…"
     QAction *rules = action(RowPictures::themed("configure", QStyle::SP_FileDialogDetailedView),
-                            StringTable::text("SCAN_RULES_ACTION"), QKeySequence::Preferences,
+                            StringTable::text("SCAN_RULES_ACTION"), QKeySequence(Qt::CTRL | Qt::Key_Comma),
                             [this] { m_sourceSegments->activate(0); });
     //% "Remove All Sources"
     QAction *removeAll =
@@ -279,7 +279,7 @@ void MainWindow::restoreLayout()
     if (!restoreGeometry(defaults.objectForKey(SettingsKeys::mainWindowGeometry).toByteArray()))
         resize(1180, 720);
     if (!m_splitter->restoreState(defaults.objectForKey(SettingsKeys::mainWindowSplitter).toByteArray()))
-        m_splitter->setSizes({330, 850});
+        m_splitter->setSizes({470, 890});
     // The columns' widths and places come back; the order is the user's choice of this run only.
     QHeaderView *header = m_dupOutlineView->header();
     const QSignalBlocker blocker(header);

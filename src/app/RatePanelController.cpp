@@ -31,8 +31,7 @@ QDialog *RatePanelController::ratePanel()
     //% "Enjoying TwinSift?"
     panel->setWindowTitle(StringTable::text("RATE_PANEL_TITLE"));
     auto *layout = new QVBoxLayout(panel);
-    //% "If TwinSift helped you free some space, would you rate it? It takes a minute and helps others find
-    //it."
+    //% "Did TwinSift help you free some space? A rating helps others find it."
     auto *text = new QLabel(StringTable::text("RATE_PANEL_TEXT"), panel);
     text->setWordWrap(true);
     layout->addWidget(text);

@@ -59,7 +59,7 @@ QVariant SourceListModel::data(const QModelIndex &index, int role) const
         case FilesColumn:
             return locale.toString(root->totalFileNumber());
         case SizeColumn:
-            return locale.formattedDataSize(root->totalFileSize());
+            return locale.formattedDataSize(root->totalFileSize(), 1);
         case StateColumn:
             return stateText(*root);
         default:

@@ -39,6 +39,8 @@ SourceListView::SourceListView(SourceNodeManager &manager, QWidget *parent)
     setSelectionMode(SingleSelection);
     setShowGrid(false);
     setWordWrap(false);
+    setTextElideMode(Qt::ElideLeft);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setAcceptDrops(true);
     setDropIndicatorShown(false);
     setDragDropMode(DropOnly);
@@ -54,6 +56,7 @@ SourceListView::SourceListView(SourceNodeManager &manager, QWidget *parent)
     header->setSortIndicator(-1, Qt::AscendingOrder);
     header->setSectionResizeMode(QHeaderView::ResizeToContents);
     header->setSectionResizeMode(SourceListModel::PathColumn, QHeaderView::Stretch);
+    header->setMinimumSectionSize(fontMetrics().horizontalAdvance(QStringLiteral("00")) + 12);
     connect(header, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
         const SortDescriptor descriptor = SourceListModel::sortDescriptorOf(column, order);
         if (descriptor.key.isEmpty())

@@ -22,4 +22,5 @@ g++ -std=c++20 -O2 -fPIC -Wall -Wextra -DQT_NO_KEYWORDS -I"$here/src" \
     $(pkg-config --libs Qt6Widgets Qt6DBus) -lcrypto -pthread -o "$work/window_probe"
 find "$folder" -type f -print0 | xargs -0 cat >/dev/null
 export HOME=$work XDG_CONFIG_HOME=$work/.config XDG_CACHE_HOME=$work/.cache
-QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$work/window_probe" "$folder"
+# The texts are not the figures: Qt's warnings about them go.
+QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$work/window_probe" "$folder" 2> >(grep -v '^QString::arg' >&2)

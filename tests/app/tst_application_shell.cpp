@@ -59,8 +59,8 @@ private Q_SLOTS:
         {
             qint64 count;
             const char *button;
-        } checks[] = {{14, nullptr}, {15, "later"}, {16, nullptr}, {19, nullptr}, {20, "rateNow"}, {20, nullptr},
-                      {20, nullptr}};
+        } checks[] = {{14, nullptr},   {15, "later"}, {16, nullptr}, {19, nullptr},
+                      {20, "rateNow"}, {20, nullptr}, {20, nullptr}};
         for (const auto &check : checks) {
             if (check.count == 19)
                 defaults.setInteger(18, SettingsKeys::appLaunchTimes);

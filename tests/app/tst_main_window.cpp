@@ -85,11 +85,15 @@ class TestMainWindow : public QObject
 
     QAbstractButton *sourceButton(int row, int button)
     {
-        QWidget *controls = sourceList().indexWidget(sourceList().listModel().index(row, SourceListModel::ActionsColumn));
+        QWidget *controls =
+            sourceList().indexWidget(sourceList().listModel().index(row, SourceListModel::ActionsColumn));
         return controls ? controls->findChildren<QAbstractButton *>().value(button) : nullptr;
     }
 
-    QRect rowRect(int row) { return dupList().visualRect(dupModel().index(row, DuplicateListModel::PathColumn)); }
+    QRect rowRect(int row)
+    {
+        return dupList().visualRect(dupModel().index(row, DuplicateListModel::PathColumn));
+    }
 
     void clickRow(int row)
     {
@@ -124,8 +128,8 @@ private Q_SLOTS:
         m_delegate = std::make_unique<AppDelegate>(std::move(desktop));
         m_delegate->applicationDidFinishLaunching();
         UserDefaults::standard().setVolatile(false, SettingsKeys::createThumbnail);
-        for (QAbstractItemModel *model :
-             {static_cast<QAbstractItemModel *>(&dupModel()), static_cast<QAbstractItemModel *>(&sourceList().listModel())})
+        for (QAbstractItemModel *model : {static_cast<QAbstractItemModel *>(&dupModel()),
+                                          static_cast<QAbstractItemModel *>(&sourceList().listModel())})
             new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::Fatal, model);
     }
 
@@ -227,7 +231,8 @@ private Q_SLOTS:
         clickRow(1);
         const auto other = std::get<MyTreeNode::Ptr>(dupModel().itemAtRow(1));
         QCOMPARE(manager().selectedNode(), other);
-        const auto firstGroup = std::get<DupGroup::Ptr>(dupModel().itemAtRow(dupModel().rowOfGroup(file->dupGroup().get())));
+        const auto firstGroup =
+            std::get<DupGroup::Ptr>(dupModel().itemAtRow(dupModel().rowOfGroup(file->dupGroup().get())));
         QCOMPARE(manager().shownFileOfGroup(*firstGroup), firstGroup->childs().first());
 
         // Double click and Enter open a file; the row's buttons open and reveal; a group opens nothing.
@@ -235,10 +240,12 @@ private Q_SLOTS:
         QTest::keyClick(&dupList(), Qt::Key_Return);
         const QRect actions = dupList().visualRect(dupModel().index(2, DuplicateListModel::ActionsColumn));
         const auto file2 = std::get<MyTreeNode::Ptr>(dupModel().itemAtRow(2));
-        QTest::mouseClick(dupList().viewport(), Qt::LeftButton, {},
-                          DuplicateListDelegate::actionRect(actions, DuplicateListDelegate::FileAction::Open).center());
-        QTest::mouseClick(dupList().viewport(), Qt::LeftButton, {},
-                          DuplicateListDelegate::actionRect(actions, DuplicateListDelegate::FileAction::Reveal).center());
+        QTest::mouseClick(
+            dupList().viewport(), Qt::LeftButton, {},
+            DuplicateListDelegate::actionRect(actions, DuplicateListDelegate::FileAction::Open).center());
+        QTest::mouseClick(
+            dupList().viewport(), Qt::LeftButton, {},
+            DuplicateListDelegate::actionRect(actions, DuplicateListDelegate::FileAction::Reveal).center());
         QCOMPARE(m_desktop->opened, QList<Url>({other->FileURL(), other->FileURL(), file2->FileURL()}));
         QCOMPARE(m_desktop->revealed, QList<QList<Url>>({{file2->FileURL()}}));
         m_desktop->opened.clear();
@@ -250,7 +257,8 @@ private Q_SLOTS:
         QStyleOptionViewItem option;
         option.initFrom(&dupList());
         option.rect = QRect(0, rowRect(0).y(), dupList().viewport()->width(), rowRect(0).height());
-        QTest::mouseClick(dupList().viewport(), Qt::LeftButton, {}, MyTableCellView(option).checkBox().rect.center());
+        QTest::mouseClick(dupList().viewport(), Qt::LeftButton, {},
+                          MyTableCellView(option).checkBox().rect.center());
         QVERIFY(!group->isSelected());
         dupList().setCurrentIndex(dupModel().index(0, 0));
         QTest::keyClick(&dupList(), Qt::Key_Space);
@@ -302,7 +310,9 @@ private Q_SLOTS:
         // A file key orders the files inside the groups; the selection follows its file.
         header->setSortIndicator(DuplicateListModel::NameColumn, Qt::DescendingOrder);
         const int expanded = dupModel().rowOfGroup(selected->dupGroup().get());
-        const auto name = [&](int row) { return std::get<MyTreeNode::Ptr>(dupModel().itemAtRow(row))->FileName(); };
+        const auto name = [&](int row) {
+            return std::get<MyTreeNode::Ptr>(dupModel().itemAtRow(row))->FileName();
+        };
         QVERIFY(name(expanded + 1) > name(expanded + 2));
         QCOMPARE(dupModel().itemAtRow(dupList().selectedRow()), OutlineItem(selected));
 
@@ -312,7 +322,10 @@ private Q_SLOTS:
         sourceList().horizontalHeader()->setSortIndicator(SourceListModel::PathColumn, Qt::DescendingOrder);
         QCOMPARE(manager().rootController().arrangedObjects().first()->rootPath(), path("c"));
         QCOMPARE(dupModel().data(indexCell).toString(), QString::number(rootOf->index()));
-        QCOMPARE(sourceList().listModel().data(sourceList().listModel().index(0, SourceListModel::PathColumn)).toString(),
+        QCOMPARE(sourceList()
+                     .listModel()
+                     .data(sourceList().listModel().index(0, SourceListModel::PathColumn))
+                     .toString(),
                  QString::fromUtf8(path("c")));
     }
 

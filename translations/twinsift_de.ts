@@ -70,7 +70,7 @@
         <translation>Name</translation>
     </message>
     <message id="COLUMN_EXTENSION">
-        <source>Extension</source>
+        <source>Ext.</source>
         <translation>Endung</translation>
     </message>
     <message id="COLUMN_SIZE">

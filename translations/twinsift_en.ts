@@ -70,8 +70,8 @@
         <translation>Name</translation>
     </message>
     <message id="COLUMN_EXTENSION">
-        <source>Extension</source>
-        <translation>Extension</translation>
+        <source>Ext.</source>
+        <translation>Ext.</translation>
     </message>
     <message id="COLUMN_SIZE">
         <source>Size (bytes)</source>

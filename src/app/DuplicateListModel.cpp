@@ -149,7 +149,7 @@ QVariant DuplicateListModel::headerData(int section, Qt::Orientation orientation
         //% "Name"
         return StringTable::text("COLUMN_FILE_NAME");
     case ExtColumn:
-        //% "Extension"
+        //% "Ext."
         return StringTable::text("COLUMN_EXTENSION");
     case SizeColumn:
         //% "Size (bytes)"

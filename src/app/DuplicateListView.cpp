@@ -44,7 +44,7 @@ DuplicateListView::DuplicateListView(SourceNodeManager &manager, QWidget *parent
     const auto fits = [&](const QString &sample) { return metrics.horizontalAdvance(sample) + 24; };
     const std::pair<int, int> widths[] = {
         {DuplicateListModel::IndexColumn, fits(m_model->headerData(0, Qt::Horizontal).toString())},
-        {DuplicateListModel::NameColumn, fits(QStringLiteral("a file name of some length.jpg"))},
+        {DuplicateListModel::NameColumn, fits(QStringLiteral("IMG_0042.jpeg"))},
         {DuplicateListModel::ExtColumn, fits(QStringLiteral("jpeg"))},
         {DuplicateListModel::SizeColumn, fits(QStringLiteral("0000000000"))},
         {DuplicateListModel::DateColumn, fits(QStringLiteral("2024-05-01  14:03:09"))},

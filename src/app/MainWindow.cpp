@@ -279,7 +279,7 @@ void MainWindow::restoreLayout()
     if (!restoreGeometry(defaults.objectForKey(SettingsKeys::mainWindowGeometry).toByteArray()))
         resize(1180, 720);
     if (!m_splitter->restoreState(defaults.objectForKey(SettingsKeys::mainWindowSplitter).toByteArray()))
-        m_splitter->setSizes({470, 890});
+        m_splitter->setSizes({430, 930});
     // The columns' widths and places come back; the order is the user's choice of this run only.
     QHeaderView *header = m_dupOutlineView->header();
     const QSignalBlocker blocker(header);

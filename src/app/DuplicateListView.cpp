@@ -49,8 +49,8 @@ DuplicateListView::DuplicateListView(SourceNodeManager &manager, QWidget *parent
         {DuplicateListModel::SizeColumn, fits(QStringLiteral("0000000000"))},
         {DuplicateListModel::DateColumn, fits(QStringLiteral("2024-05-01  14:03:09"))},
         {DuplicateListModel::CategoryColumn, fits(QStringLiteral("Document"))},
-        {DuplicateListModel::CopiesColumn, fits(m_model->headerData(DuplicateListModel::CopiesColumn,
-                                                                   Qt::Horizontal).toString())},
+        {DuplicateListModel::CopiesColumn,
+         fits(m_model->headerData(DuplicateListModel::CopiesColumn, Qt::Horizontal).toString())},
     };
     for (const auto &[column, width] : widths)
         header->resizeSection(column, width);

@@ -57,6 +57,273 @@
         <source>Others</source>
         <translation>Sonstige</translation>
     </message>
+    <message id="COLUMN_SOURCE_INDEX">
+        <source>Source</source>
+        <translation>Quelle</translation>
+    </message>
+    <message id="COLUMN_PATH">
+        <source>Path</source>
+        <translation>Pfad</translation>
+    </message>
+    <message id="COLUMN_FILE_NAME">
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message id="COLUMN_EXTENSION">
+        <source>Ext.</source>
+        <translation>Endung</translation>
+    </message>
+    <message id="COLUMN_SIZE">
+        <source>Size (bytes)</source>
+        <translation>Größe (Bytes)</translation>
+    </message>
+    <message id="COLUMN_DATE">
+        <source>Added</source>
+        <translation>Hinzugefügt</translation>
+    </message>
+    <message id="COLUMN_CATEGORY">
+        <source>Category</source>
+        <translation>Kategorie</translation>
+    </message>
+    <message id="COLUMN_COPIES">
+        <source>Copies</source>
+        <translation>Kopien</translation>
+    </message>
+    <message id="DUPLICATE_LIST_NAME">
+        <source>Duplicate groups</source>
+        <translation>Duplikatgruppen</translation>
+    </message>
+    <message id="OPEN_FILE_ACTION">
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message id="REVEAL_FILE_ACTION">
+        <source>Show in Folder</source>
+        <translation>Im Ordner zeigen</translation>
+    </message>
+    <message id="UNTICK_GROUP_ACTION">
+        <source>Untick Group</source>
+        <translation>Gruppe abwählen</translation>
+    </message>
+    <message id="TICK_GROUP_ACTION">
+        <source>Tick Group</source>
+        <translation>Gruppe auswählen</translation>
+    </message>
+    <message id="COLLAPSE_GROUP_ACTION">
+        <source>Collapse Group</source>
+        <translation>Gruppe zuklappen</translation>
+    </message>
+    <message id="EXPAND_GROUP_ACTION">
+        <source>Expand Group</source>
+        <translation>Gruppe aufklappen</translation>
+    </message>
+    <message id="SCAN_BUSY_NAME">
+        <source>Scanning</source>
+        <translation>Suche läuft</translation>
+    </message>
+    <message id="SOURCES_HEADING">
+        <source>Sources</source>
+        <translation>Quellen</translation>
+    </message>
+    <message id="RULES_SEGMENT">
+        <source>Rules…</source>
+        <translation>Regeln…</translation>
+    </message>
+    <message id="ADD_SEGMENT">
+        <source>Add…</source>
+        <translation>Hinzufügen…</translation>
+    </message>
+    <message id="REMOVE_ALL_SEGMENT">
+        <source>Remove All</source>
+        <translation>Alle entfernen</translation>
+    </message>
+    <message id="DUPLICATES_HEADING">
+        <source>Duplicates</source>
+        <translation>Duplikate</translation>
+    </message>
+    <message id="TICK_ALL_SEGMENT">
+        <source>Tick All</source>
+        <translation>Alle auswählen</translation>
+    </message>
+    <message id="UNTICK_ALL_SEGMENT">
+        <source>Untick All</source>
+        <translation>Alle abwählen</translation>
+    </message>
+    <message id="COLLAPSE_ALL_SEGMENT">
+        <source>Collapse All</source>
+        <translation>Alle zuklappen</translation>
+    </message>
+    <message id="EXPAND_ALL_SEGMENT">
+        <source>Expand All</source>
+        <translation>Alle aufklappen</translation>
+    </message>
+    <message id="ADD_SOURCES_ACTION">
+        <source>Add Sources…</source>
+        <translation>Quellen hinzufügen…</translation>
+    </message>
+    <message id="SCAN_RULES_ACTION">
+        <source>Scan Rules…</source>
+        <translation>Suchregeln…</translation>
+    </message>
+    <message id="REMOVE_ALL_ACTION">
+        <source>Remove All Sources</source>
+        <translation>Alle Quellen entfernen</translation>
+    </message>
+    <message id="QUIT_ACTION">
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message id="HELP_ACTION">
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message id="PRODUCTS_ACTION">
+        <source>More from Quenby</source>
+        <translation>Mehr von Quenby</translation>
+    </message>
+    <message id="FILE_MENU">
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message id="GROUPS_MENU">
+        <source>&amp;Groups</source>
+        <translation>&amp;Gruppen</translation>
+    </message>
+    <message id="HELP_MENU">
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message id="MAIN_TOOLBAR">
+        <source>Main Toolbar</source>
+        <translation>Hauptwerkzeugleiste</translation>
+    </message>
+    <message id="SCAN_COUNTS_STRING" numerus="yes">
+        <source>%1 files, %2 taken in</source>
+        <translation>
+            <numerusform>%1 Datei, %2 aufgenommen</numerusform>
+            <numerusform>%1 Dateien, %2 aufgenommen</numerusform>
+        </translation>
+    </message>
+    <message id="RATE_PANEL_TITLE">
+        <source>Enjoying TwinSift?</source>
+        <translation>Gefällt Ihnen TwinSift?</translation>
+    </message>
+    <message id="RATE_PANEL_TEXT">
+        <source>Did TwinSift help you free some space? A rating helps others find it.</source>
+        <translation>Hat TwinSift Ihnen geholfen, Platz zu schaffen? Eine Bewertung hilft anderen, es zu finden.</translation>
+    </message>
+    <message id="RATE_LATER_BUTTON">
+        <source>Later</source>
+        <translation>Später</translation>
+    </message>
+    <message id="RATE_NOW_BUTTON">
+        <source>Rate Now</source>
+        <translation>Jetzt bewerten</translation>
+    </message>
+    <message id="SCAN_RULES_TITLE">
+        <source>Scan Rules</source>
+        <translation>Suchregeln</translation>
+    </message>
+    <message id="SCAN_KINDS_GROUP">
+        <source>Kinds of files to scan</source>
+        <translation>Zu durchsuchende Dateiarten</translation>
+    </message>
+    <message id="SCAN_TYPE_ALL_SWITCH">
+        <source>All kinds of files</source>
+        <translation>Alle Dateiarten</translation>
+    </message>
+    <message id="SCAN_EXTRA_EXTENSIONS_LABEL">
+        <source>Extra extensions, separated by commas</source>
+        <translation>Weitere Endungen, durch Kommas getrennt</translation>
+    </message>
+    <message id="SCAN_COMPARISON_GROUP">
+        <source>Comparison</source>
+        <translation>Vergleich</translation>
+    </message>
+    <message id="THUMBNAILS_SWITCH">
+        <source>Show thumbnails of the groups' files</source>
+        <translation>Vorschaubilder der Gruppen zeigen</translation>
+    </message>
+    <message id="FAST_SCAN_SWITCH">
+        <source>Compare large files by samples, from</source>
+        <translation>Große Dateien anhand von Stichproben vergleichen, ab</translation>
+    </message>
+    <message id="MINIMUM_SIZE_SWITCH">
+        <source>Skip files smaller than</source>
+        <translation>Dateien überspringen, die kleiner sind als</translation>
+    </message>
+    <message id="SCAN_RULES_NOTE">
+        <source>Changes apply to the next file a scan checks.</source>
+        <translation>Änderungen gelten ab der nächsten Datei, die eine Suche prüft.</translation>
+    </message>
+    <message id="ADD_SOURCES_BUTTON">
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message id="SOURCE_STATE_DONE">
+        <source>Done</source>
+        <translation>Fertig</translation>
+    </message>
+    <message id="SOURCE_STATE_STOPPING">
+        <source>Stopping…</source>
+        <translation>Wird angehalten…</translation>
+    </message>
+    <message id="SOURCE_STATE_SCANNING">
+        <source>Scanning…</source>
+        <translation>Wird durchsucht…</translation>
+    </message>
+    <message id="SOURCE_COLUMN_INDEX">
+        <source>#</source>
+        <translation>#</translation>
+    </message>
+    <message id="SOURCE_COLUMN_PATH">
+        <source>Source</source>
+        <translation>Quelle</translation>
+    </message>
+    <message id="SOURCE_COLUMN_FILES">
+        <source>Files</source>
+        <translation>Dateien</translation>
+    </message>
+    <message id="SOURCE_COLUMN_SIZE">
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message id="SOURCE_COLUMN_STATE">
+        <source>State</source>
+        <translation>Status</translation>
+    </message>
+    <message id="SOURCE_LIST_NAME">
+        <source>Sources</source>
+        <translation>Quellen</translation>
+    </message>
+    <message id="REVEAL_SOURCE_ACTION">
+        <source>Show in Folder</source>
+        <translation>Im Ordner zeigen</translation>
+    </message>
+    <message id="STOP_SOURCE_ACTION">
+        <source>Stop Scanning</source>
+        <translation>Suche anhalten</translation>
+    </message>
+    <message id="REMOVE_SOURCE_ACTION">
+        <source>Remove Source</source>
+        <translation>Quelle entfernen</translation>
+    </message>
+    <message id="SOURCE_LIST_EMPTY_HINT">
+        <source>Drop folders or files here, or press Ctrl+O to add them.</source>
+        <translation>Ordner oder Dateien hierher ziehen oder mit Strg+O hinzufügen.</translation>
+    </message>
+    <message id="DUP_GROUP_INFO_STRING">
+        <source>%1 files · %2 · %3 · %8 MiB each · %9 MiB wasted
+%5 (%4 bytes)
+Added %6 · %7</source>
+        <translation>%1 Dateien · %2 · %3 · je %8 MiB · %9 MiB verschwendet
+%5 (%4 Bytes)
+Hinzugefügt %6 · %7</translation>
+    </message>
+    <message id="SELECTED_DIRECTORY_OR_FILE_PROMPT">
+        <source>Choose folders or files to search for duplicates</source>
+        <translation>Ordner oder Dateien wählen, in denen nach Duplikaten gesucht wird</translation>
+    </message>
     <message id="CLEAN_TASK_START_STRING">
         <source>Cleaning up…</source>
         <translation>Räume auf …</translation>

@@ -57,6 +57,273 @@
         <source>Others</source>
         <translation>Others</translation>
     </message>
+    <message id="COLUMN_SOURCE_INDEX">
+        <source>Source</source>
+        <translation>Source</translation>
+    </message>
+    <message id="COLUMN_PATH">
+        <source>Path</source>
+        <translation>Path</translation>
+    </message>
+    <message id="COLUMN_FILE_NAME">
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message id="COLUMN_EXTENSION">
+        <source>Ext.</source>
+        <translation>Ext.</translation>
+    </message>
+    <message id="COLUMN_SIZE">
+        <source>Size (bytes)</source>
+        <translation>Size (bytes)</translation>
+    </message>
+    <message id="COLUMN_DATE">
+        <source>Added</source>
+        <translation>Added</translation>
+    </message>
+    <message id="COLUMN_CATEGORY">
+        <source>Category</source>
+        <translation>Category</translation>
+    </message>
+    <message id="COLUMN_COPIES">
+        <source>Copies</source>
+        <translation>Copies</translation>
+    </message>
+    <message id="DUPLICATE_LIST_NAME">
+        <source>Duplicate groups</source>
+        <translation>Duplicate groups</translation>
+    </message>
+    <message id="OPEN_FILE_ACTION">
+        <source>Open</source>
+        <translation>Open</translation>
+    </message>
+    <message id="REVEAL_FILE_ACTION">
+        <source>Show in Folder</source>
+        <translation>Show in Folder</translation>
+    </message>
+    <message id="UNTICK_GROUP_ACTION">
+        <source>Untick Group</source>
+        <translation>Untick Group</translation>
+    </message>
+    <message id="TICK_GROUP_ACTION">
+        <source>Tick Group</source>
+        <translation>Tick Group</translation>
+    </message>
+    <message id="COLLAPSE_GROUP_ACTION">
+        <source>Collapse Group</source>
+        <translation>Collapse Group</translation>
+    </message>
+    <message id="EXPAND_GROUP_ACTION">
+        <source>Expand Group</source>
+        <translation>Expand Group</translation>
+    </message>
+    <message id="SCAN_BUSY_NAME">
+        <source>Scanning</source>
+        <translation>Scanning</translation>
+    </message>
+    <message id="SOURCES_HEADING">
+        <source>Sources</source>
+        <translation>Sources</translation>
+    </message>
+    <message id="RULES_SEGMENT">
+        <source>Rules…</source>
+        <translation>Rules…</translation>
+    </message>
+    <message id="ADD_SEGMENT">
+        <source>Add…</source>
+        <translation>Add…</translation>
+    </message>
+    <message id="REMOVE_ALL_SEGMENT">
+        <source>Remove All</source>
+        <translation>Remove All</translation>
+    </message>
+    <message id="DUPLICATES_HEADING">
+        <source>Duplicates</source>
+        <translation>Duplicates</translation>
+    </message>
+    <message id="TICK_ALL_SEGMENT">
+        <source>Tick All</source>
+        <translation>Tick All</translation>
+    </message>
+    <message id="UNTICK_ALL_SEGMENT">
+        <source>Untick All</source>
+        <translation>Untick All</translation>
+    </message>
+    <message id="COLLAPSE_ALL_SEGMENT">
+        <source>Collapse All</source>
+        <translation>Collapse All</translation>
+    </message>
+    <message id="EXPAND_ALL_SEGMENT">
+        <source>Expand All</source>
+        <translation>Expand All</translation>
+    </message>
+    <message id="ADD_SOURCES_ACTION">
+        <source>Add Sources…</source>
+        <translation>Add Sources…</translation>
+    </message>
+    <message id="SCAN_RULES_ACTION">
+        <source>Scan Rules…</source>
+        <translation>Scan Rules…</translation>
+    </message>
+    <message id="REMOVE_ALL_ACTION">
+        <source>Remove All Sources</source>
+        <translation>Remove All Sources</translation>
+    </message>
+    <message id="QUIT_ACTION">
+        <source>Quit</source>
+        <translation>Quit</translation>
+    </message>
+    <message id="HELP_ACTION">
+        <source>Help</source>
+        <translation>Help</translation>
+    </message>
+    <message id="PRODUCTS_ACTION">
+        <source>More from Quenby</source>
+        <translation>More from Quenby</translation>
+    </message>
+    <message id="FILE_MENU">
+        <source>&amp;File</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message id="GROUPS_MENU">
+        <source>&amp;Groups</source>
+        <translation>&amp;Groups</translation>
+    </message>
+    <message id="HELP_MENU">
+        <source>&amp;Help</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message id="MAIN_TOOLBAR">
+        <source>Main Toolbar</source>
+        <translation>Main Toolbar</translation>
+    </message>
+    <message id="SCAN_COUNTS_STRING" numerus="yes">
+        <source>%1 files, %2 taken in</source>
+        <translation>
+            <numerusform>%1 file, %2 taken in</numerusform>
+            <numerusform>%1 files, %2 taken in</numerusform>
+        </translation>
+    </message>
+    <message id="RATE_PANEL_TITLE">
+        <source>Enjoying TwinSift?</source>
+        <translation>Enjoying TwinSift?</translation>
+    </message>
+    <message id="RATE_PANEL_TEXT">
+        <source>Did TwinSift help you free some space? A rating helps others find it.</source>
+        <translation>Did TwinSift help you free some space? A rating helps others find it.</translation>
+    </message>
+    <message id="RATE_LATER_BUTTON">
+        <source>Later</source>
+        <translation>Later</translation>
+    </message>
+    <message id="RATE_NOW_BUTTON">
+        <source>Rate Now</source>
+        <translation>Rate Now</translation>
+    </message>
+    <message id="SCAN_RULES_TITLE">
+        <source>Scan Rules</source>
+        <translation>Scan Rules</translation>
+    </message>
+    <message id="SCAN_KINDS_GROUP">
+        <source>Kinds of files to scan</source>
+        <translation>Kinds of files to scan</translation>
+    </message>
+    <message id="SCAN_TYPE_ALL_SWITCH">
+        <source>All kinds of files</source>
+        <translation>All kinds of files</translation>
+    </message>
+    <message id="SCAN_EXTRA_EXTENSIONS_LABEL">
+        <source>Extra extensions, separated by commas</source>
+        <translation>Extra extensions, separated by commas</translation>
+    </message>
+    <message id="SCAN_COMPARISON_GROUP">
+        <source>Comparison</source>
+        <translation>Comparison</translation>
+    </message>
+    <message id="THUMBNAILS_SWITCH">
+        <source>Show thumbnails of the groups' files</source>
+        <translation>Show thumbnails of the groups' files</translation>
+    </message>
+    <message id="FAST_SCAN_SWITCH">
+        <source>Compare large files by samples, from</source>
+        <translation>Compare large files by samples, from</translation>
+    </message>
+    <message id="MINIMUM_SIZE_SWITCH">
+        <source>Skip files smaller than</source>
+        <translation>Skip files smaller than</translation>
+    </message>
+    <message id="SCAN_RULES_NOTE">
+        <source>Changes apply to the next file a scan checks.</source>
+        <translation>Changes apply to the next file a scan checks.</translation>
+    </message>
+    <message id="ADD_SOURCES_BUTTON">
+        <source>Add</source>
+        <translation>Add</translation>
+    </message>
+    <message id="SOURCE_STATE_DONE">
+        <source>Done</source>
+        <translation>Done</translation>
+    </message>
+    <message id="SOURCE_STATE_STOPPING">
+        <source>Stopping…</source>
+        <translation>Stopping…</translation>
+    </message>
+    <message id="SOURCE_STATE_SCANNING">
+        <source>Scanning…</source>
+        <translation>Scanning…</translation>
+    </message>
+    <message id="SOURCE_COLUMN_INDEX">
+        <source>#</source>
+        <translation>#</translation>
+    </message>
+    <message id="SOURCE_COLUMN_PATH">
+        <source>Source</source>
+        <translation>Source</translation>
+    </message>
+    <message id="SOURCE_COLUMN_FILES">
+        <source>Files</source>
+        <translation>Files</translation>
+    </message>
+    <message id="SOURCE_COLUMN_SIZE">
+        <source>Size</source>
+        <translation>Size</translation>
+    </message>
+    <message id="SOURCE_COLUMN_STATE">
+        <source>State</source>
+        <translation>State</translation>
+    </message>
+    <message id="SOURCE_LIST_NAME">
+        <source>Sources</source>
+        <translation>Sources</translation>
+    </message>
+    <message id="REVEAL_SOURCE_ACTION">
+        <source>Show in Folder</source>
+        <translation>Show in Folder</translation>
+    </message>
+    <message id="STOP_SOURCE_ACTION">
+        <source>Stop Scanning</source>
+        <translation>Stop Scanning</translation>
+    </message>
+    <message id="REMOVE_SOURCE_ACTION">
+        <source>Remove Source</source>
+        <translation>Remove Source</translation>
+    </message>
+    <message id="SOURCE_LIST_EMPTY_HINT">
+        <source>Drop folders or files here, or press Ctrl+O to add them.</source>
+        <translation>Drop folders or files here, or press Ctrl+O to add them.</translation>
+    </message>
+    <message id="DUP_GROUP_INFO_STRING">
+        <source>%1 files · %2 · %3 · %8 MiB each · %9 MiB wasted
+%5 (%4 bytes)
+Added %6 · %7</source>
+        <translation>%1 files · %2 · %3 · %8 MiB each · %9 MiB wasted
+%5 (%4 bytes)
+Added %6 · %7</translation>
+    </message>
+    <message id="SELECTED_DIRECTORY_OR_FILE_PROMPT">
+        <source>Choose folders or files to search for duplicates</source>
+        <translation>Choose folders or files to search for duplicates</translation>
+    </message>
     <message id="CLEAN_TASK_START_STRING">
         <source>Cleaning up…</source>
         <translation>Cleaning up…</translation>

@@ -1,36 +1,62 @@
 #include "app/AppDelegate.h"
 
 #include "app/ApplicationLifecycle.h"
+#include "app/FreedesktopServices.h"
+#include "app/MainWindow.h"
+#include "app/RatePanelController.h"
+#include "app/SourceListView.h"
+#include "app/WebPages.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QLabel>
-#include <QMainWindow>
+#include <QTimer>
 
-AppDelegate::AppDelegate() : m_window(std::make_unique<QMainWindow>())
+AppDelegate::AppDelegate(std::unique_ptr<DesktopServices> desktop)
+    : m_desktop(desktop ? std::move(desktop) : std::make_unique<FreedesktopServices>()),
+      m_window(std::make_unique<MainWindow>(*m_desktop)),
+      m_rateController(std::make_unique<RatePanelController>(m_window.get(), *m_desktop))
 {
-    m_window->setWindowTitle(QStringLiteral("TwinSift"));
-    m_window->resize(960, 640);
-    m_window->setCentralWidget(new QLabel(QObject::tr("Drop folders here to find duplicates."), m_window.get()));
     m_window->installEventFilter(this);
+    connect(m_window->quitAction(), &QAction::triggered, this,
+            [this] { performClose(m_window->quitAction()); });
+    connect(m_window->helpAction(), &QAction::triggered, this, [this] { help(m_window->helpAction()); });
+    connect(m_window->productsAction(), &QAction::triggered, this,
+            [this] { checkProduct(m_window->productsAction()); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { applicationShouldTerminate(); });
 }
 
 AppDelegate::~AppDelegate() = default;
 
-void AppDelegate::applicationDidFinishLaunching()
+SourceListView *AppDelegate::sourceTable() const
 {
-    ApplicationLifecycle::registerDefaultsAndTransformers();
-    m_window->show();
+    return m_window->sourceTable();
 }
 
-void AppDelegate::performClose()
+void AppDelegate::applicationDidFinishLaunching()
+{
+    sourceTable()->setAcceptDrops(true);
+    ApplicationLifecycle::registerDefaultsAndTransformers();
+    m_window->show();
+    // Once the window is on screen, so the panel has a window to sit on.
+    QTimer::singleShot(0, this, [this] { m_rateController->showRatePanel(); });
+}
+
+void AppDelegate::openPaths(const QList<QByteArray> &paths)
+{
+    if (!paths.isEmpty())
+        m_window->manager().tableView_acceptDrop_row_dropOperation(sourceTable(), paths, -1,
+                                                                   SourceNodeManager::DropOperation::Above);
+}
+
+void AppDelegate::performClose(const QObject *)
 {
     QCoreApplication::quit();
 }
 
 void AppDelegate::windowWillClose()
 {
+    m_window->saveLayout();
     performClose();
 }
 
@@ -41,6 +67,16 @@ bool AppDelegate::applicationShouldTerminate()
         ApplicationLifecycle::shutDown();
     }
     return true;
+}
+
+void AppDelegate::help(const QObject *)
+{
+    m_desktop->openWebPage(WebPages::help());
+}
+
+void AppDelegate::checkProduct(const QObject *)
+{
+    m_desktop->openWebPage(WebPages::products());
 }
 
 bool AppDelegate::eventFilter(QObject *watched, QEvent *event)

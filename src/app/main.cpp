@@ -3,7 +3,9 @@
 #include "platform/StringTable.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QIcon>
 
 namespace {
@@ -16,6 +18,21 @@ QIcon applicationIcon()
     while (sizes.hasNext())
         bundled.addFile(sizes.next());
     return QIcon::fromTheme(QStringLiteral("com.quenby.TwinSift"), bundled);
+}
+
+// The paths left on the command line once Qt took its own options, as native bytes made absolute, as
+// a file manager's drop carries them.
+QList<QByteArray> pathArguments(int argc, char *argv[])
+{
+    QList<QByteArray> paths;
+    const QByteArray here = QFile::encodeName(QDir::currentPath());
+    for (int i = 1; i < argc; ++i) {
+        QByteArray path(argv[i]);
+        if (path.isEmpty())
+            continue;
+        paths.append(path.startsWith('/') ? path : here + '/' + path);
+    }
+    return paths;
 }
 
 } // namespace
@@ -33,5 +50,6 @@ int main(int argc, char *argv[])
     Thumbnails::install();
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
+    delegate.openPaths(pathArguments(argc, argv));
     return app.exec();
 }

@@ -41,7 +41,7 @@ void SourceNodeManager::runTask(const QObject *)
     if (m_core->taskStatus == 0)
         return;
     m_core->taskStatus = 0;
-    const CleanTaskOptions options = CleanTaskOptions::fromSettings(m_allShowDupGroupFileExt);
+    const CleanTaskOptions options = CleanTaskOptions::fromSettings(allShowDupGroupFileExt());
     if (options.moveMode == 1 && undoPath().isNull()) {
         m_core->taskStatus = 1;
         //% "Choose the folder to move the files into first."

@@ -6,13 +6,14 @@
 #include <functional>
 #include <memory>
 
-// Holds a list of objects for a view: the content in the order added, and the arranged order the
-// view shows (the content sorted by the current comparator, or as added when there is none).
+// Holds a list of objects for a view: the content in the order added, the arranged order the view
+// shows (the content sorted by the current comparator, or as added when there is none), and the
+// objects the view has selected. Elements are shared objects, or plain values such as texts.
 // Main thread only.
-template <typename T> class ArrayController
+template <typename T, typename Element = std::shared_ptr<T>> class ArrayController
 {
 public:
-    using Ptr = std::shared_ptr<T>;
+    using Ptr = Element;
     using LessThan = std::function<bool(const Ptr &, const Ptr &)>;
 
     const QList<Ptr> &content() const { return m_content; }
@@ -41,6 +42,18 @@ public:
         rearrange();
     }
 
+    // The selected objects that are still in the content, in arranged order.
+    QList<Ptr> selectedObjects() const
+    {
+        QList<Ptr> selected;
+        for (const Ptr &object : m_arranged) {
+            if (m_selected.contains(object))
+                selected.append(object);
+        }
+        return selected;
+    }
+    void setSelectedObjects(QList<Ptr> objects) { m_selected = std::move(objects); }
+
 private:
     void rearrange()
     {
@@ -51,5 +64,6 @@ private:
 
     QList<Ptr> m_content;
     QList<Ptr> m_arranged;
+    QList<Ptr> m_selected;
     LessThan m_lessThan;
 };

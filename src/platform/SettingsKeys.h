@@ -33,6 +33,12 @@ inline const QString musicTokens = QStringLiteral("SCAN_FILE_TYPE_MUSIC_TOKEN");
 inline const QString pictureTokens = QStringLiteral("SCAN_FILE_TYPE_PIC_TOKEN");
 inline const QString archiveTokens = QStringLiteral("SCAN_FILE_TYPE_ARCHIEVE_TOKEN");
 
+// The main window's size and the positions of its dividers and columns, kept between runs; no
+// registered default.
+inline const QString mainWindowGeometry = QStringLiteral("MainWindow/geometry");
+inline const QString mainWindowSplitter = QStringLiteral("MainWindow/splitter");
+inline const QString duplicateListColumns = QStringLiteral("MainWindow/duplicateListColumns");
+
 // The registered defaults of the first twenty keys, with their types (booleans, integers, and one
 // floating-point number).
 QVariantMap registeredDefaults();

@@ -5,6 +5,7 @@
 #include "platform/StringTable.h"
 #include "platform/UniformTypes.h"
 #include "platform/UserDefaults.h"
+#include "scan/ViewInterfaces.h"
 
 #include <array>
 
@@ -106,4 +107,23 @@ bool CustomRuleController::isToScanFile(const MyTreeNode &node)
 QString CustomRuleController::typeString(const MyTreeNode::Ptr &node) const
 {
     return StringTable::text(displayNameKey(node ? categoryOf(*node, true) : Category::Others));
+}
+
+void CustomRuleController::showSettingPanel(const QObject *)
+{
+    if (m_settingPanel)
+        m_settingPanel->makeKeyAndOrderFront();
+}
+
+void CustomRuleController::closeSettingPanel(const QObject *)
+{
+    // The panel is not run modally, so there is no modal loop to end.
+    sync();
+    UserDefaults::standard().synchronize();
+}
+
+void CustomRuleController::windowWillClose()
+{
+    sync();
+    UserDefaults::standard().synchronize();
 }

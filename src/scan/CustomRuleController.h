@@ -4,9 +4,15 @@
 
 #include <QString>
 
+class QObject;
+class SettingPanel;
+
 // The scan rules: which files a scan takes in, and the category each file is shown under. Holds no
 // rule state: every answer reads the settings afresh, so a change applies to the next file checked,
 // also during a scan. Safe to call from the scan queue and the main thread at once.
+//
+// It also shows the panel in which the user edits the rules; the panel's controls write the settings
+// themselves, as the user changes them.
 class CustomRuleController
 {
 public:
@@ -23,4 +29,18 @@ public:
     // The category found by the user's extension lists first, then by the file's type; the
     // application test only when asked for.
     static Category categoryOf(const MyTreeNode &node, bool includeApplication);
+
+    // --- The settings panel (main thread) ---------------------------------------------------------
+    SettingPanel *settingPanel() const { return m_settingPanel; }
+    void setSettingPanel(SettingPanel *panel) { m_settingPanel = panel; }
+    void showSettingPanel(const QObject *sender);
+    // The panel's close button, and the panel closing by any road: the settings go to disk.
+    void closeSettingPanel(const QObject *sender);
+    void windowWillClose();
+    // A step both closing roads take before writing the settings; the controls have stored every
+    // change already, so there is nothing left to gather.
+    void sync() {}
+
+private:
+    SettingPanel *m_settingPanel = nullptr;
 };

@@ -121,7 +121,9 @@ void SourceNodeManager::syncAllSatus(GroupStore::Summary summary)
     m_totalRemovableFileNumber = summary.removable;
     m_totalWasteSize = summary.waste;
     m_showDupGroups = std::move(summary.shown);
-    m_allShowDupGroupFileExt = std::move(summary.extensions);
+    if (m_outlineviewSortDesc)
+        sortShowGroups(*m_outlineviewSortDesc);
+    m_allFileExtController.setContent(std::move(summary.extensions));
 
     updateSourceStat();
     updateDupGroupStat();

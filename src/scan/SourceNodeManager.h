@@ -6,6 +6,8 @@
 #include "model/OutlineItem.h"
 #include "model/RootNode.h"
 #include "platform/ArrayController.h"
+#include "platform/Image.h"
+#include "platform/SortDescriptor.h"
 #include "scan/GroupStore.h"
 
 #include <QList>
@@ -19,8 +21,10 @@
 
 class CleanFrontEnd;
 class CustomRuleController;
+class DesktopServices;
 class DupOutlineView;
 class ManagerCore;
+class OpenPanel;
 class ScanProgress;
 class SerialQueue;
 class SourceTableView;
@@ -70,7 +74,7 @@ public:
     QString statBarString() const;
     // No list until the first syncAllSatus.
     const std::optional<QList<DupGroup::Ptr>> &showDupGroups() const { return m_showDupGroups; }
-    const QStringList &allShowDupGroupFileExt() const { return m_allShowDupGroupFileExt; }
+    const QStringList &allShowDupGroupFileExt() const { return m_allFileExtController.content(); }
     qint64 totalDupGroupNumber() const { return m_totalDupGroupNumber; }
     qint64 totalRemovableFileNumber() const { return m_totalRemovableFileNumber; }
     qint64 totalWasteSize() const { return m_totalWasteSize; }
@@ -144,6 +148,77 @@ public:
     // Whether the toolbar item may be used: "undo" only while there is something to undo.
     bool validateToolbarItem(const QString &identifier) const;
 
+    // --- The duplicate list and the source list (src/browser; main thread) ----------------------
+    // Who opens and reveals files and folders for the lists: the desktop, or a fake in tests.
+    void setDesktopServices(DesktopServices *services) { m_desktopServices = services; }
+    // The dialog that adds sources; none in the command-line tool.
+    void setOpenPanel(OpenPanel *panel) { m_openPanel = panel; }
+    // The duplicate list's last sort order, reapplied after every rebuild; no value until the user
+    // sorts.
+    const std::optional<SortDescriptors> &outlineviewSortDesc() const { return m_outlineviewSortDesc; }
+    // The file row the user selected last; its group row describes it.
+    MyTreeNode::Ptr selectedNode() const { return m_selectedNode; }
+    // The extension list, as the clean task reads it (arrangedObjects).
+    const ArrayController<QString, QString> &allFileExtController() const { return m_allFileExtController; }
+
+    // Orders the shown groups by the first descriptor when it names a group property ("fileNumber",
+    // "fileSize", "fileExt", "categoryString"); by any other key, orders the files inside every group
+    // instead, as childsInShownOrder gives them. Sends no notice.
+    void sortShowGroups(const SortDescriptors &descriptors);
+    void outlineView_sortDescriptorsDidChange(DupOutlineView *view, const SortDescriptors &oldDescriptors);
+    // The action control above the list, by its "selectedSegment": tick all, untick all, collapse all,
+    // expand all.
+    void dupSegmentAction(const QObject *sender);
+    // A group's files in the order the list shows them: the order of the last sort by a file
+    // property, else the group's own (by addedDate). The group keeps its own order, by which it finds
+    // its members.
+    QList<MyTreeNode::Ptr> childsInShownOrder(const DupGroup &group) const;
+
+    // The duplicate list's data source. item: none for the invisible root, a group, or a file.
+    qint64 outlineView_numberOfChildrenOfItem(DupOutlineView *view, const OutlineItem &item) const;
+    bool outlineView_isItemExpandable(DupOutlineView *view, const OutlineItem &item) const;
+    // A group of the root also gets its category name, the first time it is asked for.
+    OutlineItem outlineView_child_ofItem(DupOutlineView *view, qint64 index, const OutlineItem &item);
+    bool outlineView_isGroupItem(DupOutlineView *view, const OutlineItem &item) const;
+    double outlineView_heightOfRowByItem(DupOutlineView *view, const OutlineItem &item) const;
+    // What a cell shows. A group has one cell across the row (any column): picture, tick and the
+    // description of its shown file; none while it holds fewer than two files. A file has one per
+    // column: "index", "path", "filename", "ext", "size", "date", "category".
+    struct CellView
+    {
+        QString text;
+        std::optional<Image> image;
+        std::optional<bool> checkBox;
+    };
+    std::optional<CellView> outlineView_viewForTableColumn_item(DupOutlineView *view, const QString &column,
+                                                                const OutlineItem &item);
+    // The file a group row describes: the selected file when the group holds it, else its first.
+    MyTreeNode::Ptr shownFileOfGroup(const DupGroup &group) const;
+
+    void outlineViewSelectionDidChange();
+    void outlineviewDoubleClick();
+    // Actions of controls inside rows; a check box tells its state by its "checked" property.
+    void checkDupGroup(const QObject *sender);
+    void openDupInFinder(const QObject *sender);
+    void openDup(const QObject *sender);
+
+    // The source list: the control under it, by its "selectedSegment": scan-rule settings, add
+    // through the open panel, remove all.
+    void segmentAction(const QObject *sender);
+    enum class DragOperation { None = 0, Copy = 1 };
+    enum class DropOperation { On, Above };
+    // A drop of native paths from a file manager: accepted anywhere on the table.
+    DragOperation tableView_validateDrop_proposedRow_proposedDropOperation(SourceTableView *table,
+                                                                           const QList<QByteArray> &paths,
+                                                                           qint64 row,
+                                                                           DropOperation operation);
+    // Adds each path that is not a source yet and exists, then renumbers; always true.
+    bool tableView_acceptDrop_row_dropOperation(SourceTableView *table, const QList<QByteArray> &paths,
+                                                qint64 row, DropOperation operation);
+    void tableView_sortDescriptorsDidChange(SourceTableView *table, const SortDescriptors &oldDescriptors);
+    void tableViewSelectionDidChange();
+    void openSourceInFinder(const QObject *sender);
+
     // --- Notices, all on the main thread -------------------------------------------------------
     enum class ShownGroupsChange {
         // showDupGroups was rebuilt: groups may have come, gone or moved.
@@ -186,7 +261,6 @@ private:
     DupOutlineView *m_dupOutlineView = nullptr;
     SourceTableView *m_sourceTable = nullptr;
     std::optional<QList<DupGroup::Ptr>> m_showDupGroups;
-    QStringList m_allShowDupGroupFileExt;
     qint64 m_totalDupGroupNumber = 0;
     qint64 m_totalRemovableFileNumber = 0;
     qint64 m_totalWasteSize = 0;
@@ -194,4 +268,16 @@ private:
     std::shared_ptr<ScanProgress> m_scanProgress;
     QList<UndoRecord> m_undoArray;
     std::shared_ptr<CleanFrontEnd> m_cleanFrontEnd;
+
+
+    // The lists' fields (src/browser).
+    void addSourcePaths(const QList<QByteArray> &paths);
+    void removeAllRootNodes();
+    std::optional<SortDescriptors> m_outlineviewSortDesc;
+    // The descriptor of the last sort by a file property, which orders the files of every group.
+    std::optional<SortDescriptor> m_fileOrder;
+    MyTreeNode::Ptr m_selectedNode;
+    ArrayController<QString, QString> m_allFileExtController;
+    DesktopServices *m_desktopServices = nullptr;
+    OpenPanel *m_openPanel = nullptr;
 };

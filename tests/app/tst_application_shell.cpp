@@ -1,12 +1,18 @@
-// Start-up and shutdown of the desktop application, and the date transformer its lists use.
+// Start-up and shutdown of the desktop application, the date transformer its lists use, the web pages
+// it opens, and the rate panel's schedule.
+#include "AppTestSupport.h"
+
 #include "app/AppDelegate.h"
+#include "app/MainWindow.h"
+#include "app/RatePanelController.h"
+#include "app/WebPages.h"
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "platform/ValueTransformer.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
-#include <QMainWindow>
+#include <QPushButton>
 
 class TestApplicationShell : public QObject
 {
@@ -15,7 +21,7 @@ class TestApplicationShell : public QObject
 private Q_SLOTS:
     void dateTransformerShowsTwoBlanksBeforeTheTime()
     {
-        AppDelegate delegate;
+        AppDelegate delegate(std::make_unique<RecordingDesktop>());
         delegate.applicationDidFinishLaunching();
         const auto transformer =
             ValueTransformer::valueTransformerForName(QStringLiteral("NSDateToStringValueTransformer"));
@@ -30,9 +36,58 @@ private Q_SLOTS:
         QCOMPARE(UserDefaults::standard().integerForKey(SettingsKeys::fastScanSize), 20);
     }
 
+    void helpAndProductPages()
+    {
+        auto desktop = std::make_unique<RecordingDesktop>();
+        RecordingDesktop &pages = *desktop;
+        AppDelegate delegate(std::move(desktop));
+        delegate.window()->helpAction()->trigger();
+        delegate.window()->productsAction()->trigger();
+        QCOMPARE(pages.pages, QList<QUrl>({WebPages::help(), WebPages::products()}));
+    }
+
+    void ratePanelComesAtChecks15And20UntilRated()
+    {
+        RecordingDesktop desktop;
+        QWidget window;
+        window.show();
+        RatePanelController controller(&window, desktop);
+        UserDefaults &defaults = UserDefaults::standard();
+        defaults.setInteger(13, SettingsKeys::appLaunchTimes);
+        // Each check, and the button pressed if the panel shows.
+        const struct
+        {
+            qint64 count;
+            const char *button;
+        } checks[] = {{14, nullptr},   {15, "later"}, {16, nullptr}, {19, nullptr},
+                      {20, "rateNow"}, {20, nullptr}, {20, nullptr}};
+        for (const auto &check : checks) {
+            if (check.count == 19)
+                defaults.setInteger(18, SettingsKeys::appLaunchTimes);
+            bool shown = false;
+            // Runs inside the panel's modal loop when it shows; never otherwise.
+            QTimer press;
+            press.setSingleShot(true);
+            connect(&press, &QTimer::timeout, this, [&] {
+                shown = controller.ratePanel()->isVisible() && controller.ratePanel()->isModal();
+                controller.ratePanel()->findChild<QPushButton *>(QString::fromLatin1(check.button))->click();
+            });
+            if (check.button)
+                press.start(0);
+            controller.showRatePanel();
+            press.stop();
+            QCOMPARE(shown, check.button != nullptr);
+            QCOMPARE(defaults.integerForKey(SettingsKeys::appLaunchTimes), check.count);
+        }
+        QCOMPARE(desktop.pages, QList<QUrl>({WebPages::rate()}));
+        QVERIFY(defaults.boolForKey(SettingsKeys::showedRatePanel));
+        defaults.removeObjectForKey(SettingsKeys::showedRatePanel);
+        defaults.removeObjectForKey(SettingsKeys::appLaunchTimes);
+    }
+
     void closingTheMainWindowQuitsThroughTheShutdownSteps()
     {
-        AppDelegate delegate;
+        AppDelegate delegate(std::make_unique<RecordingDesktop>());
         delegate.applicationDidFinishLaunching();
         UserDefaults::standard().setBool(true, SettingsKeys::cleanFolderCheckbox);
         UserDefaults::standard().setBool(true, SettingsKeys::cleanTypeCheckbox);
@@ -46,6 +101,8 @@ private Q_SLOTS:
         UserDefaults::standard().reloadFromDisk();
         QCOMPARE(UserDefaults::standard().boolForKey(SettingsKeys::cleanFolderCheckbox), false);
         QCOMPARE(UserDefaults::standard().boolForKey(SettingsKeys::cleanTypeCheckbox), false);
+        // The window's size and dividers were kept for the next start.
+        QVERIFY(UserDefaults::standard().objectForKey(SettingsKeys::mainWindowSplitter).isValid());
     }
 };
 

@@ -22,6 +22,7 @@ class FakeSourceTable : public SourceTableView
 public:
     QHash<const QObject *, qint64> rows;
     qint64 rowForView(const QObject *control) const override { return rows.value(control, -1); }
+    SortDescriptors sortDescriptors() const override { return {}; }
 };
 
 // Seams in the middle of a scan, run on the scan queue: holds the scan when it has taken in a given

@@ -1,0 +1,119 @@
+// Scans one folder in the real main window (offscreen or under Xvfb) and measures what a person feels:
+// the longest stall of a 5 ms timer on the GUI thread during the scan, then the time to sort the
+// duplicate list by each column, to expand and collapse every group, and how many rows each arriving
+// thumbnail changes. Prints one line per figure.
+#include "app/AppDelegate.h"
+#include "app/DuplicateListModel.h"
+#include "app/DuplicateListView.h"
+#include "app/MainWindow.h"
+#include "app/SegmentedControl.h"
+#include "app/Thumbnails.h"
+#include "platform/SerialQueue.h"
+#include "platform/SettingsKeys.h"
+#include "platform/StringTable.h"
+#include "platform/UserDefaults.h"
+#include "scan/SourceNodeManager.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QTimer>
+
+#include <atomic>
+#include <cstdio>
+
+namespace {
+
+// Runs the event loop until every task queued on the queue so far has run.
+void drain(SerialQueue &queue)
+{
+    std::atomic<bool> done{false};
+    queue.async([&done] { done = true; });
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QCoreApplication::processEvents();
+}
+
+// Milliseconds from an action to the list laid out and painted again.
+template <typename Action> qint64 timed(DuplicateListView &list, Action action)
+{
+    QElapsedTimer clock;
+    clock.start();
+    action();
+    list.doItemsLayout();
+    list.viewport()->repaint();
+    return clock.elapsed();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: window_probe FOLDER\n");
+        return 2;
+    }
+    StringTable::install();
+    Thumbnails::install();
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    UserDefaults::standard().setVolatile(true, SettingsKeys::showedRatePanel);
+    UserDefaults::standard().setVolatile(false, SettingsKeys::fastScanOption);
+    MainWindow &window = *delegate.window();
+    window.resize(1366, 768);
+    DuplicateListView &list = *window.dupOutlineView();
+    DuplicateListModel &model = list.listModel();
+
+    constexpr int interval = 5;
+    QElapsedTimer sinceLastTick;
+    qint64 longestStall = 0;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&ticker, &QTimer::timeout,
+                     [&] { longestStall = std::max(longestStall, sinceLastTick.restart() - interval); });
+    QElapsedTimer wall;
+    wall.start();
+    sinceLastTick.start();
+    ticker.start(interval);
+    delegate.openPaths({QByteArray(argv[1])});
+    drain(SourceNodeManager::scanQueue());
+    ticker.stop();
+    const qint64 groups = window.manager().totalDupGroupNumber();
+    std::printf("scan: %lld files, %lld groups, wall %.2f s, longest GUI-thread stall %lld ms\n",
+                window.manager().totalFileNumber(), groups, double(wall.elapsed()) / 1000, longestStall);
+
+    // Thumbnails: the pictures arriving after the scan, and the rows each changes.
+    qint64 pictureChanges = 0;
+    qint64 widestPictureChange = 0;
+    QObject::connect(&model, &QAbstractItemModel::dataChanged,
+                     [&](const QModelIndex &from, const QModelIndex &to, const QList<int> &roles) {
+                         if (roles == QList<int>{Qt::DecorationRole}) {
+                             ++pictureChanges;
+                             widestPictureChange =
+                                 std::max<qint64>(widestPictureChange, to.row() - from.row() + 1);
+                         }
+                     });
+    drain(SourceNodeManager::thumbnailQueue());
+    std::printf("thumbnails: %lld arrived, each changed at most %lld row(s)\n", pictureChanges,
+                widestPictureChange);
+
+    for (int column = 0; column < DuplicateListModel::ActionsColumn; ++column) {
+        for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+            const qint64 ms = timed(list, [&] { list.header()->setSortIndicator(column, order); });
+            std::printf("sort by %-14s %-4s %5lld ms\n",
+                        qPrintable(DuplicateListModel::sortDescriptorOf(column, order).key),
+                        order == Qt::AscendingOrder ? "asc" : "desc", ms);
+        }
+    }
+    const QList<DupGroup::Ptr> shown = *window.manager().showDupGroups();
+    const qint64 expandAll = timed(list, [&] { list.expandItems(shown); });
+    std::printf("expand all:   %5lld ms (%d rows after)\n", expandAll, model.rowCount());
+    std::printf("sort expanded by FileName: %5lld ms\n", timed(list, [&] {
+                    list.header()->setSortIndicator(DuplicateListModel::NameColumn, Qt::AscendingOrder);
+                }));
+    std::printf("scroll to end: %4lld ms\n", timed(list, [&] { list.scrollToBottom(); }));
+    const qint64 collapseAll = timed(list, [&] { list.collapseItems(shown); });
+    std::printf("collapse all: %5lld ms (%d rows after)\n", collapseAll, model.rowCount());
+    return 0;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+class DuplicateListModel;
+
+// Draws the rows of the duplicate list: a group row as one cell across the row, 100 pixels tall; a
+// file row as text columns and, in the last column, the buttons that open the file and show it in
+// the file browser (with a slot left for a third).
+class DuplicateListDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    enum class FileAction { Open, Reveal };
+    static constexpr int actionSlots = 3;
+
+    DuplicateListDelegate(const DuplicateListModel &model, QObject *parent = nullptr);
+
+    static constexpr int groupRowHeight = 100;
+    // The buttons of a file row within the rectangle of its actions cell.
+    static QRect actionRect(const QRect &cell, FileAction action);
+    static int fileRowHeight(const QFontMetrics &metrics);
+    static int actionsWidth(const QFontMetrics &metrics);
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+    // The group row drawn across the given rectangle.
+    void paintGroupRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const;
+
+private:
+    const DuplicateListModel &m_model;
+};

@@ -1,0 +1,438 @@
+#include "app/DuplicateListModel.h"
+
+#include "platform/StringTable.h"
+#include "scan/ViewInterfaces.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+// Beyond this many separate runs of rows coming or going, a rebuild is shown as one change of the
+// layout: each run costs a pass over the rows.
+constexpr int maxRunsInPlace = 64;
+
+struct ColumnInfo
+{
+    const char *identifier;
+    // The property a header click sorts by: a group's for the group columns, else a file's.
+    const char *sortKey;
+};
+
+constexpr ColumnInfo columns[DuplicateListModel::ColumnCount] = {
+    {"index", "rootNode.index"},    {"path", "filePath"},
+    {"filename", "FileName"},       {"ext", "fileExt"},
+    {"size", "fileSize"},           {"date", "addedDate"},
+    {"category", "categoryString"}, {"copies", "fileNumber"},
+    {"actions", nullptr},
+};
+
+} // namespace
+
+DuplicateListModel::DuplicateListModel(SourceNodeManager &manager, DupOutlineView *view, QObject *parent)
+    : QAbstractTableModel(parent), m_manager(manager), m_view(view)
+{
+    connect(&manager, &SourceNodeManager::showDupGroupsChanged, this,
+            &DuplicateListModel::shownGroupsChanged);
+    connect(&manager, &SourceNodeManager::groupMembersChanged, this,
+            [this](const DupGroup *group) { groupMembersChanged(group); });
+    connect(&manager, &SourceNodeManager::groupPictureChanged, this,
+            &DuplicateListModel::groupPictureChanged);
+    if (manager.showDupGroups())
+        followRebuildInPlace(*manager.showDupGroups());
+}
+
+int DuplicateListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_firstRow.back();
+}
+
+int DuplicateListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+int DuplicateListModel::entryAtRow(int row) const
+{
+    if (row < 0 || row >= m_firstRow.back())
+        return -1;
+    return int(std::upper_bound(m_firstRow.begin(), m_firstRow.end(), row) - m_firstRow.begin()) - 1;
+}
+
+OutlineItem DuplicateListModel::itemAtRow(qint64 row) const
+{
+    const int entry = entryAtRow(int(std::clamp<qint64>(row, -1, m_firstRow.back())));
+    if (entry < 0)
+        return {};
+    const int offset = int(row) - m_firstRow[size_t(entry)];
+    if (offset == 0)
+        return m_entries[entry].group;
+    return m_entries[entry].files[offset - 1];
+}
+
+bool DuplicateListModel::isGroupRow(int row) const
+{
+    const int entry = entryAtRow(row);
+    return entry >= 0 && m_firstRow[size_t(entry)] == row;
+}
+
+int DuplicateListModel::groupRowOf(int row) const
+{
+    const int entry = entryAtRow(row);
+    return entry < 0 ? -1 : m_firstRow[size_t(entry)];
+}
+
+int DuplicateListModel::rowOfGroup(const DupGroup *group) const
+{
+    const int entry = m_entryOf.value(group, -1);
+    return entry < 0 ? -1 : m_firstRow[size_t(entry)];
+}
+
+bool DuplicateListModel::isExpanded(int groupRow) const
+{
+    const int entry = entryAtRow(groupRow);
+    return entry >= 0 && m_entries[entry].expanded;
+}
+
+std::optional<SourceNodeManager::CellView> DuplicateListModel::groupCell(int row) const
+{
+    const int entry = entryAtRow(row);
+    if (entry < 0 || m_firstRow[size_t(entry)] != row)
+        return std::nullopt;
+    // Asking for the group as a row of the list gives it its category name, once.
+    m_manager.outlineView_child_ofItem(m_view, entry, {});
+    return m_manager.outlineView_viewForTableColumn_item(m_view, {}, m_entries[entry].group);
+}
+
+QVariant DuplicateListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    const int row = index.row();
+    if (isGroupRow(row)) {
+        // A group row shows no text in its columns (its one cell is drawn across them), so inserting
+        // a file below it changes no column's text.
+        if (index.column() != 0)
+            return {};
+        if (role == Qt::AccessibleTextRole || role == Qt::ToolTipRole) {
+            const auto cell = groupCell(row);
+            return cell ? cell->text : QVariant();
+        }
+        if (role == Qt::CheckStateRole)
+            return std::get<DupGroup::Ptr>(itemAtRow(row))->isSelected() ? Qt::Checked : Qt::Unchecked;
+        return {};
+    }
+    if (role == Qt::TextAlignmentRole && index.column() == SizeColumn)
+        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleTextRole)
+        return {};
+    if (role == Qt::ToolTipRole && index.column() != PathColumn)
+        return {};
+    const auto cell = m_manager.outlineView_viewForTableColumn_item(
+        m_view, QString::fromLatin1(columns[index.column()].identifier), itemAtRow(row));
+    return cell ? cell->text : QVariant();
+}
+
+QVariant DuplicateListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
+        return {};
+    switch (section) {
+    case IndexColumn:
+        //% "Source"
+        return StringTable::text("COLUMN_SOURCE_INDEX");
+    case PathColumn:
+        //% "Path"
+        return StringTable::text("COLUMN_PATH");
+    case NameColumn:
+        //% "Name"
+        return StringTable::text("COLUMN_FILE_NAME");
+    case ExtColumn:
+        //% "Ext."
+        return StringTable::text("COLUMN_EXTENSION");
+    case SizeColumn:
+        //% "Size (bytes)"
+        return StringTable::text("COLUMN_SIZE");
+    case DateColumn:
+        //% "Added"
+        return StringTable::text("COLUMN_DATE");
+    case CategoryColumn:
+        //% "Category"
+        return StringTable::text("COLUMN_CATEGORY");
+    case CopiesColumn:
+        //% "Copies"
+        return StringTable::text("COLUMN_COPIES");
+    default:
+        return QString();
+    }
+}
+
+Qt::ItemFlags DuplicateListModel::flags(const QModelIndex &index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren
+                           : Qt::NoItemFlags;
+}
+
+SortDescriptor DuplicateListModel::sortDescriptorOf(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= ColumnCount || !columns[column].sortKey)
+        return {};
+    return {QString::fromLatin1(columns[column].sortKey), order == Qt::AscendingOrder};
+}
+
+int DuplicateListModel::columnOfSortKey(const QString &key)
+{
+    for (int column = 0; column < ColumnCount; ++column) {
+        if (columns[column].sortKey && key == QLatin1String(columns[column].sortKey))
+            return column;
+    }
+    return -1;
+}
+
+DuplicateListModel::Entry DuplicateListModel::entryFor(const DupGroup::Ptr &group, bool expanded) const
+{
+    return {group, expanded ? m_manager.childsInShownOrder(*group) : QList<MyTreeNode::Ptr>(), expanded};
+}
+
+void DuplicateListModel::recount()
+{
+    m_firstRow.resize(size_t(m_entries.size()) + 1);
+    m_entryOf.clear();
+    m_entryOf.reserve(m_entries.size());
+    int row = 0;
+    for (qsizetype i = 0; i < m_entries.size(); ++i) {
+        m_firstRow[size_t(i)] = row;
+        row += rowsOf(m_entries[i]);
+        m_entryOf.insert(m_entries[i].group.get(), int(i));
+    }
+    m_firstRow.back() = row;
+}
+
+void DuplicateListModel::allDataChanged()
+{
+    if (rowCount() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+}
+
+void DuplicateListModel::shownGroupsChanged(SourceNodeManager::ShownGroupsChange change)
+{
+    const QList<DupGroup::Ptr> groups = m_manager.showDupGroups().value_or(QList<DupGroup::Ptr>());
+    switch (change) {
+    case SourceNodeManager::ShownGroupsChange::Replaced:
+        if (!followRebuildInPlace(groups)) {
+            QList<Entry> entries;
+            entries.reserve(groups.size());
+            for (const DupGroup::Ptr &group : groups) {
+                const int old = m_entryOf.value(group.get(), -1);
+                entries.append(entryFor(group, old >= 0 && m_entries[old].expanded));
+            }
+            relayout(std::move(entries));
+        }
+        allDataChanged();
+        break;
+    case SourceNodeManager::ShownGroupsChange::Sorted: {
+        QList<Entry> entries;
+        entries.reserve(m_entries.size());
+        for (const DupGroup::Ptr &group : groups) {
+            const int old = m_entryOf.value(group.get(), -1);
+            entries.append(entryFor(group, old >= 0 && m_entries[old].expanded));
+        }
+        relayout(std::move(entries));
+        allDataChanged();
+        break;
+    }
+    case SourceNodeManager::ShownGroupsChange::DataChanged:
+        allDataChanged();
+        break;
+    }
+}
+
+bool DuplicateListModel::followRebuildInPlace(const QList<DupGroup::Ptr> &groups)
+{
+    QSet<const DupGroup *> incoming;
+    incoming.reserve(groups.size());
+    for (const DupGroup::Ptr &group : groups)
+        incoming.insert(group.get());
+
+    // Runs of entries that go, as [first, last] entry numbers.
+    QList<std::pair<int, int>> leaving;
+    for (int i = 0; i < m_entries.size(); ++i) {
+        if (incoming.contains(m_entries[i].group.get()))
+            continue;
+        if (!leaving.isEmpty() && leaving.last().second == i - 1)
+            leaving.last().second = i;
+        else
+            leaving.append({i, i});
+    }
+    // Runs of groups that come, as [first, last] positions in the new list; the groups that stay must
+    // keep their order.
+    QList<std::pair<int, int>> coming;
+    int kept = 0;
+    for (int i = 0; i < groups.size(); ++i) {
+        const int old = m_entryOf.value(groups[i].get(), -1);
+        if (old >= 0) {
+            while (kept < m_entries.size() && !incoming.contains(m_entries[kept].group.get()))
+                ++kept;
+            if (kept >= m_entries.size() || m_entries[kept].group != groups[i])
+                return false;
+            ++kept;
+            continue;
+        }
+        if (!coming.isEmpty() && coming.last().second == i - 1)
+            coming.last().second = i;
+        else
+            coming.append({i, i});
+    }
+    if (leaving.size() + coming.size() > maxRunsInPlace)
+        return false;
+
+    for (auto run = leaving.crbegin(); run != leaving.crend(); ++run) {
+        beginRemoveRows({}, m_firstRow[size_t(run->first)], m_firstRow[size_t(run->second) + 1] - 1);
+        m_entries.remove(run->first, run->second - run->first + 1);
+        recount();
+        endRemoveRows();
+    }
+    for (const auto &[first, last] : std::as_const(coming)) {
+        const int row = m_firstRow[size_t(first)];
+        beginInsertRows({}, row, row + (last - first));
+        for (int i = first; i <= last; ++i)
+            m_entries.insert(i, entryFor(groups[i], false));
+        recount();
+        endInsertRows();
+    }
+    // Groups that stayed may hold other files than the list showed.
+    for (int i = 0; i < m_entries.size(); ++i) {
+        if (m_entries[i].expanded)
+            replaceFiles(i, m_manager.childsInShownOrder(*m_entries[i].group));
+    }
+    return true;
+}
+
+void DuplicateListModel::replaceFiles(int entry, QList<MyTreeNode::Ptr> files)
+{
+    Entry &shown = m_entries[entry];
+    if (files == shown.files)
+        return;
+    const int groupRow = m_firstRow[size_t(entry)];
+    const auto without = [](QList<MyTreeNode::Ptr> list, qsizetype at) {
+        list.removeAt(at);
+        return list;
+    };
+    // One file more or one fewer: the usual change, a file joining or leaving during a scan.
+    for (qsizetype i = 0; i < files.size() && files.size() == shown.files.size() + 1; ++i) {
+        if (without(files, i) == shown.files) {
+            beginInsertRows({}, groupRow + 1 + int(i), groupRow + 1 + int(i));
+            shown.files = std::move(files);
+            recount();
+            endInsertRows();
+            return;
+        }
+    }
+    for (qsizetype i = 0; i < shown.files.size() && files.size() + 1 == shown.files.size(); ++i) {
+        if (without(shown.files, i) == files) {
+            beginRemoveRows({}, groupRow + 1 + int(i), groupRow + 1 + int(i));
+            shown.files = std::move(files);
+            recount();
+            endRemoveRows();
+            return;
+        }
+    }
+    if (!shown.files.isEmpty()) {
+        beginRemoveRows({}, groupRow + 1, groupRow + int(shown.files.size()));
+        shown.files.clear();
+        recount();
+        endRemoveRows();
+    }
+    if (!files.isEmpty()) {
+        beginInsertRows({}, groupRow + 1, groupRow + int(files.size()));
+        shown.files = std::move(files);
+        recount();
+        endInsertRows();
+    }
+}
+
+void DuplicateListModel::relayout(QList<Entry> entries)
+{
+    Q_EMIT layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    struct Identity
+    {
+        const DupGroup *group;
+        const MyTreeNode *file;
+        int column;
+    };
+    std::vector<Identity> identities;
+    identities.reserve(size_t(before.size()));
+    for (const QModelIndex &index : before) {
+        const int entry = entryAtRow(index.row());
+        const int offset = entry < 0 ? 0 : index.row() - m_firstRow[size_t(entry)];
+        identities.push_back({entry < 0 ? nullptr : m_entries[entry].group.get(),
+                              offset > 0 ? m_entries[entry].files[offset - 1].get() : nullptr,
+                              index.column()});
+    }
+    m_entries = std::move(entries);
+    recount();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const Identity &identity : identities) {
+        const int entry = m_entryOf.value(identity.group, -1);
+        int row = -1;
+        if (entry >= 0 && !identity.file) {
+            row = m_firstRow[size_t(entry)];
+        } else if (entry >= 0) {
+            const QList<MyTreeNode::Ptr> &files = m_entries[entry].files;
+            const auto found = std::find_if(files.begin(), files.end(), [&](const MyTreeNode::Ptr &file) {
+                return file.get() == identity.file;
+            });
+            if (found != files.end())
+                row = m_firstRow[size_t(entry)] + 1 + int(found - files.begin());
+        }
+        after.append(row < 0 ? QModelIndex() : index(row, identity.column));
+    }
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged();
+}
+
+void DuplicateListModel::setExpanded(const QList<DupGroup::Ptr> &groups, bool expanded)
+{
+    QList<int> changing;
+    for (const DupGroup::Ptr &group : groups) {
+        const int entry = m_entryOf.value(group.get(), -1);
+        if (entry >= 0 && m_entries[entry].expanded != expanded)
+            changing.append(entry);
+    }
+    if (changing.isEmpty())
+        return;
+    if (changing.size() == 1) {
+        Entry &entry = m_entries[changing.first()];
+        entry.expanded = expanded;
+        replaceFiles(changing.first(),
+                     expanded ? m_manager.childsInShownOrder(*entry.group) : QList<MyTreeNode::Ptr>());
+        const int row = m_firstRow[size_t(changing.first())];
+        Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1));
+        return;
+    }
+    QList<Entry> entries = m_entries;
+    for (const int entry : std::as_const(changing))
+        entries[entry] = entryFor(entries[entry].group, expanded);
+    relayout(std::move(entries));
+}
+
+void DuplicateListModel::groupMembersChanged(const DupGroup *group)
+{
+    const int entry = m_entryOf.value(group, -1);
+    if (entry < 0)
+        return;
+    if (m_entries[entry].expanded)
+        replaceFiles(entry, m_manager.childsInShownOrder(*m_entries[entry].group));
+    const int row = m_firstRow[size_t(entry)];
+    Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1));
+}
+
+void DuplicateListModel::groupPictureChanged(const DupGroup *group)
+{
+    const int row = rowOfGroup(group);
+    if (row >= 0)
+        Q_EMIT dataChanged(index(row, 0), index(row, 0), {Qt::DecorationRole});
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "model/DupGroup.h"
+#include "model/MyTreeNode.h"
+#include "model/OutlineItem.h"
+#include "platform/SortDescriptor.h"
+#include "scan/SourceNodeManager.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QList>
+
+#include <vector>
+
+class DupOutlineView;
+
+// The duplicate list as Qt rows: each shown group, followed by its files while it is expanded.
+// The rows are flat (no children in Qt's sense): a QTreeView over a two-level model slows with the
+// square of the groups when expanding or sorting, over flat rows it does not.
+//
+// The model answers from a snapshot of its own (the groups in order, whether each is expanded, the
+// files of expanded groups) and turns each of the manager's notices into inserted, removed or moved
+// rows, or changed data, so the view keeps its selection, expansion and scroll position across a
+// rebuild. Expansion lives here. Main thread only.
+class DuplicateListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    // The columns of a file row; a group row is one cell across all of them.
+    enum Column {
+        IndexColumn,
+        PathColumn,
+        NameColumn,
+        ExtColumn,
+        SizeColumn,
+        DateColumn,
+        CategoryColumn,
+        CopiesColumn,
+        ActionsColumn,
+        ColumnCount
+    };
+
+    DuplicateListModel(SourceNodeManager &manager, DupOutlineView *view, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    OutlineItem itemAtRow(qint64 row) const;
+    bool isGroupRow(int row) const;
+    // The row of the group, or of the group that holds the file row; -1 when none.
+    int groupRowOf(int row) const;
+    int rowOfGroup(const DupGroup *group) const;
+    bool isExpanded(int groupRow) const;
+    // The group's cell (picture, tick, text); none for a file row or a group of fewer than two files.
+    std::optional<SourceNodeManager::CellView> groupCell(int row) const;
+
+    // Expands or collapses the groups as one change of the rows.
+    void setExpanded(const QList<DupGroup::Ptr> &groups, bool expanded);
+
+    // The sort descriptor of a header click on the column; no key for columns that do not sort.
+    static SortDescriptor sortDescriptorOf(int column, Qt::SortOrder order);
+    static int columnOfSortKey(const QString &key);
+
+private:
+    struct Entry
+    {
+        DupGroup::Ptr group;
+        // The files in the order shown; empty while collapsed.
+        QList<MyTreeNode::Ptr> files;
+        bool expanded = false;
+    };
+
+    void shownGroupsChanged(SourceNodeManager::ShownGroupsChange change);
+    void groupMembersChanged(const DupGroup *group);
+    void groupPictureChanged(const DupGroup *group);
+
+    // Follows a rebuild by removing and inserting rows; false when the change is too scattered for
+    // that to pay, or the groups kept changed their order.
+    bool followRebuildInPlace(const QList<DupGroup::Ptr> &groups);
+    // Shows the entries as one change of the layout, moving persistent indexes with their items.
+    void relayout(QList<Entry> entries);
+    Entry entryFor(const DupGroup::Ptr &group, bool expanded) const;
+    void replaceFiles(int entry, QList<MyTreeNode::Ptr> files);
+    void recount();
+    int entryAtRow(int row) const;
+    int rowsOf(const Entry &entry) const { return 1 + int(entry.files.size()); }
+    void allDataChanged();
+
+    SourceNodeManager &m_manager;
+    DupOutlineView *m_view;
+    QList<Entry> m_entries;
+    // The row of each entry's group row, and the number of rows at the end.
+    std::vector<int> m_firstRow{0};
+    QHash<const DupGroup *, int> m_entryOf;
+};

@@ -1,0 +1,288 @@
+#include "app/MainWindow.h"
+
+#include "app/DuplicateListModel.h"
+#include "app/DuplicateListView.h"
+#include "app/RowPictures.h"
+#include "app/ScanActivity.h"
+#include "app/ScanRulePanel.h"
+#include "app/SegmentedControl.h"
+#include "app/SourceChooser.h"
+#include "app/SourceListView.h"
+#include "platform/SettingsKeys.h"
+#include "platform/StringTable.h"
+#include "platform/UserDefaults.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel *statisticsLabel(QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    return label;
+}
+
+QLabel *heading(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    return label;
+}
+
+} // namespace
+
+MainWindow::MainWindow(DesktopServices &desktop)
+    : m_activity(std::make_shared<ScanActivity>()), m_sourceChooser(std::make_unique<SourceChooser>(this))
+{
+    setWindowTitle(QStringLiteral("TwinSift"));
+    m_manager.setRuleController(&m_rules);
+    m_manager.setDesktopServices(&desktop);
+    m_manager.setOpenPanel(m_sourceChooser.get());
+    m_manager.setScanProgress(m_activity);
+
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->addWidget(makeSourcePane());
+    m_splitter->addWidget(makeDuplicatePane());
+    m_splitter->setStretchFactor(0, 1);
+    m_splitter->setStretchFactor(1, 3);
+    m_splitter->setChildrenCollapsible(false);
+    setCentralWidget(m_splitter);
+    m_manager.setSourceTable(m_sourceTable);
+    m_manager.setDupOutlineView(m_dupOutlineView);
+    m_settingPanel = new ScanRulePanel(m_rules, this);
+
+    m_status = new QLabel(this);
+    m_status->setMinimumWidth(1);
+    m_status->setTextFormat(Qt::PlainText);
+    m_busy = new QProgressBar(this);
+    m_busy->setRange(0, 0);
+    m_busy->setMaximumWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) * 8);
+    m_busy->setTextVisible(false);
+    //% "Scanning"
+    m_busy->setAccessibleName(StringTable::text("SCAN_BUSY_NAME"));
+    m_counts = new QLabel(this);
+    statusBar()->addWidget(m_status, 1);
+    statusBar()->addPermanentWidget(m_busy);
+    statusBar()->addPermanentWidget(m_counts);
+    makeActions();
+
+    connect(&m_manager, &SourceNodeManager::statBarStringChanged, this, &MainWindow::showStatus);
+    connect(&m_manager, &SourceNodeManager::sourcesChanged, this, &MainWindow::showStatus);
+    connect(&m_manager, &SourceNodeManager::statisticsChanged, this, &MainWindow::showStatistics);
+    showStatus();
+    showStatistics();
+    restoreLayout();
+}
+
+MainWindow::~MainWindow()
+{
+    // The lists and the panel refer to the manager and the rules, which go before the window's
+    // children would.
+    m_manager.setDupOutlineView(nullptr);
+    m_manager.setSourceTable(nullptr);
+    m_manager.setOpenPanel(nullptr);
+    delete takeCentralWidget();
+    delete m_settingPanel;
+}
+
+void MainWindow::setOpenPanel(OpenPanel *panel)
+{
+    m_manager.setOpenPanel(panel);
+}
+
+QWidget *MainWindow::makeSourcePane()
+{
+    auto *pane = new QWidget(this);
+    auto *layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(6, 6, 3, 6);
+    //% "Sources"
+    layout->addWidget(heading(StringTable::text("SOURCES_HEADING"), pane));
+    m_sourceTable = new SourceListView(m_manager, pane);
+    m_sourceTable->setAcceptDrops(false);
+    layout->addWidget(m_sourceTable, 1);
+    m_sourceSegments = new SegmentedControl(pane);
+    //% "Rules…"
+    m_sourceSegments->addSegment(RowPictures::themed("configure", QStyle::SP_FileDialogDetailedView),
+                                 StringTable::text("RULES_SEGMENT"));
+    //% "Add…"
+    m_sourceSegments->addSegment(RowPictures::themed("list-add", QStyle::SP_FileDialogNewFolder),
+                                 StringTable::text("ADD_SEGMENT"), QKeySequence::Open);
+    //% "Remove All"
+    m_sourceSegments->addSegment(RowPictures::themed("edit-clear-all", QStyle::SP_TrashIcon),
+                                 StringTable::text("REMOVE_ALL_SEGMENT"));
+    connect(m_sourceSegments, &SegmentedControl::activated, this,
+            [this] { m_manager.segmentAction(m_sourceSegments); });
+    layout->addWidget(m_sourceSegments);
+    m_sourceStat = statisticsLabel(pane);
+    layout->addWidget(m_sourceStat);
+    return pane;
+}
+
+QWidget *MainWindow::makeDuplicatePane()
+{
+    auto *pane = new QWidget(this);
+    auto *layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(3, 6, 6, 6);
+    auto *bar = new QHBoxLayout;
+    //% "Duplicates"
+    bar->addWidget(heading(StringTable::text("DUPLICATES_HEADING"), pane));
+    bar->addSpacing(12);
+    m_dupSegments = new SegmentedControl(pane);
+    //% "Tick All"
+    m_dupSegments->addSegment(RowPictures::themed("checkbox-checked-symbolic", QStyle::SP_DialogApplyButton),
+                              StringTable::text("TICK_ALL_SEGMENT"));
+    //% "Untick All"
+    m_dupSegments->addSegment(RowPictures::themed("checkbox-symbolic", QStyle::SP_DialogCancelButton),
+                              StringTable::text("UNTICK_ALL_SEGMENT"));
+    //% "Collapse All"
+    m_dupSegments->addSegment(RowPictures::themed("go-up", QStyle::SP_ArrowUp),
+                              StringTable::text("COLLAPSE_ALL_SEGMENT"),
+                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    //% "Expand All"
+    m_dupSegments->addSegment(RowPictures::themed("go-down", QStyle::SP_ArrowDown),
+                              StringTable::text("EXPAND_ALL_SEGMENT"), QKeySequence(Qt::CTRL | Qt::Key_E));
+    connect(m_dupSegments, &SegmentedControl::activated, this,
+            [this] { m_manager.dupSegmentAction(m_dupSegments); });
+    bar->addWidget(m_dupSegments);
+    bar->addStretch();
+    layout->addLayout(bar);
+    m_dupOutlineView = new DuplicateListView(m_manager, pane);
+    layout->addWidget(m_dupOutlineView, 1);
+    m_dupGroupStat = statisticsLabel(pane);
+    layout->addWidget(m_dupGroupStat);
+    return pane;
+}
+
+void MainWindow::makeActions()
+{
+    const auto action = [this](const QIcon &icon, const QString &text, const QKeySequence &shortcut,
+                               auto slot) {
+        auto *made = new QAction(icon, text, this);
+        made->setShortcut(shortcut);
+        connect(made, &QAction::triggered, this, slot);
+        return made;
+    };
+    //% "Add Sources…"
+    QAction *add = action(RowPictures::themed("list-add", QStyle::SP_FileDialogNewFolder),
+                          StringTable::text("ADD_SOURCES_ACTION"), QKeySequence::Open,
+                          [this] { m_sourceSegments->activate(1); });
+    //% "Scan Rules…"
+    QAction *rules = action(RowPictures::themed("configure", QStyle::SP_FileDialogDetailedView),
+                            StringTable::text("SCAN_RULES_ACTION"), QKeySequence(Qt::CTRL | Qt::Key_Comma),
+                            [this] { m_sourceSegments->activate(0); });
+    //% "Remove All Sources"
+    QAction *removeAll =
+        action(RowPictures::themed("edit-clear-all", QStyle::SP_TrashIcon),
+               StringTable::text("REMOVE_ALL_ACTION"), {}, [this] { m_sourceSegments->activate(2); });
+    // The application delegate answers these three.
+    //% "Quit"
+    m_quitAction = new QAction(RowPictures::themed("application-exit", QStyle::SP_DialogCloseButton),
+                               StringTable::text("QUIT_ACTION"), this);
+    m_quitAction->setShortcut(QKeySequence::Quit);
+    const QStringList groupTexts = {
+        StringTable::text("TICK_ALL_SEGMENT"), StringTable::text("UNTICK_ALL_SEGMENT"),
+        StringTable::text("COLLAPSE_ALL_SEGMENT"), StringTable::text("EXPAND_ALL_SEGMENT")};
+    const QKeySequence groupKeys[] = {
+        {}, {}, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), QKeySequence(Qt::CTRL | Qt::Key_E)};
+    //% "Help"
+    m_helpAction = new QAction(RowPictures::themed("help-contents", QStyle::SP_DialogHelpButton),
+                               StringTable::text("HELP_ACTION"), this);
+    m_helpAction->setShortcut(QKeySequence::HelpContents);
+    //% "More from Quenby"
+    m_productsAction = new QAction(StringTable::text("PRODUCTS_ACTION"), this);
+
+    //% "&File"
+    QMenu *file = menuBar()->addMenu(StringTable::text("FILE_MENU"));
+    file->addAction(add);
+    file->addAction(removeAll);
+    file->addSeparator();
+    file->addAction(rules);
+    file->addSeparator();
+    file->addAction(m_quitAction);
+    //% "&Groups"
+    QMenu *groups = menuBar()->addMenu(StringTable::text("GROUPS_MENU"));
+    for (int segment = 0; segment < 4; ++segment)
+        groups->addAction(action(QIcon(), groupTexts[segment], groupKeys[segment],
+                                 [this, segment] { m_dupSegments->activate(segment); }));
+    //% "&Help"
+    QMenu *help = menuBar()->addMenu(StringTable::text("HELP_MENU"));
+    help->addAction(m_helpAction);
+    help->addAction(m_productsAction);
+
+    //% "Main Toolbar"
+    QToolBar *toolbar = addToolBar(StringTable::text("MAIN_TOOLBAR"));
+    toolbar->setObjectName(QStringLiteral("mainToolbar"));
+    toolbar->setMovable(false);
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    toolbar->addAction(add);
+    // The clean-up and its undo take their place here.
+    toolbar->addSeparator();
+    toolbar->addAction(rules);
+    auto *spacer = new QWidget(toolbar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    toolbar->addWidget(spacer);
+    toolbar->addAction(m_helpAction);
+}
+
+void MainWindow::showStatus()
+{
+    const QString text = m_manager.statBarString();
+    m_status->setText(
+        m_status->fontMetrics().elidedText(text, Qt::ElideMiddle, std::max(m_status->width(), 200)));
+    m_status->setToolTip(text.trimmed().isEmpty() ? QString() : text);
+    const bool scanning =
+        m_activity->isScanning() || std::any_of(m_manager.rootNodes().begin(), m_manager.rootNodes().end(),
+                                                [](const RootNode::Ptr &root) { return root->isRunning(); });
+    m_busy->setVisible(scanning);
+    m_counts->setVisible(scanning);
+    if (scanning) {
+        const QLocale locale;
+        //% "%1 files, %2 taken in"
+        m_counts->setText(
+            StringTable::text("SCAN_COUNTS_STRING", m_activity->files())
+                .arg(locale.toString(m_activity->files()), locale.formattedDataSize(m_activity->bytes())));
+    }
+}
+
+void MainWindow::showStatistics()
+{
+    m_sourceStat->setText(m_manager.sourceStatString());
+    m_dupGroupStat->setText(m_manager.dupGroupStatString());
+}
+
+void MainWindow::saveLayout()
+{
+    UserDefaults &defaults = UserDefaults::standard();
+    defaults.setObject(saveGeometry(), SettingsKeys::mainWindowGeometry);
+    defaults.setObject(m_splitter->saveState(), SettingsKeys::mainWindowSplitter);
+    defaults.setObject(m_dupOutlineView->header()->saveState(), SettingsKeys::duplicateListColumns);
+}
+
+void MainWindow::restoreLayout()
+{
+    const UserDefaults &defaults = UserDefaults::standard();
+    if (!restoreGeometry(defaults.objectForKey(SettingsKeys::mainWindowGeometry).toByteArray()))
+        resize(1180, 720);
+    if (!m_splitter->restoreState(defaults.objectForKey(SettingsKeys::mainWindowSplitter).toByteArray()))
+        m_splitter->setSizes({430, 930});
+    // The columns' widths and places come back; the order is the user's choice of this run only.
+    QHeaderView *header = m_dupOutlineView->header();
+    const QSignalBlocker blocker(header);
+    header->restoreState(defaults.objectForKey(SettingsKeys::duplicateListColumns).toByteArray());
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "scan/CustomRuleController.h"
+#include "scan/SourceNodeManager.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class DesktopServices;
+class DuplicateListView;
+class OpenPanel;
+class QAction;
+class QLabel;
+class QProgressBar;
+class QSplitter;
+class ScanActivity;
+class ScanRulePanel;
+class SegmentedControl;
+class SourceListView;
+
+// TwinSift's one window: the source list on the left with its control and statistics, the duplicate
+// list on the right with its group actions and statistics, the toolbar and menus, and the status bar
+// with the status text and, during scans, a busy indicator with the files and bytes taken in so far.
+// Owns the source manager and the scan rules for as long as it lives.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(DesktopServices &desktop);
+    ~MainWindow() override;
+
+    SourceNodeManager &manager() { return m_manager; }
+    CustomRuleController &ruleController() { return m_rules; }
+    SourceListView *sourceTable() const { return m_sourceTable; }
+    DuplicateListView *dupOutlineView() const { return m_dupOutlineView; }
+    SegmentedControl *sourceSegments() const { return m_sourceSegments; }
+    SegmentedControl *dupSegments() const { return m_dupSegments; }
+    ScanRulePanel *settingPanel() const { return m_settingPanel; }
+    // The dialog that adds sources; a test gives its own.
+    void setOpenPanel(OpenPanel *panel);
+
+    QAction *helpAction() const { return m_helpAction; }
+    QAction *productsAction() const { return m_productsAction; }
+    QAction *quitAction() const { return m_quitAction; }
+
+    // Keeps the window's size and dividers for the next start.
+    void saveLayout();
+
+private:
+    QWidget *makeSourcePane();
+    QWidget *makeDuplicatePane();
+    void makeActions();
+    void restoreLayout();
+    void showStatus();
+    void showStatistics();
+
+    CustomRuleController m_rules;
+    SourceNodeManager m_manager;
+    std::shared_ptr<ScanActivity> m_activity;
+    std::unique_ptr<OpenPanel> m_sourceChooser;
+    SourceListView *m_sourceTable = nullptr;
+    DuplicateListView *m_dupOutlineView = nullptr;
+    SegmentedControl *m_sourceSegments = nullptr;
+    SegmentedControl *m_dupSegments = nullptr;
+    ScanRulePanel *m_settingPanel = nullptr;
+    QSplitter *m_splitter = nullptr;
+    QLabel *m_sourceStat = nullptr;
+    QLabel *m_dupGroupStat = nullptr;
+    QLabel *m_status = nullptr;
+    QLabel *m_counts = nullptr;
+    QProgressBar *m_busy = nullptr;
+    QAction *m_helpAction = nullptr;
+    QAction *m_productsAction = nullptr;
+    QAction *m_quitAction = nullptr;
+};

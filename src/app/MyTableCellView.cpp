@@ -1,0 +1,93 @@
+#include "app/MyTableCellView.h"
+
+#include "app/RowPictures.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QStyle>
+
+namespace {
+
+constexpr int margin = 6;
+
+const QStyle *styleOf(const QStyleOptionViewItem &option)
+{
+    return option.widget ? option.widget->style() : QApplication::style();
+}
+
+} // namespace
+
+MyTableCellView::MyTableCellView(const QStyleOptionViewItem &row) : m_row(row)
+{
+    const QStyle *style = styleOf(row);
+    const QRect area = row.rect.adjusted(margin, margin, -margin, -margin);
+    const int indicator = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, row.widget);
+    m_disclosure = QRect(area.left(), area.center().y() - 8, 16, 16);
+    m_checkBox.rect = QRect(m_disclosure.right() + margin, area.center().y() - indicator / 2, indicator,
+                            style->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, row.widget));
+    m_checkBox.palette = row.palette;
+    m_checkBox.direction = row.direction;
+    m_checkBox.fontMetrics = row.fontMetrics;
+    const int side = area.height();
+    m_picture = QRect(m_checkBox.rect.right() + 2 * margin, area.top(), side, side);
+    m_text = QRect(m_picture.right() + 2 * margin, area.top(), area.right() - m_picture.right() - 2 * margin,
+                   area.height());
+}
+
+void MyTableCellView::paint(QPainter *painter, const SourceNodeManager::CellView &cell, bool expanded) const
+{
+    const QStyle *style = styleOf(m_row);
+    const QWidget *widget = m_row.widget;
+    const bool selected = m_row.state & QStyle::State_Selected;
+    const QPalette::ColorGroup group =
+        m_row.state & QStyle::State_Enabled
+            ? (m_row.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive)
+            : QPalette::Disabled;
+
+    QStyleOption arrow;
+    arrow.rect = m_disclosure;
+    arrow.palette = m_row.palette;
+    arrow.state = QStyle::State_Children | (expanded ? QStyle::State_Open : QStyle::State_None) |
+                  (m_row.state & QStyle::State_Enabled);
+    style->drawPrimitive(QStyle::PE_IndicatorBranch, &arrow, painter, widget);
+
+    QStyleOptionButton box = m_checkBox;
+    box.state = (m_row.state & QStyle::State_Enabled) |
+                (cell.checkBox.value_or(false) ? QStyle::State_On : QStyle::State_Off);
+    style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, painter, widget);
+
+    painter->save();
+    painter->setRenderHint(QPainter::SmoothPixmapTransform);
+    if (const QImage thumbnail = RowPictures::thumbnail(cell.image); !thumbnail.isNull()) {
+        const QSize fitted = thumbnail.size().scaled(m_picture.size(), Qt::KeepAspectRatio);
+        painter->drawImage(
+            QRect(QPoint(), fitted).translated(m_picture.center() - QRect(QPoint(), fitted).center()),
+            thumbnail);
+    } else if (cell.image) {
+        const int side = std::min(64, m_picture.height());
+        RowPictures::icon(*cell.image)
+            .paint(painter, QRect(m_picture.center() - QPoint(side / 2, side / 2), QSize(side, side)));
+    }
+
+    // The first line names the group, the second the shown file, the rest say where it is.
+    const QStringList lines = cell.text.split(QLatin1Char('\n'));
+    const QColor main = m_row.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
+    const QColor secondary = selected ? main : m_row.palette.color(group, QPalette::PlaceholderText);
+    QFont bold = m_row.font;
+    bold.setBold(true);
+    int y = m_text.top();
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QFont &font = i == 0 ? bold : m_row.font;
+        const QFontMetrics metrics(font);
+        if (y + metrics.height() > m_text.bottom() + 1)
+            break;
+        painter->setFont(font);
+        painter->setPen(i < 2 ? main : secondary);
+        const QString line =
+            metrics.elidedText(lines[i], i < 2 ? Qt::ElideRight : Qt::ElideMiddle, m_text.width());
+        painter->drawText(QRect(m_text.left(), y, m_text.width(), metrics.height()),
+                          Qt::AlignLeft | Qt::AlignVCenter, line);
+        y += metrics.height() + (i == 0 ? 4 : 2);
+    }
+    painter->restore();
+}

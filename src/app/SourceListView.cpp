@@ -1,0 +1,211 @@
+#include "app/SourceListView.h"
+
+#include "app/RowPictures.h"
+#include "app/SourceListModel.h"
+#include "platform/StringTable.h"
+#include "scan/SourceNodeManager.h"
+
+#include <QDragEnterEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QPainter>
+#include <QToolButton>
+
+namespace {
+
+const char uriListType[] = "text/uri-list";
+
+enum RowButton { Reveal, Stop, Remove };
+
+QToolButton *rowButton(QWidget *parent, const QIcon &icon, const QString &text)
+{
+    auto *button = new QToolButton(parent);
+    button->setIcon(icon);
+    button->setAutoRaise(true);
+    button->setToolTip(text);
+    button->setAccessibleName(text);
+    button->setFocusPolicy(Qt::TabFocus);
+    return button;
+}
+
+} // namespace
+
+SourceListView::SourceListView(SourceNodeManager &manager, QWidget *parent)
+    : QTableView(parent), m_manager(manager), m_model(new SourceListModel(manager, this))
+{
+    setModel(m_model);
+    setSelectionBehavior(SelectRows);
+    setSelectionMode(SingleSelection);
+    setShowGrid(false);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideLeft);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setAcceptDrops(true);
+    setDropIndicatorShown(false);
+    setDragDropMode(DropOnly);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 14);
+    //% "Sources"
+    setAccessibleName(StringTable::text("SOURCE_LIST_NAME"));
+
+    QHeaderView *header = horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(SourceListModel::PathColumn, QHeaderView::Stretch);
+    header->setMinimumSectionSize(fontMetrics().horizontalAdvance(QStringLiteral("00")) + 12);
+    connect(header, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
+        const SortDescriptor descriptor = SourceListModel::sortDescriptorOf(column, order);
+        if (descriptor.key.isEmpty())
+            return;
+        const SortDescriptors old = std::exchange(m_sortDescriptors, {descriptor});
+        m_manager.tableView_sortDescriptorsDidChange(this, old);
+    });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        QList<RootNode::Ptr> selected;
+        for (const QModelIndex &index : selectionModel()->selectedRows())
+            selected.append(m_model->sourceAt(index.row()));
+        m_manager.rootController().setSelectedObjects(selected);
+        m_manager.tableViewSelectionDidChange();
+    });
+    connect(m_model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { addRowControls(first, last); });
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &SourceListView::updateRowControls);
+    addRowControls(0, m_model->rowCount() - 1);
+}
+
+void SourceListView::addRowControls(int first, int last)
+{
+    for (int row = first; row <= last; ++row) {
+        auto *controls = new QWidget;
+        auto *layout = new QHBoxLayout(controls);
+        layout->setContentsMargins(2, 0, 2, 0);
+        layout->setSpacing(2);
+        //% "Show in Folder"
+        QToolButton *reveal = rowButton(controls, RowPictures::themed("folder-open", QStyle::SP_DirOpenIcon),
+                                        StringTable::text("REVEAL_SOURCE_ACTION"));
+        //% "Stop Scanning"
+        QToolButton *stop = rowButton(controls, RowPictures::themed("process-stop", QStyle::SP_BrowserStop),
+                                      StringTable::text("STOP_SOURCE_ACTION"));
+        //% "Remove Source"
+        QToolButton *remove = rowButton(controls, RowPictures::themed("list-remove", QStyle::SP_TrashIcon),
+                                        StringTable::text("REMOVE_SOURCE_ACTION"));
+        connect(reveal, &QToolButton::clicked, this,
+                [this, reveal] { m_manager.openSourceInFinder(reveal); });
+        connect(stop, &QToolButton::clicked, this, [this, stop] { m_manager.stopSource(stop); });
+        connect(remove, &QToolButton::clicked, this, [this, remove] { removeSourceOfRow(remove); });
+        for (QToolButton *button : {reveal, stop, remove})
+            layout->addWidget(button);
+        setIndexWidget(m_model->index(row, SourceListModel::ActionsColumn), controls);
+    }
+    updateRowControls();
+}
+
+void SourceListView::updateRowControls()
+{
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const QWidget *controls = indexWidget(m_model->index(row, SourceListModel::ActionsColumn));
+        const RootNode::Ptr root = m_model->sourceAt(row);
+        if (!controls || !root)
+            continue;
+        const QList<QToolButton *> buttons = controls->findChildren<QToolButton *>();
+        buttons[Stop]->setEnabled(!root->isFinished());
+        buttons[Remove]->setEnabled(root->isFinished());
+    }
+}
+
+void SourceListView::removeSourceOfRow(const QObject *control)
+{
+    const qint64 row = rowForView(control);
+    if (row >= 0)
+        m_manager.removeRootNode(m_manager.rootController().arrangedObjects().value(row));
+}
+
+qint64 SourceListView::rowForView(const QObject *control) const
+{
+    const auto *widget = qobject_cast<const QWidget *>(control);
+    if (!widget)
+        return -1;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const QWidget *controls = indexWidget(m_model->index(row, SourceListModel::ActionsColumn));
+        if (controls && (controls == widget || controls->isAncestorOf(widget)))
+            return row;
+    }
+    return -1;
+}
+
+QList<QByteArray> SourceListView::localPaths(const QMimeData *data)
+{
+    // Read as bytes: a file name that is not UTF-8 travels percent-encoded and must stay as it is.
+    QList<QByteArray> paths;
+    if (!data)
+        return paths;
+    for (QByteArray line : data->data(QString::fromLatin1(uriListType)).split('\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        for (const char *prefix : {"file://localhost/", "file:///"}) {
+            if (line.startsWith(prefix)) {
+                // The path starts at the prefix's last slash.
+                paths.append(QByteArray::fromPercentEncoding(line.mid(qsizetype(qstrlen(prefix)) - 1)));
+                break;
+            }
+        }
+    }
+    return paths;
+}
+
+void SourceListView::dragEnterEvent(QDragEnterEvent *event)
+{
+    const QList<QByteArray> paths = localPaths(event->mimeData());
+    if (!paths.isEmpty() && m_manager.tableView_validateDrop_proposedRow_proposedDropOperation(
+                                this, paths, -1, SourceNodeManager::DropOperation::Above) ==
+                                SourceNodeManager::DragOperation::Copy) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        return;
+    }
+    event->ignore();
+}
+
+void SourceListView::dragMoveEvent(QDragMoveEvent *event)
+{
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void SourceListView::dropEvent(QDropEvent *event)
+{
+    const QList<QByteArray> paths = localPaths(event->mimeData());
+    const int row = indexAt(event->position().toPoint()).row();
+    m_manager.tableView_acceptDrop_row_dropOperation(this, paths, row,
+                                                     SourceNodeManager::DropOperation::Above);
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void SourceListView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Delete) || event->key() == Qt::Key_Backspace) {
+        const int row = currentIndex().row();
+        if (row >= 0)
+            m_manager.removeRootNode(m_model->sourceAt(row));
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void SourceListView::paintEvent(QPaintEvent *event)
+{
+    QTableView::paintEvent(event);
+    if (m_model->rowCount() > 0)
+        return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    //% "Drop folders or files here, or press Ctrl+O to add them."
+    painter.drawText(viewport()->rect().adjusted(12, 12, -12, -12), Qt::AlignCenter | Qt::TextWordWrap,
+                     StringTable::text("SOURCE_LIST_EMPTY_HINT"));
+}

@@ -347,5 +347,111 @@ Hinzugefügt %6 · %7</translation>
         <source>No copy that stays holds the same bytes as %1, so it was left in place.</source>
         <translation>Keine Kopie, die bleibt, enthält dieselben Bytes wie %1; die Datei bleibt daher, wo sie ist.</translation>
     </message>
+    <message id="CLEAN_TASK_PROMPT_STRING">
+        <source>Choose what to keep, then start the clean-up.</source>
+        <translation>Wählen Sie, was bleiben soll, und starten Sie dann das Aufräumen.</translation>
+    </message>
+    <message id="SELECTED_DIRECTORY_PROMPT">
+        <source>Choose the folder to move the duplicates into</source>
+        <translation>Wählen Sie den Ordner, in den die Duplikate verschoben werden</translation>
+    </message>
+    <message id="ERROR_DOMAIN_CODE_STRING">
+        <source>The operation could not be completed. (%1 error %2.)</source>
+        <translation>Der Vorgang konnte nicht abgeschlossen werden. (%1, Fehler %2.)</translation>
+    </message>
+    <message id="CLEAN_TASK_TITLE">
+        <source>Clean Up Duplicates</source>
+        <translation>Duplikate aufräumen</translation>
+    </message>
+    <message id="CLEAN_MODE_GROUP">
+        <source>What happens to the copies</source>
+        <translation>Was mit den Kopien geschieht</translation>
+    </message>
+    <message id="CLEAN_MODE_DELETE">
+        <source>Delete them permanently (they do not go to the Trash)</source>
+        <translation>Endgültig löschen (sie kommen nicht in den Papierkorb)</translation>
+    </message>
+    <message id="CLEAN_MODE_MOVE">
+        <source>Move them into a folder (can be undone)</source>
+        <translation>In einen Ordner verschieben (lässt sich rückgängig machen)</translation>
+    </message>
+    <message id="CLEAN_CHOOSE_FOLDER_BUTTON">
+        <source>Choose Folder…</source>
+        <translation>Ordner wählen …</translation>
+    </message>
+    <message id="CLEAN_RULES_GROUP">
+        <source>Which copies go</source>
+        <translation>Welche Kopien entfernt werden</translation>
+    </message>
+    <message id="CLEAN_DATE_RULE">
+        <source>Keep in each group</source>
+        <translation>In jeder Gruppe behalten</translation>
+    </message>
+    <message id="CLEAN_KEEP_NEWEST">
+        <source>the newest file</source>
+        <translation>die neueste Datei</translation>
+    </message>
+    <message id="CLEAN_KEEP_OLDEST">
+        <source>the oldest file</source>
+        <translation>die älteste Datei</translation>
+    </message>
+    <message id="CLEAN_FOLDER_RULE">
+        <source>Only copies in the source</source>
+        <translation>Nur Kopien in der Quelle</translation>
+    </message>
+    <message id="CLEAN_TYPE_RULE">
+        <source>Only copies with the extension</source>
+        <translation>Nur Kopien mit der Endung</translation>
+    </message>
+    <message id="CLEAN_START_BUTTON">
+        <source>Start</source>
+        <translation>Starten</translation>
+    </message>
+    <message id="CLEAN_NO_FOLDER">
+        <source>No folder chosen yet</source>
+        <translation>Noch kein Ordner gewählt</translation>
+    </message>
+    <message id="CLEAN_PLAN_MOVE" numerus="yes">
+        <source>%n file(s) (%1) will be moved into the folder.</source>
+        <translation>
+            <numerusform>%n Datei (%1) wird in den Ordner verschoben.</numerusform>
+            <numerusform>%n Dateien (%1) werden in den Ordner verschoben.</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_PLAN_DELETE" numerus="yes">
+        <source>%n file(s) (%1) will be deleted permanently. This cannot be undone.</source>
+        <translation>
+            <numerusform>%n Datei (%1) wird endgültig gelöscht. Das lässt sich nicht rückgängig machen.</numerusform>
+            <numerusform>%n Dateien (%1) werden endgültig gelöscht. Das lässt sich nicht rückgängig machen.</numerusform>
+        </translation>
+    </message>
+    <message id="HANDLE_ERROR_MESSAGE">
+        <source>A file could not be removed.</source>
+        <translation>Eine Datei konnte nicht entfernt werden.</translation>
+    </message>
+    <message id="QUIT_BUTTON_INFO">
+        <source>Stop</source>
+        <translation>Anhalten</translation>
+    </message>
+    <message id="CONTINUE_BUTTON_INFO">
+        <source>Continue</source>
+        <translation>Fortfahren</translation>
+    </message>
+    <message id="CONTINUE_ALL_BUTTON_INFO">
+        <source>Continue Without Asking</source>
+        <translation>Ohne Nachfrage fortfahren</translation>
+    </message>
+    <message id="CLEAN_UP_ACTION">
+        <source>Clean Up…</source>
+        <translation>Aufräumen …</translation>
+    </message>
+    <message id="UNDO_ACTION">
+        <source>Undo Clean-up</source>
+        <translation>Aufräumen rückgängig</translation>
+    </message>
+    <message id="TRASH_FILE_ACTION">
+        <source>Move to Trash</source>
+        <translation>In den Papierkorb</translation>
+    </message>
 </context>
 </TS>

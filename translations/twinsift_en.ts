@@ -347,5 +347,111 @@ Added %6 · %7</translation>
         <source>No copy that stays holds the same bytes as %1, so it was left in place.</source>
         <translation>No copy that stays holds the same bytes as %1, so it was left in place.</translation>
     </message>
+    <message id="CLEAN_TASK_PROMPT_STRING">
+        <source>Choose what to keep, then start the clean-up.</source>
+        <translation>Choose what to keep, then start the clean-up.</translation>
+    </message>
+    <message id="SELECTED_DIRECTORY_PROMPT">
+        <source>Choose the folder to move the duplicates into</source>
+        <translation>Choose the folder to move the duplicates into</translation>
+    </message>
+    <message id="ERROR_DOMAIN_CODE_STRING">
+        <source>The operation could not be completed. (%1 error %2.)</source>
+        <translation>The operation could not be completed. (%1 error %2.)</translation>
+    </message>
+    <message id="CLEAN_TASK_TITLE">
+        <source>Clean Up Duplicates</source>
+        <translation>Clean Up Duplicates</translation>
+    </message>
+    <message id="CLEAN_MODE_GROUP">
+        <source>What happens to the copies</source>
+        <translation>What happens to the copies</translation>
+    </message>
+    <message id="CLEAN_MODE_DELETE">
+        <source>Delete them permanently (they do not go to the Trash)</source>
+        <translation>Delete them permanently (they do not go to the Trash)</translation>
+    </message>
+    <message id="CLEAN_MODE_MOVE">
+        <source>Move them into a folder (can be undone)</source>
+        <translation>Move them into a folder (can be undone)</translation>
+    </message>
+    <message id="CLEAN_CHOOSE_FOLDER_BUTTON">
+        <source>Choose Folder…</source>
+        <translation>Choose Folder…</translation>
+    </message>
+    <message id="CLEAN_RULES_GROUP">
+        <source>Which copies go</source>
+        <translation>Which copies go</translation>
+    </message>
+    <message id="CLEAN_DATE_RULE">
+        <source>Keep in each group</source>
+        <translation>Keep in each group</translation>
+    </message>
+    <message id="CLEAN_KEEP_NEWEST">
+        <source>the newest file</source>
+        <translation>the newest file</translation>
+    </message>
+    <message id="CLEAN_KEEP_OLDEST">
+        <source>the oldest file</source>
+        <translation>the oldest file</translation>
+    </message>
+    <message id="CLEAN_FOLDER_RULE">
+        <source>Only copies in the source</source>
+        <translation>Only copies in the source</translation>
+    </message>
+    <message id="CLEAN_TYPE_RULE">
+        <source>Only copies with the extension</source>
+        <translation>Only copies with the extension</translation>
+    </message>
+    <message id="CLEAN_START_BUTTON">
+        <source>Start</source>
+        <translation>Start</translation>
+    </message>
+    <message id="CLEAN_NO_FOLDER">
+        <source>No folder chosen yet</source>
+        <translation>No folder chosen yet</translation>
+    </message>
+    <message id="CLEAN_PLAN_MOVE" numerus="yes">
+        <source>%n file(s) (%1) will be moved into the folder.</source>
+        <translation>
+            <numerusform>%n file (%1) will be moved into the folder.</numerusform>
+            <numerusform>%n files (%1) will be moved into the folder.</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_PLAN_DELETE" numerus="yes">
+        <source>%n file(s) (%1) will be deleted permanently. This cannot be undone.</source>
+        <translation>
+            <numerusform>%n file (%1) will be deleted permanently. This cannot be undone.</numerusform>
+            <numerusform>%n files (%1) will be deleted permanently. This cannot be undone.</numerusform>
+        </translation>
+    </message>
+    <message id="HANDLE_ERROR_MESSAGE">
+        <source>A file could not be removed.</source>
+        <translation>A file could not be removed.</translation>
+    </message>
+    <message id="QUIT_BUTTON_INFO">
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
+    <message id="CONTINUE_BUTTON_INFO">
+        <source>Continue</source>
+        <translation>Continue</translation>
+    </message>
+    <message id="CONTINUE_ALL_BUTTON_INFO">
+        <source>Continue Without Asking</source>
+        <translation>Continue Without Asking</translation>
+    </message>
+    <message id="CLEAN_UP_ACTION">
+        <source>Clean Up…</source>
+        <translation>Clean Up…</translation>
+    </message>
+    <message id="UNDO_ACTION">
+        <source>Undo Clean-up</source>
+        <translation>Undo Clean-up</translation>
+    </message>
+    <message id="TRASH_FILE_ACTION">
+        <source>Move to Trash</source>
+        <translation>Move to Trash</translation>
+    </message>
 </context>
 </TS>

@@ -27,7 +27,7 @@ DuplicateListDelegate::DuplicateListDelegate(const DuplicateListModel &model, QO
 QRect DuplicateListDelegate::actionRect(const QRect &cell, FileAction action)
 {
     const int side = buttonSide(cell);
-    const int slot = action == FileAction::Open ? 0 : 1;
+    const int slot = int(action);
     return QRect(cell.left() + buttonGap + slot * (side + buttonGap), cell.center().y() - side / 2, side,
                  side);
 }
@@ -69,6 +69,7 @@ void DuplicateListDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
     const std::pair<FileAction, QIcon> buttons[] = {
         {FileAction::Open, RowPictures::themed("document-open", QStyle::SP_DialogOpenButton)},
         {FileAction::Reveal, RowPictures::themed("folder-open", QStyle::SP_DirOpenIcon)},
+        {FileAction::Trash, RowPictures::themed("user-trash", QStyle::SP_TrashIcon)},
     };
     const QPoint mouse = widget ? widget->mapFromGlobal(QCursor::pos()) : QPoint(-1, -1);
     for (const auto &[action, icon] : buttons) {

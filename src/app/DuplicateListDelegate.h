@@ -5,13 +5,13 @@
 class DuplicateListModel;
 
 // Draws the rows of the duplicate list: a group row as one cell across the row, 100 pixels tall; a
-// file row as text columns and, in the last column, the buttons that open the file and show it in
-// the file browser (with a slot left for a third).
+// file row as text columns and, in the last column, the buttons that open the file, show it in the
+// file browser and send it to the trash.
 class DuplicateListDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
 public:
-    enum class FileAction { Open, Reveal };
+    enum class FileAction { Open, Reveal, Trash };
     static constexpr int actionSlots = 3;
 
     DuplicateListDelegate(const DuplicateListModel &model, QObject *parent = nullptr);

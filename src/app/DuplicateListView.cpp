@@ -152,6 +152,12 @@ void DuplicateListView::revealFileAt(int row)
     m_manager.openDupInFinder(&button);
 }
 
+void DuplicateListView::trashFileAt(int row)
+{
+    const RowControl button(row);
+    m_manager.deleteOneFile(&button);
+}
+
 void DuplicateListView::toggleExpanded(int row, std::optional<bool> expand)
 {
     const int groupRow = m_model->groupRowOf(row);
@@ -216,6 +222,9 @@ void DuplicateListView::mousePressEvent(QMouseEvent *event)
             if (DuplicateListDelegate::actionRect(cell, DuplicateListDelegate::FileAction::Reveal)
                     .contains(position))
                 return revealFileAt(row);
+            if (DuplicateListDelegate::actionRect(cell, DuplicateListDelegate::FileAction::Trash)
+                    .contains(position))
+                return trashFileAt(row);
         }
     }
     QTreeView::mousePressEvent(event);
@@ -263,6 +272,10 @@ void DuplicateListView::keyPressEvent(QKeyEvent *event)
         if (event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier) && row >= 0 && !onGroup)
             return revealFileAt(row);
         break;
+    case Qt::Key_Delete:
+        if (row >= 0 && !onGroup)
+            return trashFileAt(row);
+        break;
     default:
         break;
     }
@@ -283,6 +296,9 @@ void DuplicateListView::contextMenuEvent(QContextMenuEvent *event)
         //% "Show in Folder"
         menu.addAction(StringTable::text("REVEAL_FILE_ACTION"), this, [this, row] { revealFileAt(row); })
             ->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+        //% "Move to Trash"
+        menu.addAction(StringTable::text("TRASH_FILE_ACTION"), this, [this, row] { trashFileAt(row); })
+            ->setShortcut(Qt::Key_Delete);
         menu.addSeparator();
     }
     const int groupRow = m_model->groupRowOf(row);
@@ -330,6 +346,9 @@ bool DuplicateListView::viewportEvent(QEvent *event)
         else if (DuplicateListDelegate::actionRect(cell, DuplicateListDelegate::FileAction::Reveal)
                      .contains(help->pos()))
             tip = StringTable::text("REVEAL_FILE_ACTION");
+        else if (DuplicateListDelegate::actionRect(cell, DuplicateListDelegate::FileAction::Trash)
+                     .contains(help->pos()))
+            tip = StringTable::text("TRASH_FILE_ACTION");
     } else if (index.isValid() && m_model->isGroupRow(index.row())) {
         tip = m_model->data(m_model->index(index.row(), 0), Qt::ToolTipRole).toString();
     } else if (index.isValid()) {

@@ -15,7 +15,7 @@ class SourceNodeManager;
 //
 // Keys: Space ticks or unticks the current group, Enter opens the current file (or expands and
 // collapses a group), Right and Left (or + and -) expand and collapse, Ctrl+Shift+O shows the file
-// in the file browser; the context menu offers the same.
+// in the file browser, Delete sends it to the trash; the context menu offers the same.
 class DuplicateListView : public QTreeView, public DupOutlineView
 {
     Q_OBJECT
@@ -39,6 +39,7 @@ public:
     void toggleTick(int row);
     void openFileAt(int row);
     void revealFileAt(int row);
+    void trashFileAt(int row);
     void toggleExpanded(int row, std::optional<bool> expand = std::nullopt);
 
 protected:

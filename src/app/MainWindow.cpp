@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "app/CleanAlert.h"
+#include "app/CleanTaskWindow.h"
 #include "app/DuplicateListModel.h"
 #include "app/DuplicateListView.h"
 #include "app/RowPictures.h"
@@ -65,6 +67,9 @@ MainWindow::MainWindow(DesktopServices &desktop)
     m_manager.setSourceTable(m_sourceTable);
     m_manager.setDupOutlineView(m_dupOutlineView);
     m_settingPanel = new ScanRulePanel(m_rules, this);
+    m_taskWindow = new CleanTaskWindow(m_manager, this);
+    m_manager.setTaskWindow(m_taskWindow);
+    m_manager.setCleanFrontEnd(std::make_shared<CleanAlert>(this));
 
     m_status = new QLabel(this);
     m_status->setMinimumWidth(1);
@@ -84,8 +89,12 @@ MainWindow::MainWindow(DesktopServices &desktop)
     connect(&m_manager, &SourceNodeManager::statBarStringChanged, this, &MainWindow::showStatus);
     connect(&m_manager, &SourceNodeManager::sourcesChanged, this, &MainWindow::showStatus);
     connect(&m_manager, &SourceNodeManager::statisticsChanged, this, &MainWindow::showStatistics);
+    for (auto notice : {&SourceNodeManager::cleanTaskStateChanged, &SourceNodeManager::sourcesChanged,
+                        &SourceNodeManager::statisticsChanged})
+        connect(&m_manager, notice, this, &MainWindow::validateToolbarItems);
     showStatus();
     showStatistics();
+    validateToolbarItems();
     restoreLayout();
 }
 
@@ -96,8 +105,10 @@ MainWindow::~MainWindow()
     m_manager.setDupOutlineView(nullptr);
     m_manager.setSourceTable(nullptr);
     m_manager.setOpenPanel(nullptr);
+    m_manager.setTaskWindow(nullptr);
     delete takeCentralWidget();
     delete m_settingPanel;
+    delete m_taskWindow;
 }
 
 void MainWindow::setOpenPanel(OpenPanel *panel)
@@ -189,6 +200,14 @@ void MainWindow::makeActions()
     QAction *removeAll =
         action(RowPictures::themed("edit-clear-all", QStyle::SP_TrashIcon),
                StringTable::text("REMOVE_ALL_ACTION"), {}, [this] { m_sourceSegments->activate(2); });
+    //% "Clean Up…"
+    m_cleanUpAction =
+        action(RowPictures::themed("edit-clear", QStyle::SP_TrashIcon), StringTable::text("CLEAN_UP_ACTION"),
+               QKeySequence(Qt::CTRL | Qt::Key_K), [this] { m_manager.showTaskWindow(m_cleanUpAction); });
+    //% "Undo Clean-up"
+    m_undoAction =
+        action(RowPictures::themed("edit-undo", QStyle::SP_ArrowBack), StringTable::text("UNDO_ACTION"),
+               QKeySequence::Undo, [this] { m_manager.undoTask(m_undoAction); });
     // The application delegate answers these three.
     //% "Quit"
     m_quitAction = new QAction(RowPictures::themed("application-exit", QStyle::SP_DialogCloseButton),
@@ -211,6 +230,9 @@ void MainWindow::makeActions()
     file->addAction(add);
     file->addAction(removeAll);
     file->addSeparator();
+    file->addAction(m_cleanUpAction);
+    file->addAction(m_undoAction);
+    file->addSeparator();
     file->addAction(rules);
     file->addSeparator();
     file->addAction(m_quitAction);
@@ -230,7 +252,8 @@ void MainWindow::makeActions()
     toolbar->setMovable(false);
     toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     toolbar->addAction(add);
-    // The clean-up and its undo take their place here.
+    toolbar->addAction(m_cleanUpAction);
+    toolbar->addAction(m_undoAction);
     toolbar->addSeparator();
     toolbar->addAction(rules);
     auto *spacer = new QWidget(toolbar);
@@ -257,6 +280,15 @@ void MainWindow::showStatus()
             StringTable::text("SCAN_COUNTS_STRING", m_activity->files())
                 .arg(locale.toString(m_activity->files()), locale.formattedDataSize(m_activity->bytes())));
     }
+}
+
+void MainWindow::validateToolbarItems()
+{
+    const bool idle = m_manager.taskStatus() != 0;
+    const bool scanning = std::any_of(m_manager.rootNodes().begin(), m_manager.rootNodes().end(),
+                                      [](const RootNode::Ptr &root) { return root->isRunning(); });
+    m_cleanUpAction->setEnabled(idle && !scanning && m_manager.totalDupGroupNumber() > 0);
+    m_undoAction->setEnabled(idle && m_manager.validateToolbarItem(QStringLiteral("undo")));
 }
 
 void MainWindow::showStatistics()

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class CleanTaskWindow;
 class DesktopServices;
 class DuplicateListView;
 class OpenPanel;
@@ -37,6 +38,9 @@ public:
     SegmentedControl *sourceSegments() const { return m_sourceSegments; }
     SegmentedControl *dupSegments() const { return m_dupSegments; }
     ScanRulePanel *settingPanel() const { return m_settingPanel; }
+    CleanTaskWindow *taskWindow() const { return m_taskWindow; }
+    QAction *cleanUpAction() const { return m_cleanUpAction; }
+    QAction *undoAction() const { return m_undoAction; }
     // The dialog that adds sources; a test gives its own.
     void setOpenPanel(OpenPanel *panel);
 
@@ -54,6 +58,8 @@ private:
     void restoreLayout();
     void showStatus();
     void showStatistics();
+    // Offers the clean-up and its undo only when they can run.
+    void validateToolbarItems();
 
     CustomRuleController m_rules;
     SourceNodeManager m_manager;
@@ -64,12 +70,15 @@ private:
     SegmentedControl *m_sourceSegments = nullptr;
     SegmentedControl *m_dupSegments = nullptr;
     ScanRulePanel *m_settingPanel = nullptr;
+    CleanTaskWindow *m_taskWindow = nullptr;
     QSplitter *m_splitter = nullptr;
     QLabel *m_sourceStat = nullptr;
     QLabel *m_dupGroupStat = nullptr;
     QLabel *m_status = nullptr;
     QLabel *m_counts = nullptr;
     QProgressBar *m_busy = nullptr;
+    QAction *m_cleanUpAction = nullptr;
+    QAction *m_undoAction = nullptr;
     QAction *m_helpAction = nullptr;
     QAction *m_productsAction = nullptr;
     QAction *m_quitAction = nullptr;

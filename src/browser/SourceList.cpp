@@ -72,8 +72,11 @@ void SourceNodeManager::removeAllRootNodes()
     Q_EMIT sourcesChanged();
     scanQueue().async([core = m_core] {
         QList<RootNode::Ptr> roots;
+        QList<UndoRecord> history;
         core->withManager([&](SourceNodeManager &manager) {
             roots = manager.rootNodes();
+            core->taskStatus = 1;
+            history.swap(manager.m_undoArray);
             core->groups.clear();
             manager.m_rootController.setContent({});
             manager.m_totalDupGroupNumber = 0;
@@ -87,11 +90,18 @@ void SourceNodeManager::removeAllRootNodes()
             manager.updateDupGroupStat();
             manager.updateStatBar(QStringLiteral(" "));
             manager.syncAllSatus();
+            Q_EMIT manager.cleanTaskStateChanged();
         });
         // The files and their groups and sources refer to each other; the files of a source are
         // the scan queue's, so the ties are broken here, after the lists let go of them.
         for (const RootNode::Ptr &root : std::as_const(roots)) {
             for (const MyTreeNode::Ptr &node : root->allFiles().toList()) {
+                node->setDupGroup(nullptr);
+                node->setRootNode(nullptr);
+            }
+        }
+        for (const UndoRecord &record : std::as_const(history)) {
+            for (const MyTreeNode::Ptr &node : record) {
                 node->setDupGroup(nullptr);
                 node->setRootNode(nullptr);
             }

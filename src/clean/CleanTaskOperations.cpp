@@ -86,6 +86,38 @@ void SourceNodeManager::deleteOneFile(const MyTreeNode::Ptr &file)
     });
 }
 
+void SourceNodeManager::showTaskWindow(const QObject *)
+{
+    if (m_core->taskStatus == 0 || isScanning() || !m_taskWindow)
+        return;
+    //% "Choose what to keep, then start the clean-up."
+    updateStatBar(StringTable::text("CLEAN_TASK_PROMPT_STRING"));
+    m_taskWindow->beginSheet();
+}
+
+void SourceNodeManager::closeTaskWindow(const QObject *)
+{
+    setTaskStatus(1);
+    updateStatBar(QStringLiteral(" "));
+    if (m_taskWindow)
+        m_taskWindow->stopModal();
+}
+
+void SourceNodeManager::SelectPath(const QObject *)
+{
+    if (!m_taskWindow)
+        return;
+    //% "Choose the folder to move the duplicates into"
+    m_taskWindow->chooseFolder(StringTable::text("SELECTED_DIRECTORY_PROMPT"),
+                               [this](const QByteArray &path) {
+                                   const Url folder = Url::fromPath(path);
+                                   if (FileManagerProxy::sharedInstance().isFolder(folder)) {
+                                       setUndoPath(folder);
+                                       Q_EMIT cleanTaskStateChanged();
+                                   }
+                               });
+}
+
 bool SourceNodeManager::validateToolbarItem(const QString &identifier) const
 {
     return identifier != QLatin1String("undo") || !m_undoArray.isEmpty();

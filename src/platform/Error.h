@@ -18,6 +18,10 @@ struct Error
     // A system-call failure for the given path, with the system's text for the errno value.
     static Error fromErrno(int errnoValue, const QString &path);
 
+    // The failure as a person reads it: its description, or for a failure that carries none, a text
+    // naming its domain and code.
+    QString localizedDescription() const;
+
     friend bool operator==(const Error &a, const Error &b) { return a.domain == b.domain && a.code == b.code; }
 };
 

@@ -28,6 +28,7 @@ class OpenPanel;
 class ScanProgress;
 class SerialQueue;
 class SourceTableView;
+class TaskWindow;
 
 // The centre of TwinSift: owns the sources, the store of duplicate groups, the groups the duplicate
 // list shows, the statistics, and the queues on which long work runs.
@@ -145,6 +146,12 @@ public:
     void deleteOneFile(const MyTreeNode::Ptr &file);
     // Moves the files of the newest clean task that moved files back where they were.
     void undoTask(const QObject *sender = nullptr);
+    // The task window: shown unless a task or a scan runs; closing it stops a running task; the
+    // destination folder is chosen over it.
+    void setTaskWindow(TaskWindow *window) { m_taskWindow = window; }
+    void showTaskWindow(const QObject *sender = nullptr);
+    void closeTaskWindow(const QObject *sender = nullptr);
+    void SelectPath(const QObject *sender = nullptr);
     // Whether the toolbar item may be used: "undo" only while there is something to undo.
     bool validateToolbarItem(const QString &identifier) const;
 
@@ -268,6 +275,7 @@ private:
     std::shared_ptr<ScanProgress> m_scanProgress;
     QList<UndoRecord> m_undoArray;
     std::shared_ptr<CleanFrontEnd> m_cleanFrontEnd;
+    TaskWindow *m_taskWindow = nullptr;
 
 
     // The lists' fields (src/browser).

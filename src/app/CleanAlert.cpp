@@ -1,0 +1,50 @@
+#include "app/CleanAlert.h"
+
+#include "platform/StringTable.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+// The alert's warning, its text, and the failure's description below it.
+QMessageBox *alertFor(QWidget *window, const Error &error)
+{
+    auto *box = new QMessageBox(window);
+    box->setIcon(QMessageBox::Warning);
+    box->setWindowTitle(QStringLiteral("TwinSift"));
+    //% "A file could not be removed."
+    box->setText(StringTable::text("HANDLE_ERROR_MESSAGE"));
+    box->setInformativeText(error.localizedDescription());
+    box->setWindowModality(Qt::WindowModal);
+    return box;
+}
+
+} // namespace
+
+qint64 CleanAlert::answerFailure(const MyTreeNode &, const Error &error)
+{
+    QMessageBox *box = alertFor(m_window, error);
+    //% "Stop"
+    QPushButton *quitButton = box->addButton(StringTable::text("QUIT_BUTTON_INFO"), QMessageBox::RejectRole);
+    //% "Continue"
+    QPushButton *continueButton =
+        box->addButton(StringTable::text("CONTINUE_BUTTON_INFO"), QMessageBox::AcceptRole);
+    //% "Continue Without Asking"
+    box->addButton(StringTable::text("CONTINUE_ALL_BUTTON_INFO"), QMessageBox::AcceptRole);
+    box->setDefaultButton(continueButton);
+    box->exec();
+    const QAbstractButton *clicked = box->clickedButton();
+    box->deleteLater();
+    if (clicked == quitButton || !clicked)
+        return quit;
+    return clicked == continueButton ? continueTask : continueAll;
+}
+
+void CleanAlert::reportTrashFailure(const MyTreeNode &, const Error &error)
+{
+    QMessageBox *box = alertFor(m_window, error);
+    box->addButton(StringTable::text("QUIT_BUTTON_INFO"), QMessageBox::AcceptRole);
+    box->exec();
+    box->deleteLater();
+}

@@ -2,7 +2,6 @@
 // and prints the seconds the removal took (from the request to the rebuilt statistics).
 #include "app/ApplicationLifecycle.h"
 #include "platform/SerialQueue.h"
-#include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
 #include "scan/CustomRuleController.h"
@@ -10,16 +9,19 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 
 #include <cstdio>
 
 namespace {
 
-// Runs the event loop until every task queued on the scan queue so far has ended.
+// Runs an event loop until every task queued on the scan queue so far has ended. (Not the
+// application's own loop: once that ends, the application is quitting and refuses hand-offs.)
 void drainScanQueue()
 {
-    SourceNodeManager::scanQueue().async([] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit); });
-    QCoreApplication::exec();
+    QEventLoop loop;
+    SourceNodeManager::scanQueue().async([&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit); });
+    loop.exec();
 }
 
 } // namespace
@@ -33,7 +35,8 @@ int main(int argc, char **argv)
     }
     StringTable::install();
     ApplicationLifecycle::registerDefaultsAndTransformers();
-    UserDefaults::standard().setVolatile(false, SettingsKeys::createThumbnail);
+    // Thumbnails are not part of the measurement (the key is spelled out, so that older checkouts build).
+    UserDefaults::standard().setVolatile(false, QStringLiteral("CREATE_THUMBNAIL_FOR_IMAGE_KEY"));
 
     CustomRuleController rules;
     SourceNodeManager manager;

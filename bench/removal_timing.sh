@@ -14,6 +14,7 @@ data=${BENCH_DATA:-$here/bench/data}/removal
 build=$tree/build-bench
 
 BUILD_DIR=$build BUILD_TYPE=Release "$tree/scripts/build.sh" >&2
+# Older checkouts linked Qt GUI and D-Bus into the core library, hence those libraries.
 # Two trees of other contents (other seeds).
 for source in a b; do
     if [[ ! -e $data/$source-$count.done ]]; then
@@ -26,6 +27,6 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/twinsift-removal.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_DATA_HOME=$work/home/data
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
-g++ -std=c++20 -O2 -fPIC -I"$tree/src" $(pkg-config --cflags Qt6Core) "$here/bench/removal_timing.cpp" \
-    "$build/src/libtwinsift-core.a" $(pkg-config --libs Qt6Core) -lcrypto -pthread -o "$work/removal_timing"
+g++ -std=c++20 -O2 -fPIC -I"$tree/src" $(pkg-config --cflags Qt6Core Qt6Gui Qt6DBus) "$here/bench/removal_timing.cpp" \
+    "$build/src/libtwinsift-core.a" $(pkg-config --libs Qt6Core Qt6Gui Qt6DBus) -lcrypto -pthread -o "$work/removal_timing"
 "$work/removal_timing" "$data/a-$count" "$data/b-$count"

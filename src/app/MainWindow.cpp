@@ -56,6 +56,7 @@ MainWindow::MainWindow(DesktopServices &desktop)
     m_manager.setDesktopServices(&desktop);
     m_manager.setOpenPanel(m_sourceChooser.get());
     m_manager.setScanProgress(m_activity);
+    m_manager.setNamesCategoriesAhead(true);
 
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->addWidget(makeSourcePane());

@@ -34,6 +34,8 @@ public:
 
     GroupStore groups;
     StatusText status;
+    // Whether a scan names the category of each group it newly shows, before the list shows it.
+    std::atomic<bool> namesCategories{false};
     // The clean task's state: set on the main thread, read by the running task.
     std::atomic<qint64> taskStatus{1};
     std::atomic<qint64> alertAnswer{0};

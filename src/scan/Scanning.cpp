@@ -93,6 +93,15 @@ void ManagerCore::scan(const RootNode::Ptr &root, const std::shared_ptr<ScanProg
     progress.scanEnded(*root);
     // The groups are gathered here, so the main thread only takes the result over.
     GroupStore::Summary summary = groups.summarize();
+    if (namesCategories) {
+        // Naming a category may mean reading the file's first bytes: tens of microseconds a group,
+        // seconds for a large scan, which a sort by category would otherwise spend on the main thread.
+        const CustomRuleController rules;
+        for (const DupGroup::Ptr &group : std::as_const(summary.shown)) {
+            if (!group->categoryString())
+                group->setCategoryString(rules.typeString(group->childs().first()));
+        }
+    }
     withManager([&](SourceNodeManager &manager) {
         root->setIsRunning(false);
         root->setIsFinished(true);

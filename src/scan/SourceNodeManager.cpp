@@ -48,6 +48,11 @@ SourceNodeManager::~SourceNodeManager()
     m_core->detach(rootNodes(), m_undoArray);
 }
 
+void SourceNodeManager::setNamesCategoriesAhead(bool names)
+{
+    m_core->namesCategories = names;
+}
+
 bool SourceNodeManager::isScanning() const
 {
     return std::any_of(rootNodes().begin(), rootNodes().end(),

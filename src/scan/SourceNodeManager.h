@@ -84,6 +84,9 @@ public:
     void setRuleController(CustomRuleController *controller) { m_ruleController = controller; }
     void setDupOutlineView(DupOutlineView *view) { m_dupOutlineView = view; }
     void setSourceTable(SourceTableView *view) { m_sourceTable = view; }
+    // Whether scans name the category of the groups they show before the list shows them, so that a
+    // sort by category needs no wait; a report without categories is quicker without.
+    void setNamesCategoriesAhead(bool names);
     // The front end's view of scans as they go, for the scans queued from now on.
     void setScanProgress(std::shared_ptr<ScanProgress> progress) { m_scanProgress = std::move(progress); }
 
@@ -276,7 +279,6 @@ private:
     QList<UndoRecord> m_undoArray;
     std::shared_ptr<CleanFrontEnd> m_cleanFrontEnd;
     TaskWindow *m_taskWindow = nullptr;
-
 
     // The lists' fields (src/browser).
     void addSourcePaths(const QList<QByteArray> &paths);

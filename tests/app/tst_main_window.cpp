@@ -162,6 +162,7 @@ private Q_SLOTS:
         QCOMPARE(dialog.message, StringTable::text("SELECTED_DIRECTORY_OR_FILE_PROMPT"));
         QCOMPARE(sourcePaths().size(), 5);
         QCOMPARE(sourcePaths().last(), path("c"));
+        QVERIFY(waitForScanQueue()); // its scan would write the status text meanwhile
 
         // Selecting a source shows its path; the reveal button shows it in the file browser.
         sourceList().selectRow(1);

@@ -84,6 +84,10 @@ void SourceNodeManager::collectFiles(const MyTreeNode::Ptr &node, const RootNode
     if (m_scanProgress)
         m_scanProgress->at(ScanProgress::Phase::ReadingFolders, node->FileURL());
     const auto children = node->Childs();
+    if (m_scanProgress) {
+        for (const SkippedItem &item : node->skippedEntries())
+            m_scanProgress->itemSkipped(item.url, item.reason);
+    }
     for (const MyTreeNode::Ptr &child : children.value_or(QList<MyTreeNode::Ptr>())) {
         if (root->isFinished())
             break;

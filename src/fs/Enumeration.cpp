@@ -19,6 +19,24 @@ namespace {
 
 const QByteArray dsStore = QByteArrayLiteral(".DS_Store");
 
+// toLower() of a text made by surrogateEscapedText(), which turns its lone surrogates into U+FFFD.
+QString lowerKeepingEscapes(const QString &text)
+{
+    QString lower;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const bool isEscape =
+            i < text.size() && text[i].isLowSurrogate() && (i == 0 || !text[i - 1].isHighSurrogate());
+        if (i < text.size() && !isEscape)
+            continue;
+        lower += QStringView(text).mid(from, i - from).toString().toLower();
+        if (isEscape)
+            lower += text[i];
+        from = i + 1;
+    }
+    return lower;
+}
+
 bool isHiddenName(const QByteArray &name)
 {
     return name.startsWith('.');
@@ -191,7 +209,7 @@ std::optional<QString> FileManagerProxy::normalizedExtension(const Url &url)
     const QString trimmed = surrogateEscapedText(extension).trimmed();
     if (trimmed.isEmpty())
         return std::nullopt;
-    return trimmed.toLower();
+    return lowerKeepingEscapes(trimmed);
 }
 
 std::optional<QString>

@@ -28,29 +28,17 @@ FAST_SCAN_MIB = 20
 
 # --- Birth time, as a group orders its members by it --------------------------------------------
 
-class _Stamp(ctypes.Structure):
-    _fields_ = [("sec", ctypes.c_int64), ("nsec", ctypes.c_uint32), ("pad", ctypes.c_int32)]
-
-
-class _Statx(ctypes.Structure):
-    _fields_ = [("mask", ctypes.c_uint32), ("blksize", ctypes.c_uint32), ("attributes", ctypes.c_uint64),
-                ("nlink", ctypes.c_uint32), ("uid", ctypes.c_uint32), ("gid", ctypes.c_uint32),
-                ("mode", ctypes.c_uint16), ("pad", ctypes.c_uint16), ("ino", ctypes.c_uint64),
-                ("size", ctypes.c_uint64), ("blocks", ctypes.c_uint64), ("attributes_mask", ctypes.c_uint64),
-                ("atime", _Stamp), ("btime", _Stamp), ("ctime", _Stamp), ("mtime", _Stamp),
-                ("rest", ctypes.c_uint64 * 16)]
-
-
 _libc = ctypes.CDLL(None, use_errno=True)
 
 
 def added_millis(path):
     """Milliseconds since the epoch of the birth time, or of the modification time without one."""
-    buffer = _Statx()
-    if _libc.statx(-100, path, 0x100, 0xFFF, ctypes.byref(buffer)) != 0:  # AT_FDCWD, no follow, +btime
+    buffer = ctypes.create_string_buffer(256)  # struct statx
+    if _libc.statx(-100, path, 0x100, 0xFFF, buffer) != 0:  # AT_FDCWD, no follow, basic stats and btime
         raise OSError(ctypes.get_errno(), os.strerror(ctypes.get_errno()), path)
-    stamp = buffer.btime if buffer.mask & 0x800 else buffer.mtime
-    return stamp.sec * 1000 + stamp.nsec // 1000000
+    has_birth_time = struct.unpack_from("I", buffer, 0)[0] & 0x800
+    seconds, nanoseconds = struct.unpack_from("qI", buffer, 80 if has_birth_time else 112)
+    return seconds * 1000 + nanoseconds // 1000000
 
 
 def added_text(millis):
@@ -440,7 +428,7 @@ class TreeMaker:
     SIZES = [0, 1, 7, 100, 8292, 4095, 4096, 4097, 12289, 6000, 30000]
     PIECES = [b"a", b"photo", b"Doc", b"x y", b"\xc3\xa9t\xc3\xa9", b"\xe6\x97\xa5", b"\xff", b"l\xe9",
               b"\x80x", b"new\nline", b"tab\tch", b"\xed\xb3\xbf", b".hid", b"-dash", b"q\"uote\\"]
-    EXTENSIONS = [b"", b".txt", b".TXT", b".jpg", b".dat", b". ", b".tar.gz", b".\xff", b".", b".Md"]
+    EXTENSIONS = [b"", b".txt", b".TXT", b".jpg", b".dat", b". ", b".tar.gz", b".X\xff", b".", b".Md"]
 
     def __init__(self, seed):
         self.rng = random.Random(seed)

@@ -108,6 +108,7 @@ void UserDefaults::reloadFromDisk()
     m_registered.clear();
     m_volatile.clear();
     m_loaded = false;
+    m_storedIgnored = false;
     loadStoredValues();
 }
 

@@ -58,8 +58,8 @@ public:
     // Writes stored values to disk; false when the file could not be written.
     bool synchronize();
 
-    // Rereads the stored values from disk and forgets registered and volatile values. Tests use it
-    // to simulate a new start of the application.
+    // Rereads the stored values from disk and forgets registered and volatile values and
+    // ignoreStoredValues(). Tests use it to simulate a new start of the application.
     void reloadFromDisk();
 
 private:

@@ -226,6 +226,7 @@ def started_and_blocked(arguments):
     fd = process.stderr.fileno()
     capacity = fcntl.fcntl(fd, 1032)  # F_GETPIPE_SZ
     while int.from_bytes(fcntl.ioctl(fd, termios.FIONREAD, b"\0" * 4), sys.byteorder) < capacity - 200:
+        expect(process.poll() is None, f"the scan ended before it filled the pipe: {process.stderr.read()[-300:]!r}")
         time.sleep(0.01)
     return process
 

@@ -6,6 +6,7 @@ point the test chooses, and standard output that cannot be written.
 
 Usage: test_scan_hostile.py PATH-TO-twinsift-cli
 """
+import fcntl
 import os
 import pty
 import resource
@@ -13,6 +14,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 
 from reference import Cli, Options, ReferenceScan, Results, compare_reports, decode_report, expect, write
@@ -238,17 +240,21 @@ def started_and_blocked(arguments):
 
 
 def case_interrupt(root, count):
+    """The scan waits to write the line of its k-th file; Ctrl-C now must stop it right after that
+    file, whatever the timing: the report holds exactly the first k files of the walk."""
     for fmt in ("json", "text"):
         process = started_and_blocked(["--format", fmt, root])
+        written = int.from_bytes(fcntl.ioctl(process.stderr.fileno(), termios.FIONREAD, b"\0" * 4), sys.byteorder)
         process.send_signal(signal.SIGINT)
         out, err = process.communicate(timeout=120)
         expect(process.returncode == 130 and b"interrupted" in err, f"{fmt}: exit {process.returncode} {err[-300:]!r}")
-        taken = sum(line.startswith(root) for line in err.split(b"\n"))  # every file taken in was printed
-        expect(0 < taken < count, f"{fmt}: took in {taken} of {count} files")
+        taken = sum(line.startswith(root) for line in err.split(b"\n"))  # every file taken in is printed
+        waiting_at = err[:written].count(b"\n") + 1
+        expect(err[written - 1:written] == b"\n" and taken == waiting_at < count,
+               f"{fmt}: took in {taken} files, the scan was waiting at file {waiting_at}")
         if fmt == "json":
-            # What was found so far is exactly what the first files of the walk give.
-            report = decode_report(out)
-            compare_reports(report, ReferenceScan(Options(), limit=taken).add_sources([root]).report(interrupted=True))
+            report = ReferenceScan(Options(), limit=taken).add_sources([root]).report(interrupted=True)
+            compare_reports(decode_report(out), report)
         else:
             for block in filter(None, out.split(b"\n\n")):
                 paths = block.rstrip(b"\n").split(b"\n")

@@ -28,7 +28,7 @@ const char usage[] =
     "      Scan the paths as sources and print the groups of duplicates.\n"
     "      --format text|json    text (default): paths one per line, groups separated by an empty\n"
     "                            line; a path holding a control character is quoted for the shell\n"
-    "                            (as by ls --quoting-style=shell-escape)\n"
+    "                            (in the shell-escape style of GNU ls)\n"
     "      --null                text format for scripts: each path as it is, ended by a NUL byte,\n"
     "                            and one more NUL between groups\n"
     "      --min-size MIB        ignore files smaller than MIB mebibytes\n"

@@ -220,7 +220,10 @@ def case_settings():
 def blocked_writing_stderr(process):
     """Whether a thread of the process waits in write(2, ...): the pipe is full and nobody reads it."""
     for thread in os.listdir(f"/proc/{process.pid}/task"):
-        call = open(f"/proc/{process.pid}/task/{thread}/syscall").read().split()
+        try:
+            call = open(f"/proc/{process.pid}/task/{thread}/syscall").read().split()
+        except FileNotFoundError:  # a thread that ended meanwhile
+            continue
         if call[:2] == ["1", "0x2"]:
             return True
     return False

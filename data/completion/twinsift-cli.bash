@@ -45,7 +45,7 @@ _twinsift_cli()
         local options
         case $command in
             fingerprint) options="--level" ;;
-            scan) options="--format --min-size --fast-scan-size --no-fast-scan --types --quiet" ;;
+            scan) options="--format --null --min-size --fast-scan-size --no-fast-scan --types --use-settings --verbose --quiet" ;;
         esac
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
     fi

@@ -1,6 +1,8 @@
 // twinsift-cli fingerprint [--level N] PATH...
 #include "cli/Commands.h"
 
+#include "cli/ReportOutput.h"
+#include "cli/ShellQuoting.h"
 #include "fs/FileManagerProxy.h"
 
 #include <cerrno>
@@ -81,21 +83,27 @@ int runFingerprintCommand(const QList<QByteArray> &arguments)
     if (const int *status = std::get_if<int>(&parsed))
         return *status;
     const Request &request = std::get<Request>(parsed);
+    // A relative path means nothing without a current folder; it must never stand for one below "/".
+    for (const QByteArray &path : request.paths) {
+        if (Url::fromAbsolutePath(path).isNull())
+            return usageError(ShellQuoting::shown(path) +
+                              ": a relative path, and the current folder cannot be found");
+    }
 
     const FileManagerProxy &files = FileManagerProxy::sharedInstance();
     bool everyPathHasOne = true;
+    ReportOutput output;
     for (const QByteArray &path : request.paths) {
         const auto fingerprint = files.dirMD5_withLeel(Url::fromAbsolutePath(path), request.level);
         everyPathHasOne = everyPathHasOne && fingerprint.has_value();
         // Paths are written back byte for byte, whatever their encoding.
         QByteArray line = fingerprint ? fingerprint->toLatin1() : QByteArray("-");
-        line += '\t' + path + '\n';
-        std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+        output.write(line + '\t' + path + '\n');
     }
-    if (std::fflush(stdout) != 0) {
+    if (const int error = output.finish()) {
         std::fprintf(stderr, "twinsift-cli fingerprint: cannot write the results: %s\n",
-                     std::strerror(errno));
-        return 1;
+                     std::strerror(error));
+        return 2;
     }
     return everyPathHasOne ? 0 : 1;
 }

@@ -2,41 +2,73 @@
 
 #include <QSocketNotifier>
 
-#include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 namespace {
 
-int g_pipe[2] = {-1, -1};
-
-void onSignal(int)
+sigset_t interruptSet()
 {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    return set;
 }
 
 } // namespace
 
-InterruptWatcher::InterruptWatcher(std::function<void()> onInterrupt) : m_onInterrupt(std::move(onInterrupt))
+void InterruptWatcher::blockInterrupts()
 {
-    if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    const sigset_t set = interruptSet();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+InterruptWatcher::InterruptWatcher(std::function<void()> stop) : m_stop(std::move(stop))
+{
+    const sigset_t set = interruptSet();
+    m_fd = ::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (m_fd < 0)
         return;
-    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
-        char buffer[16];
-        while (::read(g_pipe[0], buffer, sizeof buffer) > 0) {
-        }
-        m_onInterrupt();
-    });
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
+    m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] { interrupt(); });
 }
 
 InterruptWatcher::~InterruptWatcher()
 {
-    ::signal(SIGINT, SIG_DFL);
+    release();
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void InterruptWatcher::interrupt()
+{
+    // The stop first, then the signal is taken: see checkPending().
+    m_stop();
+    m_interrupted = true;
+    signalfd_siginfo info;
+    [[maybe_unused]] const ssize_t taken = ::read(m_fd, &info, sizeof info);
+    m_notifier->setEnabled(false);
+    release();
+}
+
+void InterruptWatcher::checkPending()
+{
+    sigset_t pending;
+    if (::sigpending(&pending) == 0 && sigismember(&pending, SIGINT)) {
+        m_stop();
+        m_interrupted = true;
+    }
+}
+
+void InterruptWatcher::release()
+{
+    if (m_released)
+        return;
+    m_released = true;
+    // Other threads keep it blocked, so the main thread takes a later SIGINT, with the action the
+    // process was started with (normally the end of the process).
+    const sigset_t set = interruptSet();
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }

@@ -2,65 +2,39 @@
 // prints the groups of duplicates.
 #include "cli/Commands.h"
 #include "cli/InterruptWatcher.h"
+#include "cli/ReportOutput.h"
+#include "cli/ScanConsole.h"
 #include "cli/ScanOptions.h"
 #include "cli/ScanReport.h"
-#include "fs/ReadMeter.h"
+#include "cli/ShellQuoting.h"
 #include "platform/MainThread.h"
 #include "platform/SerialQueue.h"
 #include "scan/CustomRuleController.h"
 #include "scan/SourceNodeManager.h"
 
 #include <QCoreApplication>
-#include <QTimer>
 
-#include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
 
-void writeAll(FILE *stream, const QByteArray &bytes)
+void writeError(const QByteArray &message)
 {
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    const QByteArray line = "twinsift-cli scan: " + message + '\n';
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line.constData(), size_t(line.size()));
 }
 
-QByteArray shown(const QByteArray &path)
+int usageError(const QByteArray &message)
 {
-    return ScanReport::jsonString(path);
+    writeError(message + "\nTry 'twinsift-cli --help'.");
+    return 2;
 }
 
-// One line of progress on a terminal, rewritten in place.
-class ProgressLine
+QByteArray reasonText(int error)
 {
-public:
-    explicit ProgressLine(const SourceNodeManager &manager) : m_manager(manager) {}
-
-    void draw()
-    {
-        qint64 files = 0;
-        for (const RootNode::Ptr &root : m_manager.rootNodes())
-            files += root->totalFileNumber();
-        const double mebibytes = double(ReadMeter::total()) / 1024 / 1024;
-        QString line = QStringLiteral("%1 files, %2 MiB read | %3")
-                           .arg(files)
-                           .arg(mebibytes, 0, 'f', 1)
-                           .arg(m_manager.statBarString().trimmed());
-        if (line.size() > 150)
-            line = line.left(147) + QStringLiteral("...");
-        writeAll(stderr, "\r\033[K" + line.toUtf8());
-        m_drawn = true;
-    }
-
-    void clear()
-    {
-        if (m_drawn)
-            writeAll(stderr, "\r\033[K");
-    }
-
-private:
-    const SourceNodeManager &m_manager;
-    bool m_drawn = false;
-};
+    return QByteArray(std::strerror(error));
+}
 
 } // namespace
 
@@ -68,9 +42,13 @@ int runScanCommand(const QList<QByteArray> &arguments)
 {
     QString error;
     const std::optional<ScanOptions> options = ScanOptions::parse(arguments, &error);
-    if (!options) {
-        writeAll(stderr, "twinsift-cli scan: " + error.toUtf8() + "\nTry 'twinsift-cli --help'.\n");
-        return 2;
+    if (!options)
+        return usageError(error.toUtf8());
+    // A relative path means nothing without a current folder; it must never stand for one below "/".
+    for (const QByteArray &path : options->paths) {
+        if (Url::fromAbsolutePath(path).isNull())
+            return usageError(ShellQuoting::shown(path) +
+                              ": a relative path, and the current folder cannot be found");
     }
     options->applyToSettings();
 
@@ -78,56 +56,74 @@ int runScanCommand(const QList<QByteArray> &arguments)
     SourceNodeManager manager;
     manager.setRuleController(&rules);
 
+    QList<RootNode::Ptr> roots;
+    InterruptWatcher interrupt([&roots] {
+        for (const RootNode::Ptr &root : std::as_const(roots))
+            root->setIsFinished(true);
+    });
+    const auto console = std::make_shared<ScanConsole>(
+        ScanConsole::Options{options->quiet, options->verbose, !options->quiet && ::isatty(STDERR_FILENO)},
+        interrupt);
+    manager.setScanProgress(console);
+
     for (const QByteArray &path : options->paths) {
-        const bool alreadyAdded =
-            std::any_of(manager.rootNodes().cbegin(), manager.rootNodes().cend(),
-                        [&](const RootNode::Ptr &root) { return root->rootPath() == path; });
+        const bool alreadyAdded = std::any_of(roots.cbegin(), roots.cend(), [&](const RootNode::Ptr &root) {
+            return root->rootPath() == path;
+        });
         if (alreadyAdded) {
-            writeAll(stderr, "twinsift-cli scan: " + shown(path) + " is already a source; skipped\n");
+            console->warn(ShellQuoting::shown(path) + " is already a source; skipped");
             continue;
         }
         const RootNode::Ptr root = RootNode::initWithPath(path);
         if (!root) {
-            writeAll(stderr, "twinsift-cli scan: " + shown(path) + ": nothing exists there; skipped\n");
+            console->warn(ShellQuoting::shown(path) + ": nothing exists there; skipped");
             continue;
         }
-        manager.addRootNode(root);
+        roots.append(root);
     }
-    if (manager.rootNodes().isEmpty())
+    if (roots.isEmpty())
         return 1;
+    // Queued only now: the first scan starts at once, and the list the interrupt reads must be complete.
+    for (const RootNode::Ptr &root : std::as_const(roots))
+        manager.addRootNode(root);
     manager.reIndex();
-
-    InterruptWatcher interrupt([&manager] {
-        for (const RootNode::Ptr &root : manager.rootNodes())
-            root->setIsFinished(true);
-    });
-
-    ProgressLine progress(manager);
-    QTimer progressTimer;
-    if (!options->quiet && ::isatty(STDERR_FILENO)) {
-        QObject::connect(&progressTimer, &QTimer::timeout, [&progress] { progress.draw(); });
-        progressTimer.start(200);
-    }
 
     // The scan queue is serial: this runs after every scan queued above has ended.
     SourceNodeManager::scanQueue().async([] { MainThread::async([] { QCoreApplication::quit(); }); });
     QCoreApplication::exec();
-    progressTimer.stop();
-    progress.clear();
+    // From here on a Ctrl-C ends the process at once.
+    interrupt.release();
+    manager.setScanProgress(nullptr);
+    console->clearProgressLine();
 
     // A source stopped before its scan began never ran its end-of-scan step; count it too.
     manager.syncAllSatus();
-    const auto toStdout = [](const QByteArray &part) {
-        std::fwrite(part.constData(), 1, size_t(part.size()), stdout);
-    };
-    if (options->format == ScanOptions::Format::Json)
-        ScanReport::json(manager, rules, toStdout);
-    else
+    ReportOutput output;
+    const auto toStdout = [&output](const QByteArray &part) { output.write(part); };
+    switch (options->format) {
+    case ScanOptions::Format::Json:
+        ScanReport::json(manager, rules,
+                         {console->skippedCount(), console->readErrorCount(), interrupt.interrupted()},
+                         toStdout);
+        break;
+    case ScanOptions::Format::NullSeparated:
+        ScanReport::nullSeparated(manager, toStdout);
+        break;
+    case ScanOptions::Format::Text:
         ScanReport::text(manager, toStdout);
-    std::fflush(stdout);
+        break;
+    }
+    if (const int writeFailure = output.finish()) {
+        writeError("cannot write the report: " + reasonText(writeFailure));
+        return 2;
+    }
     if (!options->quiet)
-        writeAll(stderr, (manager.sourceStatString() + QLatin1Char('\n') + manager.dupGroupStatString() +
-                          QLatin1Char('\n'))
-                             .toUtf8());
+        console->print((manager.sourceStatString() + QLatin1Char('\n') + manager.dupGroupStatString() +
+                        QLatin1Char('\n'))
+                           .toUtf8());
+    if (interrupt.interrupted()) {
+        writeError("interrupted: the report holds only what was scanned before the stop");
+        return 130;
+    }
     return 0;
 }

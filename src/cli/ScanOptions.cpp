@@ -5,7 +5,8 @@
 
 #include <QHash>
 
-#include <type_traits>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -28,18 +29,50 @@ std::pair<QByteArray, std::optional<QByteArray>> splitOption(const QByteArray &a
     return {argument.left(equals), argument.mid(equals + 1)};
 }
 
-// A count of mebibytes given to an option: a number of type T, not negative.
-template <typename T>
-std::optional<T> nonNegative(const QByteArray &option, const QByteArray &text, const char *kind,
-                             QString *error)
+QString text(const QByteArray &bytes)
+{
+    return QString::fromUtf8(bytes);
+}
+
+// A minimum size: any number of MiB that is not negative. Sizes beyond the largest the setting takes,
+// infinity included, mean the same as it (no file is that large).
+std::optional<double> minimumSize(const QByteArray &value, QString *error)
 {
     bool ok = false;
-    const T value = std::is_floating_point_v<T> ? T(text.toDouble(&ok)) : T(text.toLongLong(&ok));
-    if (ok && value >= 0)
-        return value;
-    *error = QStringLiteral("%1 needs %2 of MiB, not '%3'")
-                 .arg(QString::fromUtf8(option), QLatin1String(kind), QString::fromUtf8(text));
+    const double mebibytes = value.toDouble(&ok);
+    if (!ok || std::isnan(mebibytes) || mebibytes < 0) {
+        *error = QStringLiteral("--min-size needs a number of MiB that is not negative, not '%1'")
+                     .arg(text(value));
+        return std::nullopt;
+    }
+    return std::min(mebibytes, SettingsKeys::maxMinimumSizeMiB);
+}
+
+std::optional<qint64> fastScanSize(const QByteArray &value, QString *error)
+{
+    bool ok = false;
+    const qint64 mebibytes = value.toLongLong(&ok);
+    if (ok && mebibytes >= 0 && mebibytes <= SettingsKeys::maxFastScanSizeMiB)
+        return mebibytes;
+    *error = QStringLiteral("--fast-scan-size needs a whole number of MiB from 0 to %1, not '%2'")
+                 .arg(SettingsKeys::maxFastScanSizeMiB)
+                 .arg(text(value));
     return std::nullopt;
+}
+
+std::optional<QList<QByteArray>> typeList(const QByteArray &value, QString *error)
+{
+    QList<QByteArray> types;
+    for (const QByteArray &type : value.split(',')) {
+        const QByteArray trimmed = type.trimmed().toLower();
+        if (!typeSwitches().contains(trimmed)) {
+            *error = QStringLiteral("unknown type '%1' (use document, movie, music, picture, archive)")
+                         .arg(text(type));
+            return std::nullopt;
+        }
+        types << trimmed;
+    }
+    return types;
 }
 
 } // namespace
@@ -48,6 +81,7 @@ std::optional<ScanOptions> ScanOptions::parse(const QList<QByteArray> &arguments
 {
     ScanOptions options;
     bool onlyPaths = false;
+    bool nullSeparated = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QByteArray &argument = arguments[i];
         if (onlyPaths || !argument.startsWith('-') || argument == "-") {
@@ -58,65 +92,57 @@ std::optional<ScanOptions> ScanOptions::parse(const QList<QByteArray> &arguments
             onlyPaths = true;
             continue;
         }
-        auto [name, inlineValue] = splitOption(argument);
-        const auto value = [&, &name = name, &inlineValue = inlineValue]() -> std::optional<QByteArray> {
-            if (inlineValue)
-                return inlineValue;
-            if (i + 1 < arguments.size())
-                return arguments[++i];
-            *error = QStringLiteral("option %1 needs a value").arg(QString::fromUtf8(name));
-            return std::nullopt;
+        const auto [name, inlineValue] = splitOption(argument);
+        // The switches take no value: "--quiet=no" must not quietly mean --quiet.
+        const QHash<QByteArray, bool *> switches = {
+            {"--quiet", &options.quiet},
+            {"-q", &options.quiet},
+            {"--no-fast-scan", &options.noFastScan},
+            {"--verbose", &options.verbose},
+            {"--null", &nullSeparated},
+            {"--use-settings", &options.useSettings},
         };
-        if (name == "--quiet" || name == "-q") {
-            options.quiet = true;
-        } else if (name == "--no-fast-scan") {
-            options.noFastScan = true;
-        } else if (name == "--format") {
-            const auto format = value();
-            if (!format)
-                return std::nullopt;
-            if (*format == "text") {
-                options.format = Format::Text;
-            } else if (*format == "json") {
-                options.format = Format::Json;
-            } else {
-                *error =
-                    QStringLiteral("unknown format '%1' (use text or json)").arg(QString::fromUtf8(*format));
+        if (const auto flag = switches.constFind(name); flag != switches.constEnd()) {
+            if (inlineValue) {
+                *error = QStringLiteral("option %1 takes no value").arg(text(name));
                 return std::nullopt;
             }
-        } else if (name == "--min-size") {
-            const auto text = value();
-            const auto mebibytes = text ? nonNegative<double>(name, *text, "a number", error) : std::nullopt;
-            if (!mebibytes)
-                return std::nullopt;
-            options.minimumSizeMiB = mebibytes;
-        } else if (name == "--fast-scan-size") {
-            const auto text = value();
-            const auto mebibytes =
-                text ? nonNegative<qint64>(name, *text, "a whole number", error) : std::nullopt;
-            if (!mebibytes)
-                return std::nullopt;
-            options.fastScanSizeMiB = mebibytes;
-        } else if (name == "--types") {
-            const auto text = value();
-            if (!text)
-                return std::nullopt;
-            QList<QByteArray> types;
-            for (const QByteArray &type : text->split(',')) {
-                const QByteArray trimmed = type.trimmed().toLower();
-                if (!typeSwitches().contains(trimmed)) {
-                    *error =
-                        QStringLiteral("unknown type '%1' (use document, movie, music, picture, archive)")
-                            .arg(QString::fromUtf8(type));
-                    return std::nullopt;
-                }
-                types << trimmed;
-            }
-            options.types = types;
-        } else {
-            *error = QStringLiteral("unknown option '%1'").arg(QString::fromUtf8(argument));
+            **flag = true;
+            continue;
+        }
+        std::optional<QByteArray> value = inlineValue;
+        if (!value && i + 1 < arguments.size())
+            value = arguments[++i];
+        if (!value) {
+            *error = QStringLiteral("option %1 needs a value").arg(text(name));
             return std::nullopt;
         }
+        if (name == "--format") {
+            if (*value != "text" && *value != "json") {
+                *error = QStringLiteral("unknown format '%1' (use text or json)").arg(text(*value));
+                return std::nullopt;
+            }
+            options.format = *value == "json" ? Format::Json : Format::Text;
+        } else if (name == "--min-size") {
+            if (!(options.minimumSizeMiB = minimumSize(*value, error)))
+                return std::nullopt;
+        } else if (name == "--fast-scan-size") {
+            if (!(options.fastScanSizeMiB = fastScanSize(*value, error)))
+                return std::nullopt;
+        } else if (name == "--types") {
+            if (!(options.types = typeList(*value, error)))
+                return std::nullopt;
+        } else {
+            *error = QStringLiteral("unknown option '%1'").arg(text(argument));
+            return std::nullopt;
+        }
+    }
+    if (nullSeparated) {
+        if (options.format == Format::Json) {
+            *error = QStringLiteral("--null is a form of the text format, not of JSON");
+            return std::nullopt;
+        }
+        options.format = Format::NullSeparated;
     }
     if (options.paths.isEmpty()) {
         *error = QStringLiteral("no PATH given");
@@ -128,6 +154,8 @@ std::optional<ScanOptions> ScanOptions::parse(const QList<QByteArray> &arguments
 void ScanOptions::applyToSettings() const
 {
     UserDefaults &defaults = UserDefaults::standard();
+    if (!useSettings)
+        defaults.ignoreStoredValues();
     // The command line shows no pictures, so it does not make thumbnails.
     defaults.setVolatile(false, SettingsKeys::createThumbnail);
     if (minimumSizeMiB) {

@@ -1,5 +1,6 @@
 #include "cli/ScanReport.h"
 
+#include "cli/ShellQuoting.h"
 #include "platform/Utf8.h"
 #include "scan/CustomRuleController.h"
 #include "scan/SourceNodeManager.h"
@@ -13,9 +14,15 @@ QByteArray number(qint64 value)
     return QByteArray::number(value);
 }
 
+// Texts made from names may hold bytes that are not UTF-8, as lone surrogates.
 QByteArray optionalString(const std::optional<QString> &text)
 {
-    return text ? jsonString(text->toUtf8()) : QByteArrayLiteral("null");
+    return text ? jsonString(surrogateEscapedBytes(*text)) : QByteArrayLiteral("null");
+}
+
+QList<DupGroup::Ptr> shownGroups(const SourceNodeManager &manager)
+{
+    return manager.showDupGroups().value_or(QList<DupGroup::Ptr>());
 }
 
 QByteArray groupJson(const DupGroup &group, const CustomRuleController &rules)
@@ -86,16 +93,29 @@ QByteArray jsonString(const QByteArray &bytes)
 void text(const SourceNodeManager &manager, const Writer &write)
 {
     bool first = true;
-    for (const DupGroup::Ptr &group : manager.showDupGroups().value_or(QList<DupGroup::Ptr>())) {
+    for (const DupGroup::Ptr &group : shownGroups(manager)) {
         QByteArray out = first ? QByteArray() : QByteArray("\n");
         first = false;
         for (const MyTreeNode::Ptr &node : group->childs())
-            out += node->FileURL().path() + '\n';
+            out += ShellQuoting::shown(node->FileURL().path()) + '\n';
         write(out);
     }
 }
 
-void json(const SourceNodeManager &manager, const CustomRuleController &rules, const Writer &write)
+void nullSeparated(const SourceNodeManager &manager, const Writer &write)
+{
+    bool first = true;
+    for (const DupGroup::Ptr &group : shownGroups(manager)) {
+        QByteArray out = first ? QByteArray() : QByteArray(1, '\0');
+        first = false;
+        for (const MyTreeNode::Ptr &node : group->childs())
+            out += node->FileURL().path() + '\0';
+        write(out);
+    }
+}
+
+void json(const SourceNodeManager &manager, const CustomRuleController &rules,
+          const Completeness &completeness, const Writer &write)
 {
     QByteArray out = "{\"sources\": [";
     const QList<RootNode::Ptr> &roots = manager.rootNodes();
@@ -107,13 +127,15 @@ void json(const SourceNodeManager &manager, const CustomRuleController &rules, c
                ", \"bytes\": " + number(root->totalFileSize()) + "}";
     }
     write(out + "], \"groups\": [");
-    const QList<DupGroup::Ptr> groups = manager.showDupGroups().value_or(QList<DupGroup::Ptr>());
+    const QList<DupGroup::Ptr> groups = shownGroups(manager);
     for (qsizetype g = 0; g < groups.size(); ++g)
         write((g ? ", " : "") + groupJson(*groups[g], rules));
     write("], \"stats\": {\"files\": " + number(manager.totalFileNumber()) + ", \"bytes\": " +
           number(manager.totalFileSize()) + ", \"groups\": " + number(manager.totalDupGroupNumber()) +
-          ", \"removable\": " + number(manager.totalRemovableFileNumber()) +
-          ", \"wasted_bytes\": " + number(manager.totalWasteSize()) + "}}\n");
+          ", \"removable\": " + number(manager.totalRemovableFileNumber()) + ", \"wasted_bytes\": " +
+          number(manager.totalWasteSize()) + ", \"skipped\": " + number(completeness.skipped) +
+          ", \"read_errors\": " + number(completeness.readErrors) +
+          "}, \"interrupted\": " + (completeness.interrupted ? "true" : "false") + "}\n");
 }
 
 } // namespace ScanReport

@@ -7,18 +7,32 @@
 class CustomRuleController;
 class SourceNodeManager;
 
-// The result of a scan in the two formats of `twinsift-cli scan`, handed to write() a part at a
-// time so that a report of many groups is never held whole. Main thread.
+// The result of a scan in the formats of `twinsift-cli scan`, handed to write() a part at a time so
+// that a report of many groups is never held whole. Main thread.
 namespace ScanReport {
 
 using Writer = std::function<void(const QByteArray &part)>;
 
-// Each shown group's paths one per line, groups separated by one empty line.
+// What the report tells besides the groups: how complete the scan was.
+struct Completeness
+{
+    qint64 skipped = 0;
+    qint64 readErrors = 0;
+    bool interrupted = false;
+};
+
+// Each shown group's paths one per line, groups separated by one empty line. A path that holds a
+// control character is quoted for the shell, so that no name can make up lines of its own.
 void text(const SourceNodeManager &manager, const Writer &write);
 
-// {"sources": [...], "groups": [...], "stats": {...}}, one object on one line. Bytes of a path that
-// are not valid UTF-8 are written as the escape \udcXX so that readers can recover them.
-void json(const SourceNodeManager &manager, const CustomRuleController &rules, const Writer &write);
+// The paths as they are, each ended by a NUL byte, and an empty record (one more NUL) between groups.
+void nullSeparated(const SourceNodeManager &manager, const Writer &write);
+
+// {"sources": [...], "groups": [...], "stats": {...}, "interrupted": ...}, one object on one line.
+// Bytes of a path or an extension that are not valid UTF-8 are written as the escape \udcXX so that
+// readers can recover them.
+void json(const SourceNodeManager &manager, const CustomRuleController &rules,
+          const Completeness &completeness, const Writer &write);
 
 // The text of a JSON string literal for the given bytes, quotes included.
 QByteArray jsonString(const QByteArray &bytes);

@@ -199,14 +199,17 @@ MaybeError TreeCopy::copyOther(int srcDir, const QByteArray &srcName, int dstDir
     } else if (::mknodat(dstDir, dstName.constData(), (st.st_mode & S_IFMT) | 0600, st.st_rdev) != 0) {
         return failure(errno, dstPath);
     }
+    // From here on the new item is ours to take back, as a failed copy of a file is.
     const timespec times[2] = {st.st_atim, st.st_mtim};
     if ((::fchownat(dstDir, dstName.constData(), st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) != 0 &&
          errno != EPERM) ||
-        ::utimensat(dstDir, dstName.constData(), times, AT_SYMLINK_NOFOLLOW) != 0)
-        return failure(errno, dstPath);
-    // A link has no permissions of its own.
-    if (!S_ISLNK(st.st_mode) && ::fchmodat(dstDir, dstName.constData(), st.st_mode & 07777, 0) != 0)
-        return failure(errno, dstPath);
+        ::utimensat(dstDir, dstName.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 ||
+        // A link has no permissions of its own.
+        (!S_ISLNK(st.st_mode) && ::fchmodat(dstDir, dstName.constData(), st.st_mode & 07777, 0) != 0)) {
+        const int error = errno;
+        ::unlinkat(dstDir, dstName.constData(), 0);
+        return failure(error, dstPath);
+    }
     m_copied.insert(srcPath, Snapshot(st));
     return std::nullopt;
 }

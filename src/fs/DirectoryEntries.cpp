@@ -1,5 +1,7 @@
 #include "fs/DirectoryEntries.h"
 
+#include "platform/DescriptorLimit.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 
@@ -8,7 +10,7 @@
 int readEntryNames(int dirFd, QList<QByteArray> *names)
 {
     // The stream gets its own descriptor, since closing the stream closes it.
-    const int copy = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
+    const int copy = openRaisingDescriptorLimit([dirFd] { return ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0); });
     if (copy < 0)
         return errno;
     DIR *dir = ::fdopendir(copy);

@@ -1,32 +1,101 @@
 // Existence, attributes, listings, sizes, extensions and date texts.
 #include "fs/FileManagerProxy.h"
 
+#include "fs/Directory.h"
+#include "fs/ReadFailures.h"
+#include "platform/UniformTypes.h"
+#include "platform/Utf8.h"
+
 #include <QLocale>
 #include <QTimeZone>
 
 #include <cerrno>
+#include <cstring>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 namespace {
 
 const QByteArray dsStore = QByteArrayLiteral(".DS_Store");
 
-// In UTC: the moment is the same, and a scan does not pay a time-zone conversion per file. Texts
-// for people are made in local time.
-QDateTime dateFromTimestamp(qint64 seconds, qint64 nanoseconds)
+// toLower() of a text made by surrogateEscapedText(), which turns its lone surrogates into U+FFFD.
+QString lowerKeepingEscapes(const QString &text)
 {
-    return QDateTime::fromMSecsSinceEpoch(seconds * 1000 + nanoseconds / 1000000, Qt::UTC);
+    QString lower;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const bool isEscape =
+            i < text.size() && text[i].isLowSurrogate() && (i == 0 || !text[i - 1].isHighSurrogate());
+        if (i < text.size() && !isEscape)
+            continue;
+        lower += QStringView(text).mid(from, i - from).toString().toLower();
+        if (isEscape)
+            lower += text[i];
+        from = i + 1;
+    }
+    return lower;
 }
 
-// Closes a directory stream on every path out of a listing.
-struct DirCloser
+bool isHiddenName(const QByteArray &name)
 {
-    void operator()(DIR *dir) const { ::closedir(dir); }
-};
+    return name.startsWith('.');
+}
+
+void reportUnlisted(const Url &url, int error)
+{
+    ReadFailures::report(
+        url, QStringLiteral("cannot list folder: %1").arg(QString::fromLocal8Bit(std::strerror(error))));
+}
+
+// The sizes of every item at any depth in the folder but ".DS_Store" (links count as themselves).
+qint64 sizeOfContents(const Directory &folder)
+{
+    QList<QByteArray> names;
+    if (const int error = folder.entryNames(&names)) {
+        reportUnlisted(folder.url(), error);
+        return 0;
+    }
+    qint64 total = 0;
+    for (const QByteArray &name : std::as_const(names)) {
+        int error = 0;
+        const auto attributes = name == dsStore ? std::nullopt : folder.attributesOf(name, &error);
+        if (!attributes)
+            continue;
+        if (!attributes->isDirectory()) {
+            total += attributes->fileSize;
+        } else if (const auto inner = folder.openChild(name, &error)) {
+            total += sizeOfContents(*inner);
+        } else if (!isVanishedItemError(error)) {
+            reportUnlisted(folder.url().child(name), error);
+        }
+    }
+    return total;
+}
+
+// The walk of getFilesInDirectory: each subfolder is opened from the folder that listed it, so that one
+// swapped for a link meanwhile is not entered. Packages and bundles are the same directories here.
+void appendFiles(const Directory &folder, bool skipFolders, bool skipHidden, bool packagesAsFiles,
+                 QList<Url> *files)
+{
+    QList<QByteArray> names;
+    if (folder.entryNames(&names) != 0)
+        return;
+    for (const QByteArray &name : std::as_const(names)) {
+        if (name == dsStore || (skipHidden && isHiddenName(name)))
+            continue;
+        int error = 0;
+        const auto attributes = folder.attributesOf(name, &error);
+        if (!attributes)
+            continue;
+        if (!attributes->isDirectory() || (packagesAsFiles && UniformTypes::isPackageName(name))) {
+            files->append(folder.url().child(name));
+        } else if (!skipFolders) {
+            if (const auto inner = folder.openChild(name, &error))
+                appendFiles(*inner, false, skipHidden, packagesAsFiles, files);
+        }
+    }
+}
 
 } // namespace
 
@@ -50,52 +119,28 @@ std::optional<FileAttributes> FileManagerProxy::attributesOfItemAtURL(const Url 
 {
     if (url.isNull())
         return std::nullopt;
-    struct statx sx;
-    if (::statx(AT_FDCWD, url.c_str(), AT_SYMLINK_NOFOLLOW,
-                STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME,
-                &sx) != 0)
-        return std::nullopt;
-    FileAttributes attributes;
-    attributes.fileSize = static_cast<qint64>(sx.stx_size);
-    attributes.mode = sx.stx_mode;
-    attributes.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
-    attributes.inode = sx.stx_ino;
-    attributes.linkCount = sx.stx_nlink;
-    attributes.fileModificationDate = dateFromTimestamp(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
-    attributes.modificationNanoseconds = qint64(sx.stx_mtime.tv_sec) * 1'000'000'000 + sx.stx_mtime.tv_nsec;
-    attributes.fileCreationDate = (sx.stx_mask & STATX_BTIME)
-                                      ? dateFromTimestamp(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec)
-                                      : attributes.fileModificationDate;
-    return attributes;
+    int error = 0;
+    return queryAttributes(AT_FDCWD, url.c_str(), &error);
 }
 
 std::optional<QList<Url>> FileManagerProxy::getContentsOfDirecotry_skipHidden(const Url &url,
                                                                               bool skipHidden) const
 {
-    if (!isUrlExist(url) || !isDirecotry(url))
-        return std::nullopt;
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(url.c_str()));
-    if (!dir)
+    int error = 0;
+    const auto folder = Directory::open(url, &error);
+    QList<QByteArray> names;
+    if (!folder || folder->entryNames(&names) != 0)
         return std::nullopt;
     QList<Url> entries;
     bool listedAny = false;
-    for (;;) {
-        // Only a null from readdir() with errno set is an error, and the work between two calls may
-        // leave errno changed, so it is cleared before each call.
-        errno = 0;
-        const dirent *entry = ::readdir(dir.get());
-        if (!entry)
-            break;
-        const QByteArray name(entry->d_name);
-        if (name == "." || name == "..")
-            continue;
-        if (skipHidden && name.startsWith('.'))
+    for (const QByteArray &name : std::as_const(names)) {
+        if (skipHidden && isHiddenName(name))
             continue;
         listedAny = true;
         if (name != dsStore)
             entries.append(url.child(name));
     }
-    if (errno != 0 || !listedAny)
+    if (!listedAny)
         return std::nullopt;
     return entries;
 }
@@ -104,26 +149,12 @@ std::optional<QList<Url>>
 FileManagerProxy::getFilesInDirectory_skipSubDirectory_skipHidden_includePackage_includeBundel(
     const Url &url, bool skipSub, bool skipHidden, bool includePackage, bool includeBundel) const
 {
-    if (!isUrlExist(url) || !isDirecotry(url))
+    int error = 0;
+    const auto folder = Directory::open(url, &error);
+    if (!folder)
         return std::nullopt;
     QList<Url> files;
-    const auto entries = getContentsOfDirecotry_skipHidden(url, skipHidden);
-    for (const Url &entry : entries.value_or(QList<Url>())) {
-        if (includePackage && isPackage(entry)) {
-            files.append(entry);
-        } else if (includeBundel && isBundle(entry)) {
-            files.append(entry);
-        } else if (isDirecotry(entry)) {
-            if (skipSub)
-                continue;
-            const auto inner = getFilesInDirectory_skipSubDirectory_skipHidden_includePackage_includeBundel(
-                entry, false, skipHidden, includePackage, includeBundel);
-            if (inner)
-                files.append(*inner);
-        } else {
-            files.append(entry);
-        }
-    }
+    appendFiles(*folder, skipSub, skipHidden, includePackage || includeBundel, &files);
     if (files.isEmpty())
         return std::nullopt;
     return files;
@@ -131,22 +162,19 @@ FileManagerProxy::getFilesInDirectory_skipSubDirectory_skipHidden_includePackage
 
 qint64 FileManagerProxy::getDirectorySize(const Url &url) const
 {
-    if (url.isNull())
+    const auto attributes = attributesOfItemAtURL(url);
+    if (!attributes)
         return 0;
-    if (!isDirecotry(url)) {
-        const auto attributes = attributesOfItemAtURL(url);
-        return attributes ? attributes->fileSize : 0;
+    if (!attributes->isDirectory())
+        return attributes->fileSize;
+    int error = 0;
+    const auto folder = Directory::open(url, &error);
+    if (!folder) {
+        if (!isVanishedItemError(error))
+            reportUnlisted(url, error);
+        return 0;
     }
-    qint64 total = 0;
-    const auto files = getFilesInDirectory_skipSubDirectory_skipHidden_includePackage_includeBundel(
-        url, false, false, false, false);
-    for (const Url &file : files.value_or(QList<Url>())) {
-        if (file.fileName() == dsStore)
-            continue;
-        if (const auto attributes = attributesOfItemAtURL(file))
-            total += attributes->fileSize;
-    }
-    return total;
+    return sizeOfContents(*folder);
 }
 
 MaybeError FileManagerProxy::createDirectoryAt(const Url &url) const
@@ -176,10 +204,12 @@ std::optional<QString> FileManagerProxy::normalizedExtension(const Url &url)
     const QByteArray extension = url.pathExtension();
     if (extension.isEmpty())
         return std::nullopt;
-    const QString trimmed = decodeFileNameBytes(extension, false).trimmed();
+    // Bytes that are not UTF-8 are kept as they are (lone surrogates), so extensions that differ only in
+    // such bytes stay different and reports can write them back exactly.
+    const QString trimmed = surrogateEscapedText(extension).trimmed();
     if (trimmed.isEmpty())
         return std::nullopt;
-    return trimmed.toLower();
+    return lowerKeepingEscapes(trimmed);
 }
 
 std::optional<QString>

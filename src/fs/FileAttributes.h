@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fs/FileId.h"
+
 #include <QDateTime>
 
 #include <sys/stat.h>
@@ -24,4 +26,10 @@ struct FileAttributes
     bool isDirectory() const { return S_ISDIR(mode); }
     bool isRegularFile() const { return S_ISREG(mode); }
     bool isSymbolicLink() const { return S_ISLNK(mode); }
+    FileId id() const { return FileId{quint64(device), quint64(inode)}; }
 };
+
+// The attributes of the item `name` in the folder dirFd (AT_FDCWD and a whole path for a path), a final
+// link not followed; an empty name asks about dirFd itself. No value when they cannot be read, with
+// *error set to the errno value.
+std::optional<FileAttributes> queryAttributes(int dirFd, const char *name, int *error);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fs/FileAttributes.h"
+#include "fs/FileId.h"
 #include "platform/Error.h"
 #include "platform/Image.h"
 #include "platform/Url.h"
@@ -15,7 +16,11 @@
 #include <optional>
 #include <vector>
 
+class Directory;
 class ReadHandle;
+
+// Asked now and then during a long read: true ends the read, which then gives no value.
+using StopRequest = std::function<bool()>;
 
 // The one service through which TwinSift reads and changes the file system. Stateless and safe to
 // call from any thread; every query asks the file system afresh. All paths are handled as bytes.
@@ -61,7 +66,17 @@ public:
     bool isTextFile(const Url &url) const;
 
     // --- Fingerprints (Fingerprints.cpp) -----------------------------------------------------
-    std::optional<QString> fileMD5_withLevel(const Url &url, qint64 level) const;
+    // A symbolic link is never followed: it has no fingerprint of its own, and inside a package its
+    // text counts as its content. Nothing but regular files is opened.
+    //
+    // listed is the identity of the item as a walk listed it: anything else found at the path (another
+    // file put in its place, or one reached through a folder swapped for a link) gives no value, so
+    // nothing outside what was listed is read. stopRequested is asked between reads of at most a few
+    // hundred KiB, possibly on other threads; a stopped read gives no value and is no read failure.
+    // Reads that fail are told to ReadFailures.
+    std::optional<QString> fileMD5_withLevel(const Url &url, qint64 level,
+                                             const std::optional<FileId> &listed = std::nullopt,
+                                             const StopRequest &stopRequested = {}) const;
     // fileMD5_withLevel's text, and whether it was made from the whole content: such a text is
     // also the file's fingerprint at levels 1 and 2, which read the whole of a small file too.
     struct FileFingerprint
@@ -69,14 +84,22 @@ public:
         std::optional<QString> text;
         bool isWholeContent = false;
     };
-    FileFingerprint fileFingerprint(const Url &url, qint64 level) const;
+    FileFingerprint fileFingerprint(const Url &url, qint64 level,
+                                    const std::optional<FileId> &listed = std::nullopt,
+                                    const StopRequest &stopRequested = {}) const;
     // The whole-content (level 2) fingerprints of many files, as fileMD5_withLevel gives them, on
-    // all cores and several files per core at once; the result at index i is the one of urls[i].
-    // proceed(i, isCallingThread) is asked before file i is started: false leaves it without value.
+    // all cores and several files per core at once; the result at index i is the one of urls[i], which
+    // was listed as listed[i] when listed is not empty. proceed(i, isCallingThread) is asked before
+    // file i is started: false leaves it without value, as a stop does.
     std::vector<std::optional<QString>>
     wholeContentFingerprints(const QList<Url> &urls,
-                             const std::function<bool(qsizetype i, bool isCallingThread)> &proceed) const;
-    std::optional<QString> dirMD5_withLeel(const Url &url, qint64 level) const;
+                             const std::function<bool(qsizetype i, bool isCallingThread)> &proceed,
+                             const QList<FileId> &listed = {}, const StopRequest &stopRequested = {}) const;
+    // A package's fingerprint joins those of the files at any depth inside, in byte order of their
+    // paths; a package of which anything could not be read has none.
+    std::optional<QString> dirMD5_withLeel(const Url &url, qint64 level,
+                                           const std::optional<FileId> &listed = std::nullopt,
+                                           const StopRequest &stopRequested = {}) const;
     // Digest text of the UTF-8 bytes of a text; for no text, a one-off text that matches nothing.
     QString MD5String(const std::optional<QString> &text) const;
     std::optional<QString> base64forData(const std::optional<QByteArray> &data) const;
@@ -116,5 +139,10 @@ public:
 
 private:
     FileManagerProxy() = default;
-    FileFingerprint fingerprintOfOpenFile(ReadHandle &handle, qint64 size, qint64 level) const;
+    FileFingerprint fingerprintOfOpenFile(ReadHandle &handle, qint64 level,
+                                          const StopRequest &stopRequested) const;
+    // Adds (path, fingerprint) for each file at any depth in the folder; false when something could
+    // not be read or the read was stopped.
+    bool packageMemberFingerprints(const Directory &folder, qint64 level, const StopRequest &stopRequested,
+                                   std::vector<std::pair<QByteArray, QString>> *members) const;
 };

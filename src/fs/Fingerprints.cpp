@@ -2,18 +2,23 @@
 #include "fs/FileManagerProxy.h"
 
 #include "fs/Base64.h"
+#include "fs/Directory.h"
 #include "fs/Md5.h"
+#include "fs/ReadFailures.h"
 #include "fs/ReadHandle.h"
 #include "fs/WholeContentDigest.h"
 #include "fs/WholeContentLanes.h"
 #include "platform/OnAllCores.h"
-#include "platform/SystemLog.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <deque>
 #include <limits>
@@ -45,67 +50,112 @@ QString emptyText()
     return QStringLiteral("");
 }
 
-std::optional<ReadHandle> openLogged(const Url &url)
+QString reasonText(int error)
 {
-    int error = 0;
-    auto handle = ReadHandle::open(url, &error);
-    if (!handle)
-        SystemLog::write(Error::fromErrno(error, url.escapedPath()).description);
-    return handle;
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
-void logReadFailure(const ReadHandle &handle)
+void reportOpenFailure(const Url &url, int error)
+{
+    ReadFailures::report(url, QStringLiteral("cannot open: %1").arg(reasonText(error)));
+}
+
+void reportReadFailure(const ReadHandle &handle)
 {
     const ReadHandle::Failure &failure = *handle.failure();
-    const QString reason = QStringLiteral("%1 at offset %2: %3")
-                               .arg(handle.url().escapedPath())
-                               .arg(failure.offset)
-                               .arg(QString::fromLocal8Bit(std::strerror(failure.error)));
-    SystemLog::write(QStringLiteral("%1:%2").arg(QStringLiteral("pread"), reason));
+    ReadFailures::report(
+        handle.url(),
+        QStringLiteral("read failed at offset %1: %2").arg(failure.offset).arg(reasonText(failure.error)));
+}
+
+// The whole-content text of bytes held in memory, which are shorter than a chunk.
+QString digestOfBytes(const QByteArray &bytes)
+{
+    QByteArray text(qsizetype(Base64::encodedLength(size_t(bytes.size()))), Qt::Uninitialized);
+    Base64::encode(reinterpret_cast<const unsigned char *>(bytes.constData()), size_t(bytes.size()),
+                   text.data());
+    return Md5::digestTextOf(text);
+}
+
+// The target path of the link `name` in the folder dirFd.
+std::optional<QByteArray> linkText(int dirFd, const QByteArray &name, qint64 sizeHint, int *error)
+{
+    QByteArray target(std::max<qint64>(sizeHint + 1, 256), Qt::Uninitialized);
+    for (;;) {
+        const ssize_t length = ::readlinkat(dirFd, name.constData(), target.data(), size_t(target.size()));
+        if (length < 0) {
+            *error = errno;
+            return std::nullopt;
+        }
+        if (length < target.size()) {
+            target.truncate(length);
+            return target;
+        }
+        target.resize(target.size() * 2);
+    }
+}
+
+bool isStopped(const StopRequest &stopRequested)
+{
+    return stopRequested && stopRequested();
 }
 
 } // namespace
 
-std::optional<QString> FileManagerProxy::fileMD5_withLevel(const Url &url, qint64 level) const
+std::optional<QString> FileManagerProxy::fileMD5_withLevel(const Url &url, qint64 level,
+                                                           const std::optional<FileId> &listed,
+                                                           const StopRequest &stopRequested) const
 {
-    return fileFingerprint(url, level).text;
+    return fileFingerprint(url, level, listed, stopRequested).text;
 }
 
-FileManagerProxy::FileFingerprint FileManagerProxy::fileFingerprint(const Url &url, qint64 level) const
+FileManagerProxy::FileFingerprint FileManagerProxy::fileFingerprint(const Url &url, qint64 level,
+                                                                    const std::optional<FileId> &listed,
+                                                                    const StopRequest &stopRequested) const
 {
-    // Nearly every item fingerprinted is a regular file: opening it first answers existence, kind
-    // and size at once. Anything else (missing, a folder, a link, a special file, no permission)
-    // is first asked about, which tells the cases apart as the rules require.
-    qint64 size = 0;
-    if (auto handle = ReadHandle::openRegularFile(url, &size))
-        return fingerprintOfOpenFile(*handle, size, level);
-
-    // One query of the item itself tells whether it exists, is a directory of any kind, and its size.
-    const auto attributes = attributesOfItemAtURL(url);
-    if (!attributes || attributes->isDirectory())
+    if (url.isNull())
         return {};
+    // The item is looked at before anything is opened: a FIFO could block, a device could act on being
+    // opened. A missing item, one whose attributes cannot be read and a directory have no fingerprint.
+    int error = 0;
+    const auto attributes = queryAttributes(AT_FDCWD, url.c_str(), &error);
+    if (!attributes || attributes->isDirectory() || (listed && attributes->id() != *listed))
+        return {};
+    if (!attributes->isRegularFile()) {
+        // A link is not followed: one met where a file was listed may lead anywhere. Special files hold
+        // nothing to read; they report a size of 0, which stands for the empty text.
+        if (attributes->isSymbolicLink() || attributes->fileSize != 0)
+            return {};
+        return {emptyText(), true};
+    }
     if (attributes->fileSize == 0)
         return {emptyText(), true};
-    auto handle = openLogged(url);
-    if (!handle)
+    auto handle = ReadHandle::open(AT_FDCWD, url.c_str(), url, attributes->id(), &error);
+    if (!handle) {
+        if (!isVanishedItemError(error))
+            reportOpenFailure(url, error);
         return {};
-    return fingerprintOfOpenFile(*handle, attributes->fileSize, level);
+    }
+    return fingerprintOfOpenFile(*handle, level, stopRequested);
 }
 
-FileManagerProxy::FileFingerprint FileManagerProxy::fingerprintOfOpenFile(ReadHandle &handle, qint64 size,
-                                                                          qint64 level) const
+FileManagerProxy::FileFingerprint
+FileManagerProxy::fingerprintOfOpenFile(ReadHandle &handle, qint64 level,
+                                        const StopRequest &stopRequested) const
 {
+    const qint64 size = handle.size();
     if (size == 0)
         return {emptyText(), true};
 
     if (size <= smallFileLimit || level == 2) {
-        const auto digest = wholeContentDigest(handle, size);
-        if (!digest) {
-            // Part of a file stands for nothing: what was read is dropped.
-            logReadFailure(handle);
-            return {emptyText(), false};
-        }
-        return {digest, true};
+        const auto digest = wholeContentDigest(handle, size, stopRequested);
+        if (digest)
+            return {digest, true};
+        if (!handle.failure())
+            return {}; // stopped: no value, and nothing went wrong
+        // Part of a file stands for nothing: what was read is dropped.
+        reportReadFailure(handle);
+        return {emptyText(), false};
     }
 
     // Five stretches: head, tail, and the ones that end at the middle, the first quarter and the
@@ -117,7 +167,7 @@ FileManagerProxy::FileFingerprint FileManagerProxy::fingerprintOfOpenFile(ReadHa
     for (const qint64 offset : offsets) {
         const auto sample = readChunkData_ofLength_fromOffset(&handle, n, quint64(offset));
         if (handle.failure()) {
-            logReadFailure(handle);
+            reportReadFailure(handle);
             return {};
         }
         if (!sample)
@@ -128,9 +178,13 @@ FileManagerProxy::FileFingerprint FileManagerProxy::fingerprintOfOpenFile(ReadHa
 }
 
 std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
-    const QList<Url> &urls, const std::function<bool(qsizetype i, bool isCallingThread)> &proceed) const
+    const QList<Url> &urls, const std::function<bool(qsizetype i, bool isCallingThread)> &proceed,
+    const QList<FileId> &listed, const StopRequest &stopRequested) const
 {
     std::vector<std::optional<QString>> results(size_t(urls.size()));
+    const auto listedAt = [&](qsizetype i) {
+        return i < listed.size() ? std::optional(listed[i]) : std::nullopt;
+    };
     // A file of several chunks is digested a chunk per lane, its chunks being texts of their own;
     // the chunks' digests are joined in file order when the last one is done.
     struct Chunks
@@ -138,13 +192,15 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
         std::vector<QString> digests;
         size_t pending = 0;
         bool failed = false;
+        bool stopped = false;
     };
     std::mutex mutex;
     std::map<qsizetype, Chunks> chunked;
     std::deque<WholeContentLanes::Job> laterChunks;
     std::atomic<qsizetype> nextIndex{0};
 
-    const auto split = [&](WholeContentLanes::Job &job, qint64 size) {
+    const auto split = [&](WholeContentLanes::Job &job) {
+        const qint64 size = job.handle.size();
         const qint64 count = (size + WholeContentLanes::chunkLength - 1) / WholeContentLanes::chunkLength;
         std::vector<WholeContentLanes::Job> later;
         for (qint64 c = 1; c < count; ++c) {
@@ -160,13 +216,28 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
         for (size_t c = 0; c + 1 < later.size(); ++c)
             later[c].isOneChunk = true;
         std::lock_guard lock(mutex);
-        chunked[job.tag] = Chunks{std::vector<QString>(size_t(count)), size_t(count), false};
+        chunked[job.tag] = Chunks{std::vector<QString>(size_t(count)), size_t(count), false, false};
         for (auto &chunk : later)
             laterChunks.push_back(std::move(chunk));
     };
 
+    // A regular file with content, opened for the lanes; anything else takes the usual way, with its
+    // checks and its answers for empty, missing and special items.
+    const auto openForLanes = [&](qsizetype i) -> std::optional<ReadHandle> {
+        int error = 0;
+        const Url &url = urls[i];
+        const auto attributes = queryAttributes(AT_FDCWD, url.c_str(), &error);
+        const auto expected = listedAt(i);
+        if (!attributes || !attributes->isRegularFile() || attributes->fileSize == 0 ||
+            (expected && attributes->id() != *expected))
+            return std::nullopt;
+        return ReadHandle::open(AT_FDCWD, url.c_str(), url, attributes->id(), &error);
+    };
+
     onAllCores([&](bool isCallingThread) {
         const auto next = [&]() -> std::optional<WholeContentLanes::Job> {
+            if (isStopped(stopRequested))
+                return std::nullopt;
             {
                 std::lock_guard lock(mutex);
                 if (!laterChunks.empty()) {
@@ -178,64 +249,126 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
             for (qsizetype i; (i = nextIndex.fetch_add(1)) < urls.size();) {
                 if (!proceed(i, isCallingThread))
                     continue;
-                qint64 size = 0;
-                auto handle = ReadHandle::openRegularFile(urls[i], &size);
-                // Anything but a regular file with content takes the usual way, with its checks.
-                if (!handle || size == 0) {
-                    results[size_t(i)] = fileFingerprint(urls[i], 2).text;
+                auto handle = openForLanes(i);
+                if (!handle) {
+                    results[size_t(i)] = fileFingerprint(urls[i], 2, listedAt(i), stopRequested).text;
                     continue;
                 }
                 WholeContentLanes::Job job{std::move(*handle), i};
-                split(job, size);
+                split(job);
                 return job;
             }
             return std::nullopt;
         };
-        WholeContentLanes::run(next, [&](WholeContentLanes::Job &job, std::optional<QString> digest) {
-            if (!digest)
-                logReadFailure(job.handle);
+        const auto done = [&](WholeContentLanes::Job &job, std::optional<QString> digest) {
+            const bool failed = !digest && job.handle.failure();
+            if (failed)
+                reportReadFailure(job.handle);
             std::lock_guard lock(mutex);
             const auto parts = chunked.find(job.tag);
             if (parts == chunked.end()) {
-                // Part of a file stands for nothing: what was read is dropped.
-                results[size_t(job.tag)] = digest ? std::move(digest) : emptyText();
+                // Part of a file stands for nothing: what was read is dropped. A stopped file has no text.
+                if (digest || failed)
+                    results[size_t(job.tag)] = digest ? std::move(digest) : emptyText();
                 return;
             }
             Chunks &chunks = parts->second;
             if (digest)
                 chunks.digests[size_t(job.offset / WholeContentLanes::chunkLength)] = *digest;
-            chunks.failed = chunks.failed || !digest;
+            chunks.failed = chunks.failed || failed;
+            chunks.stopped = chunks.stopped || (!digest && !failed);
             if (--chunks.pending > 0)
+                return;
+            if (chunks.stopped)
                 return;
             QString text = emptyText();
             for (const QString &chunkDigests : chunks.digests)
                 text += chunks.failed ? QString() : chunkDigests;
             results[size_t(job.tag)] = text;
-        });
+        };
+        WholeContentLanes::run(next, done, stopRequested);
     });
     return results;
 }
 
-std::optional<QString> FileManagerProxy::dirMD5_withLeel(const Url &url, qint64 level) const
+std::optional<QString> FileManagerProxy::dirMD5_withLeel(const Url &url, qint64 level,
+                                                         const std::optional<FileId> &listed,
+                                                         const StopRequest &stopRequested) const
 {
     if (url.isNull())
         return std::nullopt;
-    if (!isDirecotry(url))
-        return fileMD5_withLevel(url, level);
-
-    QList<Url> files = getFilesInDirectory_skipSubDirectory_skipHidden_includePackage_includeBundel(
-                           url, false, false, false, false)
-                           .value_or(QList<Url>());
-    files.removeIf([](const Url &file) { return file.fileName() == ".DS_Store"; });
-    // Byte order of the paths, so the text does not depend on the locale or on how names decode.
-    std::sort(files.begin(), files.end(), [](const Url &a, const Url &b) { return a.path() < b.path(); });
-
-    QString text = emptyText();
-    for (const Url &file : std::as_const(files)) {
-        if (const auto fingerprint = fileMD5_withLevel(file, level))
-            text += *fingerprint;
+    int error = 0;
+    const auto attributes = queryAttributes(AT_FDCWD, url.c_str(), &error);
+    if (!attributes || !attributes->isDirectory())
+        return fileMD5_withLevel(url, level, listed, stopRequested);
+    if (listed && attributes->id() != *listed)
+        return std::nullopt;
+    const auto package = Directory::open(url, &error);
+    if (!package) {
+        if (!isVanishedItemError(error))
+            ReadFailures::report(url, QStringLiteral("cannot open folder: %1").arg(reasonText(error)));
+        return std::nullopt;
     }
+    std::vector<std::pair<QByteArray, QString>> members;
+    if (!packageMemberFingerprints(*package, level, stopRequested, &members))
+        return std::nullopt;
+    // Byte order of the paths, so the text does not depend on the locale or on how names decode.
+    std::sort(members.begin(), members.end());
+    QString text = emptyText();
+    for (const auto &member : members)
+        text += member.second;
     return text;
+}
+
+bool FileManagerProxy::packageMemberFingerprints(const Directory &folder, qint64 level,
+                                                 const StopRequest &stopRequested,
+                                                 std::vector<std::pair<QByteArray, QString>> *members) const
+{
+    QList<QByteArray> names;
+    if (const int error = folder.entryNames(&names)) {
+        ReadFailures::report(folder.url(), QStringLiteral("cannot list folder: %1").arg(reasonText(error)));
+        return false;
+    }
+    for (const QByteArray &name : std::as_const(names)) {
+        if (isStopped(stopRequested))
+            return false;
+        if (name == ".DS_Store")
+            continue;
+        const Url url = folder.url().child(name);
+        int error = 0;
+        const auto attributes = folder.attributesOf(name, &error);
+        bool opened = attributes.has_value();
+        if (attributes && attributes->isDirectory()) {
+            const auto inner = folder.openChild(name, &error);
+            opened = inner.has_value();
+            if (inner && !packageMemberFingerprints(*inner, level, stopRequested, members))
+                return false;
+        } else if (attributes && attributes->isSymbolicLink()) {
+            // What the package stores is the link itself: its text counts, never what it points to.
+            const auto text = linkText(folder.fd(), name, attributes->fileSize, &error);
+            opened = text.has_value();
+            if (text)
+                members->emplace_back(url.path(), digestOfBytes(*text));
+        } else if (attributes && attributes->isRegularFile() && attributes->fileSize > 0) {
+            auto handle = ReadHandle::open(folder.fd(), name.constData(), url, attributes->id(), &error);
+            opened = handle.has_value();
+            if (handle) {
+                const FileFingerprint fingerprint = fingerprintOfOpenFile(*handle, level, stopRequested);
+                // A read failed, or stopped: a package partly read must not look like another package
+                // that differs only in the rest. A member without a text at this level adds nothing.
+                if (handle->failure() || isStopped(stopRequested))
+                    return false;
+                if (fingerprint.text)
+                    members->emplace_back(url.path(), *fingerprint.text);
+            }
+        }
+        // Empty files and special files hold nothing to read and add nothing.
+        if (!opened && !isVanishedItemError(error)) {
+            ReadFailures::report(url, QStringLiteral("cannot read: %1").arg(reasonText(error)));
+            return false;
+        }
+    }
+    return true;
 }
 
 QString FileManagerProxy::MD5String(const std::optional<QString> &text) const

@@ -1,6 +1,7 @@
 #include "fs/ReadHandle.h"
 
 #include "fs/ReadMeter.h"
+#include "platform/DescriptorLimit.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,43 +12,23 @@
 #include <limits>
 #include <utility>
 
-std::optional<ReadHandle> ReadHandle::open(const Url &url, int *error)
+std::optional<ReadHandle> ReadHandle::open(int dirFd, const char *name, Url url, const FileId &expected,
+                                           int *error)
 {
-    // O_NONBLOCK keeps open() from waiting for a writer when the path leads to a FIFO; it does not
-    // change how a regular file is read.
-    const int fd = ::open(url.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = openRaisingDescriptorLimit(
+        [&] { return ::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); });
     if (fd < 0) {
         *error = errno;
         return std::nullopt;
     }
     struct stat st;
-    int refusal = 0;
-    if (::fstat(fd, &st) != 0)
-        refusal = errno;
-    else if (S_ISDIR(st.st_mode))
-        refusal = EISDIR;
-    else if (!S_ISREG(st.st_mode))
-        refusal = ENXIO;
-    if (refusal != 0) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        FileId{quint64(st.st_dev), quint64(st.st_ino)} != expected) {
         ::close(fd);
-        *error = refusal;
+        *error = EAGAIN;
         return std::nullopt;
     }
-    return ReadHandle(fd, url);
-}
-
-std::optional<ReadHandle> ReadHandle::openRegularFile(const Url &url, qint64 *size)
-{
-    const int fd = ::open(url.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
-    if (fd < 0)
-        return std::nullopt;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    *size = st.st_size;
-    return ReadHandle(fd, url);
+    return ReadHandle(fd, std::move(url), st.st_size);
 }
 
 std::optional<ReadHandle> ReadHandle::duplicate() const
@@ -55,11 +36,12 @@ std::optional<ReadHandle> ReadHandle::duplicate() const
     const int fd = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
     if (fd < 0)
         return std::nullopt;
-    return ReadHandle(fd, m_url);
+    return ReadHandle(fd, m_url, m_size);
 }
 
 ReadHandle::ReadHandle(ReadHandle &&other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_url(std::move(other.m_url)), m_failure(other.m_failure)
+    : m_fd(std::exchange(other.m_fd, -1)), m_url(std::move(other.m_url)), m_size(other.m_size),
+      m_failure(other.m_failure)
 {
 }
 
@@ -70,6 +52,7 @@ ReadHandle &ReadHandle::operator=(ReadHandle &&other) noexcept
             ::close(m_fd);
         m_fd = std::exchange(other.m_fd, -1);
         m_url = std::move(other.m_url);
+        m_size = other.m_size;
         m_failure = other.m_failure;
     }
     return *this;

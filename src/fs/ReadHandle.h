@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fs/FileId.h"
 #include "platform/Url.h"
 
 #include <QtGlobal>
@@ -18,14 +19,13 @@ public:
         qint64 offset = 0;
     };
 
-    // Opens the file at url (a final symbolic link is followed). No handle when it cannot be opened;
-    // *error then holds the errno value. Only regular files are opened: a folder gives EISDIR, and a
-    // FIFO, device or socket gives ENXIO without blocking, since reading one may never end.
-    static std::optional<ReadHandle> open(const Url &url, int *error);
-    // Opens the item at url only when the path itself names a regular file, a final symbolic link
-    // not followed; *size then holds its size. No handle in every other case, errno untouched by
-    // contract: callers fall back to asking about the item first.
-    static std::optional<ReadHandle> openRegularFile(const Url &url, qint64 *size);
+    // Opens for reading the regular file `name` (in the folder dirFd, or a whole path with AT_FDCWD),
+    // when it is still the file `expected` that the caller looked at first, so that nothing but regular
+    // files is ever opened. A final symbolic link is not followed; a FIFO or device put in its place
+    // meanwhile is closed again unread (O_NONBLOCK and O_NOCTTY make that open harmless). No handle
+    // sets *error to the errno value, or to EAGAIN when the item opened is not the file expected.
+    static std::optional<ReadHandle> open(int dirFd, const char *name, Url url, const FileId &expected,
+                                          int *error);
 
     ReadHandle(ReadHandle &&other) noexcept;
     ReadHandle &operator=(ReadHandle &&other) noexcept;
@@ -34,6 +34,8 @@ public:
     ~ReadHandle();
 
     const Url &url() const { return m_url; }
+    // The file's size when it was opened.
+    qint64 size() const { return m_size; }
     // A second handle on the same open file, for reads elsewhere in it at the same time.
     std::optional<ReadHandle> duplicate() const;
 
@@ -44,9 +46,10 @@ public:
     const std::optional<Failure> &failure() const { return m_failure; }
 
 private:
-    ReadHandle(int fd, Url url) : m_fd(fd), m_url(std::move(url)) {}
+    ReadHandle(int fd, Url url, qint64 size) : m_fd(fd), m_url(std::move(url)), m_size(size) {}
 
     int m_fd = -1;
     Url m_url;
+    qint64 m_size = 0;
     std::optional<Failure> m_failure;
 };

@@ -37,9 +37,12 @@ struct Piece
 class PieceReader
 {
 public:
-    enum class Outcome { Piece, End, Failed };
+    enum class Outcome { Piece, End, Failed, Stopped };
 
-    PieceReader(ReadHandle &handle, qint64 pieceLength) : m_handle(handle), m_pieceLength(pieceLength) {}
+    PieceReader(ReadHandle &handle, qint64 pieceLength, const std::function<bool()> &stopRequested)
+        : m_handle(handle), m_pieceLength(pieceLength), m_stopRequested(stopRequested)
+    {
+    }
 
     qint64 pieceLength() const { return m_pieceLength; }
 
@@ -48,6 +51,8 @@ public:
         // A short read already ended in a read that yielded nothing.
         if (m_metEnd)
             return Outcome::End;
+        if (m_stopRequested && m_stopRequested())
+            return Outcome::Stopped;
         const qint64 wanted = std::min(m_pieceLength, chunkLength - m_inChunk);
         const qint64 got = m_handle.readAt(piece.bytes.get(), wanted, m_offset);
         if (got < 0)
@@ -69,6 +74,7 @@ public:
 private:
     ReadHandle &m_handle;
     const qint64 m_pieceLength;
+    const std::function<bool()> &m_stopRequested;
     qint64 m_offset = 0;
     qint64 m_inChunk = 0;
     bool m_metEnd = false;
@@ -104,6 +110,7 @@ std::optional<QString> digestOnThisThread(PieceReader &reader)
         case PieceReader::Outcome::End:
             return digests.text();
         case PieceReader::Outcome::Failed:
+        case PieceReader::Outcome::Stopped:
             return std::nullopt;
         }
     }
@@ -120,14 +127,14 @@ std::optional<QString> digestWithHelperThread(PieceReader &reader)
     for (int i = 0; i < piecesInFlight; ++i)
         emptyPieces.put(&pieces.emplace_back(reader.pieceLength()));
 
-    bool failed = false;
+    bool ended = false;
     std::thread helper;
     try {
         helper = std::thread([&] {
             while (const auto piece = emptyPieces.take()) {
                 const auto outcome = reader.next(**piece);
                 if (outcome != PieceReader::Outcome::Piece) {
-                    failed = outcome == PieceReader::Outcome::Failed;
+                    ended = outcome == PieceReader::Outcome::End;
                     break;
                 }
                 filledPieces.put(*piece);
@@ -145,18 +152,19 @@ std::optional<QString> digestWithHelperThread(PieceReader &reader)
         emptyPieces.put(*piece);
     }
     helper.join();
-    if (failed)
+    if (!ended)
         return std::nullopt;
     return digests.text();
 }
 
 } // namespace
 
-std::optional<QString> wholeContentDigest(ReadHandle &handle, qint64 sizeHint)
+std::optional<QString> wholeContentDigest(ReadHandle &handle, qint64 sizeHint,
+                                          const std::function<bool()> &stopRequested)
 {
     // One byte more than expected, so a file of the expected size ends in a short read.
     const qint64 wanted = std::max<qint64>(sizeHint, 0) + 1;
-    PieceReader reader(handle, std::min(maxPieceLength, (wanted + 2) / 3 * 3));
+    PieceReader reader(handle, std::min(maxPieceLength, (wanted + 2) / 3 * 3), stopRequested);
     if (sizeHint > helperThreadThreshold)
         return digestWithHelperThread(reader);
     return digestOnThisThread(reader);

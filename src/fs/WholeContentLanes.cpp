@@ -101,7 +101,7 @@ private:
 
 } // namespace
 
-void WholeContentLanes::run(const Next &next, const Done &done)
+void WholeContentLanes::run(const Next &next, const Done &done, const std::function<bool()> &stopRequested)
 {
     const size_t width = Md5Lanes::width();
     std::vector<Lane> lanes(width);
@@ -110,6 +110,13 @@ void WholeContentLanes::run(const Next &next, const Done &done)
     std::vector<size_t> counts(width);
     bool moreJobs = true;
     for (;;) {
+        if (stopRequested && stopRequested()) {
+            for (Lane &lane : lanes) {
+                if (lane.job)
+                    done(*lane.job, std::nullopt);
+            }
+            return;
+        }
         size_t fewestBlocks = 0;
         for (size_t i = 0; i < width; ++i) {
             Lane &lane = lanes[i];

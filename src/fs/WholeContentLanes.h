@@ -31,9 +31,11 @@ public:
     };
     // The next file, or none when there are no more.
     using Next = std::function<std::optional<Job>()>;
-    // A file's text, or no value when a read failed (the failure is on the handle).
+    // A file's text, or no value when a read failed (the failure is on the handle) or the run was
+    // stopped (no failure on the handle).
     using Done = std::function<void(Job &job, std::optional<QString> digest)>;
 
-    // Digests the files that next() gives until it gives none.
-    static void run(const Next &next, const Done &done);
+    // Digests the files that next() gives until it gives none. stopRequested is asked before every
+    // round of reads, at most 24,576 bytes per lane: true ends each file in hand without a text.
+    static void run(const Next &next, const Done &done, const std::function<bool()> &stopRequested);
 };

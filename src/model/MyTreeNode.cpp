@@ -27,8 +27,11 @@ MyTreeNode::Ptr MyTreeNode::initWithURL(const Url &url)
 {
     // One query of the item itself answers existence, kind, size and dates; a final link is not
     // followed, so links are seen as links.
-    FileManagerProxy &fm = FileManagerProxy::sharedInstance();
-    const auto attributes = fm.attributesOfItemAtURL(url);
+    return initWithURL(url, FileManagerProxy::sharedInstance().attributesOfItemAtURL(url));
+}
+
+MyTreeNode::Ptr MyTreeNode::initWithURL(const Url &url, const std::optional<FileAttributes> &attributes)
+{
     if (!attributes || attributes->isSymbolicLink() || url.fileName() == ".DS_Store")
         return nullptr;
     // FIFOs, sockets and devices have no content to compare: reading a FIFO would block the scan.
@@ -59,15 +62,18 @@ std::optional<QList<MyTreeNode::Ptr>> MyTreeNode::Childs()
     if (!isFolder())
         return std::nullopt;
     std::unique_ptr<QList<Ptr>> &childs = m_rare->childs;
-    if (!childs) {
-        childs = std::make_unique<QList<Ptr>>();
-        const auto entries =
-            FileManagerProxy::sharedInstance().getContentsOfDirecotry_skipHidden(m_url, false);
-        for (const Url &entry : entries.value_or(QList<Url>())) {
-            if (Ptr child = initWithURL(entry)) {
-                child->m_parent = this;
-                childs->append(child);
-            }
+    if (childs)
+        return *childs;
+    childs = std::make_unique<QList<Ptr>>();
+    FolderListing listing = FolderListing::read(m_url, FileId{quint64(m_device), quint64(m_inode)},
+                                                std::exchange(m_rare->listedBy, nullptr));
+    m_rare->skipped = std::move(listing.skipped);
+    for (const FolderListing::Entry &entry : std::as_const(listing.entries)) {
+        if (Ptr child = initWithURL(entry.url, entry.attributes)) {
+            child->m_parent = this;
+            if (child->isFolder())
+                child->m_rare->listedBy = listing.folder;
+            childs->append(child);
         }
     }
     return *childs;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fs/FileAttributes.h"
+#include "fs/FolderListing.h"
 #include "model/CompactFingerprint.h"
 #include "model/FileId.h"
 #include "platform/Url.h"
@@ -41,6 +43,8 @@ public:
     // No node for a missing item, a symbolic link, an item named ".DS_Store", or a special file
     // (FIFO, socket, device) that has no content to compare.
     static Ptr initWithURL(const Url &url);
+    // The same for an item whose attributes a listing has read.
+    static Ptr initWithURL(const Url &url, const std::optional<FileAttributes> &attributes);
 
     MyTreeNode(Token, Url url);
     ~MyTreeNode();
@@ -48,8 +52,11 @@ public:
     MyTreeNode &operator=(const MyTreeNode &) = delete;
 
     // The folder's entries as nodes, built once on first use; no list for files and packages.
-    // Scan queue only.
+    // The folder is opened from the folder that listed it and never through a link, so a folder
+    // swapped for a link meanwhile only vanishes from the walk. Scan queue only.
     std::optional<QList<Ptr>> Childs();
+    // What Childs could not look at: the folder itself, or entries of it. Scan queue only.
+    QList<SkippedItem> skippedEntries() const { return m_rare ? m_rare->skipped : QList<SkippedItem>(); }
 
     bool isFolder() const { return m_flags & folderFlag; }
     bool isDir() const { return m_flags & dirFlag; }
@@ -126,6 +133,10 @@ private:
     {
         std::weak_ptr<MyTreeNode> self;
         std::unique_ptr<QList<Ptr>> childs;
+        // The open folder that listed this folder, until Childs opens this one from it. Its siblings
+        // share it, so a walk holds a descriptor per level, not per folder.
+        std::shared_ptr<const Directory> listedBy;
+        QList<SkippedItem> skipped;
         Url removeDstURL;
     };
 

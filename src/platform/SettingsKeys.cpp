@@ -15,4 +15,13 @@ QVariantMap registeredDefaults()
     };
 }
 
+std::optional<NumberRange> validRange(const QString &key)
+{
+    if (key == fastScanSize)
+        return NumberRange{0, double(maxFastScanSizeMiB)};
+    if (key == onlyFileSizeValue)
+        return NumberRange{0, maxMinimumSizeMiB};
+    return std::nullopt;
+}
+
 } // namespace SettingsKeys

@@ -3,6 +3,9 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <limits>
+#include <optional>
+
 // The names of every setting TwinSift stores, with their registered defaults.
 namespace SettingsKeys {
 
@@ -42,5 +45,20 @@ inline const QString duplicateListColumns = QStringLiteral("MainWindow/duplicate
 // The registered defaults of the first twenty keys, with their types (booleans, integers, and one
 // floating-point number).
 QVariantMap registeredDefaults();
+
+// The largest sizes in mebibytes that the size settings take: their count of bytes must fit in a signed
+// 64-bit integer (2^43 - 1 MiB), and for the minimum size in the single-precision arithmetic it is
+// applied with (2^43 MiB, 2^63 bytes, more than any file holds).
+inline constexpr qint64 maxFastScanSizeMiB = std::numeric_limits<qint64>::max() >> 20;
+inline constexpr double maxMinimumSizeMiB = 8796093022208.0;
+
+// The values a number setting may hold. A stored value outside them counts as absent, so that a
+// damaged settings file cannot turn comparisons into sampling or overflow a size.
+struct NumberRange
+{
+    double minimum;
+    double maximum;
+};
+std::optional<NumberRange> validRange(const QString &key);
 
 } // namespace SettingsKeys

@@ -19,12 +19,14 @@ QByteArray withoutTrailingSlashes(QByteArray bytes)
     return bytes;
 }
 
+// The current folder, or nothing when it cannot be found (it was removed, or lies outside the
+// process's root): a relative path then leads nowhere, never to "/".
 QByteArray currentDirectory()
 {
     std::vector<char> buffer(4096);
     while (!::getcwd(buffer.data(), buffer.size())) {
         if (errno != ERANGE)
-            return QByteArray("/");
+            return QByteArray();
         buffer.resize(buffer.size() * 2);
     }
     return QByteArray(buffer.data());
@@ -78,6 +80,8 @@ Url Url::fromAbsolutePath(const QByteArray &bytes)
     if (bytes.startsWith('/'))
         return fromPath(bytes);
     QByteArray base = currentDirectory();
+    if (base.isEmpty())
+        return Url();
     if (!base.endsWith('/'))
         base += '/';
     return fromPath(base + bytes);

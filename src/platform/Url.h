@@ -14,9 +14,10 @@ public:
     // Takes native path bytes as they are, apart from dropping trailing slashes ("/" stays "/").
     static Url fromPath(const QByteArray &bytes);
     // A path the user typed or a caller got as text; relative paths are made absolute against the
-    // current directory, as a file URL would be.
+    // current directory, as a file URL would be (null when it cannot be found).
     static Url fromLocalPath(const QString &path);
-    // Native bytes, made absolute against the current directory when relative.
+    // Native bytes, made absolute against the current directory when relative; null when relative and
+    // the current directory cannot be found.
     static Url fromAbsolutePath(const QByteArray &bytes);
 
     bool isNull() const { return m_path.isEmpty(); }

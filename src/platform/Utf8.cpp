@@ -29,3 +29,37 @@ int utf8SequenceLength(const char *bytes, qsizetype available)
         return 0;
     return length;
 }
+
+QString surrogateEscapedText(const QByteArray &bytes)
+{
+    QString text;
+    qsizetype validFrom = 0;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const int length = utf8SequenceLength(bytes.constData() + i, bytes.size() - i);
+        if (length > 0) {
+            i += length;
+            continue;
+        }
+        text += QString::fromUtf8(bytes.constData() + validFrom, i - validFrom);
+        text += QChar(char16_t(0xDC00 + uchar(bytes[i])));
+        validFrom = ++i;
+    }
+    return text + QString::fromUtf8(bytes.constData() + validFrom, bytes.size() - validFrom);
+}
+
+QByteArray surrogateEscapedBytes(const QString &text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const bool pairs = c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        if (c.isLowSurrogate() && c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF) {
+            bytes += char(c.unicode() - 0xDC00);
+        } else {
+            bytes += QStringView(text).mid(i, pairs ? 2 : 1).toUtf8();
+            i += pairs ? 1 : 0;
+        }
+    }
+    return bytes;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class MyTreeNode;
 class RootNode;
 class Url;
@@ -38,5 +40,12 @@ public:
     {
         (void)root;
         (void)file;
+    }
+    // The walk could not look at the item (a folder that cannot be read or searched, a path too long
+    // to use): what is in or below it is missing from the scan. reason is for people.
+    virtual void itemSkipped(const Url &url, const QString &reason)
+    {
+        (void)url;
+        (void)reason;
     }
 };

@@ -3,8 +3,6 @@
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 
-#include <limits>
-
 namespace ScanSettings {
 
 PreciseLevel preciseLevel()
@@ -23,10 +21,7 @@ std::optional<quint64> minimumSize()
     // Single precision, as the setting has always been applied; 1.5 MiB is exactly 1,572,864 bytes.
     const float limitInBytes =
         float(defaults.doubleForKey(SettingsKeys::onlyFileSizeValue)) * 1024.0f * 1024.0f;
-    // A limit beyond every size takes in nothing; NaN and negative limits take in everything.
-    constexpr float beyondEverySize = 18446744073709551616.0f;
-    if (limitInBytes >= beyondEverySize)
-        return std::numeric_limits<quint64>::max();
+    // The store keeps the value within a range whose bytes fit.
     return limitInBytes > 0 ? quint64(limitInBytes) : 0;
 }
 

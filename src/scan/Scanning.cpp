@@ -37,6 +37,11 @@ public:
         if (m_frontEnd)
             m_frontEnd->fileTakenIn(root, file);
     }
+    void itemSkipped(const Url &url, const QString &reason) override
+    {
+        if (m_frontEnd)
+            m_frontEnd->itemSkipped(url, reason);
+    }
 
 private:
     ScanProgress &m_status;
@@ -141,6 +146,8 @@ void ManagerCore::collect(const MyTreeNode::Ptr &node, const RootNode::Ptr &root
     }
     progress.at(ScanProgress::Phase::ReadingFolders, node->FileURL());
     const auto children = node->Childs();
+    for (const SkippedItem &item : node->skippedEntries())
+        progress.itemSkipped(item.url, item.reason);
     for (const MyTreeNode::Ptr &child : children.value_or(QList<MyTreeNode::Ptr>())) {
         if (root->isFinished())
             break;

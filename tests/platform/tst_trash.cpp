@@ -1,9 +1,10 @@
+// The freedesktop Trash: info files that let any file manager restore, free names, the data home, the
+// per-volume trashes, and refusals that never delete or copy instead.
 #include "fs/FileManagerProxy.h"
 #include "platform/Trash.h"
 #include "platform/UniqueFd.h"
 #include "support/TestSupport.h"
 
-#include <QCoreApplication>
 #include <QDir>
 
 #include <fcntl.h>
@@ -20,30 +21,10 @@ Url at(const Url &base, const QByteArray &relative)
     return Url::fromPath(base.path() + '/' + relative);
 }
 
-// A scratch folder removed with all it holds at the end (QTemporaryDir cannot remove names that are
-// not UTF-8).
-class ScratchDir
+void removeTree(const Url &url)
 {
-public:
-    explicit ScratchDir(const QByteArray &parent)
-    {
-        QByteArray pattern = parent + "/twinsift-trash-XXXXXX";
-        if (::mkdtemp(pattern.data()))
-            m_url = Url::fromPath(pattern);
-    }
-    ~ScratchDir() { removeTree(m_url); }
-    bool isValid() const { return !m_url.isNull(); }
-    const Url &url() const { return m_url; }
-
-    static void removeTree(const Url &url)
-    {
-        if (!url.isNull())
-            TestFs::run(QStringLiteral("rm"), {QStringLiteral("-rf"), QString::fromUtf8(url.path())});
-    }
-
-private:
-    Url m_url;
-};
+    TestFs::run(QStringLiteral("rm"), {QStringLiteral("-rf"), QString::fromUtf8(url.path())});
+}
 
 struct stat statOf(const Url &url)
 {
@@ -60,8 +41,9 @@ Url homeTrash()
 QList<QByteArray> entriesOf(const Url &dir)
 {
     QList<QByteArray> names;
-    const auto entries = FileManagerProxy::sharedInstance().getContentsOfDirecotry_skipHidden(dir, false);
-    for (const Url &entry : entries.value_or(QList<Url>()))
+    for (const Url &entry : FileManagerProxy::sharedInstance()
+                                .getContentsOfDirecotry_skipHidden(dir, false)
+                                .value_or(QList<Url>()))
         names.append(entry.fileName());
     std::sort(names.begin(), names.end());
     return names;
@@ -70,8 +52,7 @@ QList<QByteArray> entriesOf(const Url &dir)
 // The Path= value of an item's info file, still percent-encoded.
 QByteArray infoPath(const Url &trash, const QByteArray &name)
 {
-    const QList<QByteArray> lines = TestFs::readFile(at(trash, "info/" + name + ".trashinfo")).split('\n');
-    for (const QByteArray &line : lines) {
+    for (const QByteArray &line : TestFs::readFile(at(trash, "info/" + name + ".trashinfo")).split('\n')) {
         if (line.startsWith("Path="))
             return line.mid(5);
     }
@@ -92,17 +73,16 @@ public:
     }
     ~VolumeTrash()
     {
-        ScratchDir::removeTree(shared());
-        ScratchDir::removeTree(perUser());
+        removeTree(shared());
+        removeTree(perUser());
     }
     // Why the volume cannot serve these cases here, or empty when it can.
     QString unusable(const Url &home) const
     {
         const struct stat top = statOf(Url::fromPath(volume));
-        if (!m_lock || top.st_dev == statOf(Url::fromPath("/dev")).st_dev)
-            return QStringLiteral("/dev/shm is not a mount of its own here");
-        if (top.st_dev == statOf(home).st_dev)
-            return QStringLiteral("/dev/shm is on the home trash's file system here");
+        if (!m_lock || top.st_dev == statOf(Url::fromPath("/dev")).st_dev ||
+            top.st_dev == statOf(home).st_dev)
+            return QStringLiteral("/dev/shm is not a file system of its own here");
         if (TestFs::exists(shared()) || TestFs::exists(perUser()))
             return QStringLiteral("/dev/shm already holds a trash; leaving it alone");
         return QString();
@@ -122,232 +102,169 @@ class TestTrash : public QObject
     Q_OBJECT
 
 private:
-    ScratchDir m_scratch{QDir::tempPath().toUtf8()};
+    TemporaryTree m_scratch;
+    Url path(const QByteArray &relative) const { return at(m_scratch.url(), relative); }
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(m_scratch.isValid()); }
-
     void cleanup()
     {
-        ScratchDir::removeTree(homeTrash());
+        removeTree(homeTrash());
         for (const QByteArray &name : entriesOf(m_scratch.url()))
-            ScratchDir::removeTree(m_scratch.url().child(name));
+            removeTree(m_scratch.url().child(name));
     }
 
-    void homeTrashKeepsInfoForRestoring()
+    void homeTrashKeepsWhatRestoringNeeds()
     {
-        QVERIFY(!TestFs::exists(homeTrash()));
-        const Url folder = m_scratch.url().child("a folder");
-        TestFs::makeDir(folder);
+        TestFs::makeDir(path("a folder"));
         const QByteArray name("a b%\xff\n-\xc3\xa9.txt");
-        TestFs::writeFile(folder.child(name), "content");
-
+        TestFs::writeFile(path("a folder/" + name), "content");
         const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
-        QVERIFY(!FileManagerProxy::sharedInstance().removeURLToTrash(folder.child(name)));
-        const QDateTime after = QDateTime::currentDateTime().addSecs(1);
-
-        QVERIFY(!TestFs::exists(folder.child(name)));
+        QVERIFY(!FileManagerProxy::sharedInstance().removeURLToTrash(path("a folder/" + name)));
+        QVERIFY(!TestFs::exists(path("a folder/" + name)));
         QCOMPARE(TestFs::readFile(at(homeTrash(), "files/" + name)), QByteArray("content"));
         const QList<QByteArray> lines =
             TestFs::readFile(at(homeTrash(), "info/" + name + ".trashinfo")).split('\n');
         QCOMPARE(lines.size(), 4);
-        QCOMPARE(lines[0], QByteArray("[Trash Info]"));
-        // mkdtemp names need no escaping, so only the test's own names show percent signs.
-        QCOMPARE(lines[1], "Path=" + m_scratch.url().path() + "/a%20folder/a%20b%25%FF%0A-%C3%A9.txt");
-        QVERIFY2(lines[2].startsWith("DeletionDate="), lines[2].constData());
+        QVERIFY(lines[0] == "[Trash Info]" && lines[2].startsWith("DeletionDate=") && lines[3].isEmpty());
+        QCOMPARE(lines[1], "Path=" + m_scratch.url().path().toPercentEncoding("/") +
+                               "/a%20folder/a%20b%25%FF%0A-%C3%A9.txt");
         const QDateTime deleted = QDateTime::fromString(QString::fromLatin1(lines[2].mid(13)),
                                                         QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"));
-        QVERIFY2(deleted >= before && deleted <= after, lines[2].constData());
-        QCOMPARE(lines[3], QByteArray());
+        QVERIFY2(deleted >= before && deleted <= QDateTime::currentDateTime().addSecs(1),
+                 lines[2].constData());
         // Made on first use, private to the user.
         for (const char *dir : {"", "/files", "/info"})
             QCOMPARE(statOf(Url::fromPath(homeTrash().path() + dir)).st_mode & 07777, mode_t(0700));
-    }
 
-    void foldersAndLinksGoAsTheyAre()
-    {
-        const Url target = m_scratch.url().child("target");
-        TestFs::writeFile(target, "target");
-        const Url folder = m_scratch.url().child("folder");
-        TestFs::makeDir(folder);
-        TestFs::writeFile(folder.child(".hidden"), "x");
-        TestFs::makeSymlink(target.path(), m_scratch.url().child("link"));
-        TestFs::makeSymlink("gone", m_scratch.url().child("dangling"));
-
-        for (const char *name : {"folder", "link", "dangling"})
-            QVERIFY(!Trash::moveToTrash(m_scratch.url().child(name)));
-        QCOMPARE(entriesOf(m_scratch.url()), QList<QByteArray>{"target"});
+        // Folders and links go as they are: a link is moved, not followed.
+        TestFs::writeFile(path("target"), "target");
+        TestFs::makeDir(path("folder"));
+        TestFs::writeFile(path("folder/.hidden"), "x");
+        TestFs::makeSymlink(path("target").path(), path("link"));
+        TestFs::makeSymlink("gone", path("dangling"));
+        for (const char *item : {"folder", "link", "dangling"})
+            QVERIFY(!Trash::moveToTrash(path(item)));
+        QCOMPARE(entriesOf(m_scratch.url()), (QList<QByteArray>{"a folder", "target"}));
         QCOMPARE(TestFs::readFile(at(homeTrash(), "files/folder/.hidden")), QByteArray("x"));
-        QVERIFY(S_ISLNK(statOf(at(homeTrash(), "files/link")).st_mode));
-        QVERIFY(S_ISLNK(statOf(at(homeTrash(), "files/dangling")).st_mode));
-        QCOMPARE(entriesOf(homeTrash().child("info")),
-                 (QList<QByteArray>{"dangling.trashinfo", "folder.trashinfo", "link.trashinfo"}));
+        QVERIFY(S_ISLNK(statOf(at(homeTrash(), "files/link")).st_mode) &&
+                TestFs::readFile(path("target")) == "target");
     }
 
     void takenNamesGetACounter()
     {
         for (const QByteArray folder : {"one", "two", "three"}) {
-            TestFs::makeDir(m_scratch.url().child(folder));
-            TestFs::writeFile(at(m_scratch.url(), folder + "/photo.jpg"), folder);
-            TestFs::writeFile(at(m_scratch.url(), folder + "/.hidden"), folder);
+            TestFs::makeDir(path(folder));
+            TestFs::writeFile(path(folder + "/photo.jpg"), folder);
+            TestFs::writeFile(path(folder + "/.hidden"), folder);
         }
-        QVERIFY(!Trash::moveToTrash(at(m_scratch.url(), "one/photo.jpg")));
-        QVERIFY(!Trash::moveToTrash(at(m_scratch.url(), "two/photo.jpg")));
+        QVERIFY(!Trash::moveToTrash(path("one/photo.jpg")) && !Trash::moveToTrash(path("two/photo.jpg")));
         // Leftovers of another program: an item without info, info without an item. Neither is replaced.
         TestFs::writeFile(at(homeTrash(), "files/photo_2.jpg"), "stray");
         TestFs::writeFile(at(homeTrash(), "info/photo_3.jpg.trashinfo"), "stray");
-        QVERIFY(!Trash::moveToTrash(at(m_scratch.url(), "three/photo.jpg")));
-        QVERIFY(!Trash::moveToTrash(at(m_scratch.url(), "one/.hidden")));
-        QVERIFY(!Trash::moveToTrash(at(m_scratch.url(), "two/.hidden")));
-
+        for (const char *item : {"three/photo.jpg", "one/.hidden", "two/.hidden"})
+            QVERIFY(!Trash::moveToTrash(path(item)));
         const Url files = homeTrash().child("files");
-        QCOMPARE(TestFs::readFile(files.child("photo.jpg")), QByteArray("one"));
-        QCOMPARE(TestFs::readFile(files.child("photo_1.jpg")), QByteArray("two"));
-        QCOMPARE(TestFs::readFile(files.child("photo_2.jpg")), QByteArray("stray"));
-        QCOMPARE(TestFs::readFile(files.child("photo_4.jpg")), QByteArray("three"));
-        QCOMPARE(TestFs::readFile(at(homeTrash(), "info/photo_3.jpg.trashinfo")), QByteArray("stray"));
-        QCOMPARE(TestFs::readFile(files.child(".hidden_1")), QByteArray("two"));
-        QCOMPARE(infoPath(homeTrash(), "photo_4.jpg"), m_scratch.url().path() + "/three/photo.jpg");
-        QCOMPARE(infoPath(homeTrash(), ".hidden_1"), m_scratch.url().path() + "/two/.hidden");
+        for (const auto &[name, content] : {std::pair<QByteArray, QByteArray>{"photo.jpg", "one"},
+                                            {"photo_1.jpg", "two"},
+                                            {"photo_2.jpg", "stray"},
+                                            {"photo_4.jpg", "three"},
+                                            {".hidden_1", "two"}})
+            QCOMPARE(TestFs::readFile(files.child(name)), content);
+        QCOMPARE(infoPath(homeTrash(), "photo_4.jpg"), path("three/photo.jpg").path());
 
         // A name too long to carry ".trashinfo" is shortened, its extension kept.
         const QByteArray longName = QByteArray(250, 'n') + ".txt";
-        TestFs::writeFile(m_scratch.url().child(longName), "long");
-        QVERIFY(!Trash::moveToTrash(m_scratch.url().child(longName)));
-        const QByteArray shortened = QByteArray(241, 'n') + ".txt";
-        QCOMPARE(TestFs::readFile(files.child(shortened)), QByteArray("long"));
-        QCOMPARE(infoPath(homeTrash(), shortened), m_scratch.url().path() + '/' + longName);
+        TestFs::writeFile(path(longName), "long");
+        QVERIFY(!Trash::moveToTrash(path(longName)));
+        QCOMPARE(TestFs::readFile(files.child(QByteArray(241, 'n') + ".txt")), QByteArray("long"));
     }
 
     void followsTheDataHome()
     {
         const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
         const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_HOME", dataHome); });
-        const Url file = m_scratch.url().child("file");
-
-        qputenv("XDG_DATA_HOME", m_scratch.url().path() + "/data");
-        TestFs::writeFile(file, "1");
-        QVERIFY(!Trash::moveToTrash(file));
-        QVERIFY(TestFs::exists(at(m_scratch.url(), "data/Trash/files/file")));
-
+        qputenv("XDG_DATA_HOME", path("data").path());
+        TestFs::writeFile(path("file"), "1");
+        QVERIFY(!Trash::moveToTrash(path("file")) && TestFs::exists(path("data/Trash/files/file")));
         // Unset or relative: ~/.local/share, as the base directory rules say.
         for (const QByteArray &value : {QByteArray(), QByteArray("relative/data")}) {
-            if (value.isNull())
-                qunsetenv("XDG_DATA_HOME");
-            else
-                qputenv("XDG_DATA_HOME", value);
-            TestFs::writeFile(file, "2");
-            QVERIFY(!Trash::moveToTrash(file));
+            value.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", value);
+            TestFs::writeFile(path("file"), "2");
+            QVERIFY(!Trash::moveToTrash(path("file")));
         }
         const Url defaultTrash = Url::fromPath(qgetenv("HOME") + "/.local/share/Trash");
         QCOMPARE(entriesOf(defaultTrash.child("files")), (QList<QByteArray>{"file", "file_1"}));
-        ScratchDir::removeTree(defaultTrash);
+        removeTree(defaultTrash);
     }
 
     void refusesWithoutDeleting()
     {
-        const Url file = m_scratch.url().child("file");
-        TestFs::writeFile(file, "content");
-        const Url elsewhere = m_scratch.url().child("elsewhere");
-        TestFs::makeDir(elsewhere);
-
+        TestFs::writeFile(path("file"), "content");
+        TestFs::makeDir(path("elsewhere"));
         // The trash is a plain file, or its files/ a link that would lead elsewhere.
         TestFs::writeFile(homeTrash(), "not a folder");
-        QCOMPARE(FileManagerProxy::sharedInstance().removeURLToTrash(file), trashRefused);
-        QCOMPARE(FileManagerProxy::sharedInstance().removeURL_WithUpperDirectory_ToTrash(file, true, true),
-                 trashRefused);
-        ScratchDir::removeTree(homeTrash());
+        QCOMPARE(
+            FileManagerProxy::sharedInstance().removeURL_WithUpperDirectory_ToTrash(path("file"), true, true),
+            trashRefused);
+        removeTree(homeTrash());
         TestFs::makeDir(homeTrash());
-        TestFs::makeSymlink(elsewhere.path(), homeTrash().child("files"));
-        QVERIFY(Trash::moveToTrash(file));
-        QCOMPARE(TestFs::readFile(file), QByteArray("content"));
-        QVERIFY(entriesOf(elsewhere).isEmpty());
-        ScratchDir::removeTree(homeTrash());
-
+        TestFs::makeSymlink(path("elsewhere").path(), homeTrash().child("files"));
+        QVERIFY(Trash::moveToTrash(path("file")));
+        QVERIFY(TestFs::readFile(path("file")) == "content" && entriesOf(path("elsewhere")).isEmpty());
+        removeTree(homeTrash());
         // The move itself fails (a folder cannot go inside itself): its info file goes again.
-        const Url dataHome = Url::fromPath(qgetenv("XDG_DATA_HOME"));
-        QVERIFY(Trash::moveToTrash(dataHome));
-        QVERIFY(TestFs::exists(homeTrash()));
+        QVERIFY(Trash::moveToTrash(Url::fromPath(qgetenv("XDG_DATA_HOME"))));
         QVERIFY(entriesOf(homeTrash().child("info")).isEmpty());
-
         // Nothing to trash.
-        QVERIFY(Trash::moveToTrash(m_scratch.url().child("missing")));
-        QVERIFY(!FileManagerProxy::sharedInstance().removeURLToTrash(m_scratch.url().child("missing")));
-        QVERIFY(Trash::moveToTrash(Url()));
+        QVERIFY(Trash::moveToTrash(path("missing")) && Trash::moveToTrash(Url()));
+        QVERIFY(!FileManagerProxy::sharedInstance().removeURLToTrash(path("missing")));
     }
 
-    void otherVolumeUsesItsOwnTrash()
+    void otherVolumesUseTheirOwnTrash()
     {
         VolumeTrash trash;
         if (const QString reason = trash.unusable(m_scratch.url()); !reason.isEmpty())
             QSKIP(qPrintable(reason));
-        ScratchDir far(volume);
-        QVERIFY(far.isValid());
-        TestFs::writeFile(far.url().child("x\xff y"), "far");
+        QTemporaryDir farDir(QString::fromUtf8(volume) + QStringLiteral("/twinsift-trash-XXXXXX"));
+        const Url far = Url::fromPath(farDir.path().toUtf8());
+        const auto removeFar = qScopeGuard([&] { removeTree(far); });
+        for (const QByteArray name : {"x\xff y", "a", "b", "c", "d"})
+            TestFs::writeFile(far.child(name), name);
+        // $topdir/.Trash-$uid, with a path relative to the top, and never the home trash.
+        QVERIFY(!FileManagerProxy::sharedInstance().removeURLToTrash(far.child("x\xff y")));
+        QCOMPARE(TestFs::readFile(at(VolumeTrash::perUser(), "files/x\xff y")), QByteArray("x\xff y"));
+        QCOMPARE(infoPath(VolumeTrash::perUser(), "x\xff y"), far.fileName() + "/x%FF%20y");
+        QVERIFY((statOf(VolumeTrash::perUser()).st_mode & 07777) == 0700 && !TestFs::exists(homeTrash()));
+        removeTree(VolumeTrash::perUser());
 
-        QVERIFY(!FileManagerProxy::sharedInstance().removeURLToTrash(far.url().child("x\xff y")));
-        const Url perUser = VolumeTrash::perUser();
-        QCOMPARE(TestFs::readFile(at(perUser, "files/x\xff y")), QByteArray("far"));
-        QCOMPARE(infoPath(perUser, "x\xff y"), far.url().fileName() + "/x%FF%20y");
-        QCOMPARE(statOf(perUser).st_mode & 07777, mode_t(0700));
-        QVERIFY(!TestFs::exists(homeTrash()));
-    }
-
-    void stickySharedTrashIsPreferred()
-    {
-        VolumeTrash trash;
-        if (const QString reason = trash.unusable(m_scratch.url()); !reason.isEmpty())
-            QSKIP(qPrintable(reason));
-        ScratchDir far(volume);
-        QVERIFY(far.isValid());
-        for (const QByteArray name : {"a", "b", "c"})
-            TestFs::writeFile(far.url().child(name), name);
-
-        // Set up by an administrator: world-writable with the sticky bit.
+        // $topdir/.Trash/$uid when an administrator made .Trash sticky; without the sticky bit anyone
+        // could take others' folders away, and a link even to a sticky folder is not used either.
         TestFs::makeDir(VolumeTrash::shared());
         QCOMPARE(::chmod(VolumeTrash::shared().c_str(), 01777), 0);
-        QVERIFY(!Trash::moveToTrash(far.url().child("a")));
+        QVERIFY(!Trash::moveToTrash(far.child("a")));
         QCOMPARE(TestFs::readFile(at(VolumeTrash::sharedForUser(), "files/a")), QByteArray("a"));
-        QCOMPARE(infoPath(VolumeTrash::sharedForUser(), "a"), far.url().fileName() + "/a");
-        QCOMPARE(statOf(VolumeTrash::sharedForUser()).st_mode & 07777, mode_t(0700));
-
-        // Without the sticky bit anyone could take others' folders away: not used.
         QCOMPARE(::chmod(VolumeTrash::shared().c_str(), 0777), 0);
-        QVERIFY(!Trash::moveToTrash(far.url().child("b")));
+        QVERIFY(!Trash::moveToTrash(far.child("b")));
         QCOMPARE(TestFs::readFile(at(VolumeTrash::perUser(), "files/b")), QByteArray("b"));
+        removeTree(VolumeTrash::shared());
+        TestFs::makeDir(far.child("sticky"));
+        QCOMPARE(::chmod(far.child("sticky").c_str(), 01777), 0);
+        TestFs::makeSymlink(far.child("sticky").path(), VolumeTrash::shared());
+        QVERIFY(!Trash::moveToTrash(far.child("c")));
+        QVERIFY(TestFs::exists(at(VolumeTrash::perUser(), "files/c")) &&
+                entriesOf(far.child("sticky")).isEmpty());
+        removeTree(VolumeTrash::shared());
 
-        // A link, even to a proper sticky folder, is not used either.
-        ScratchDir::removeTree(VolumeTrash::shared());
-        const Url sticky = far.url().child("sticky");
-        TestFs::makeDir(sticky);
-        QCOMPARE(::chmod(sticky.c_str(), 01777), 0);
-        TestFs::makeSymlink(sticky.path(), VolumeTrash::shared());
-        QVERIFY(!Trash::moveToTrash(far.url().child("c")));
-        QCOMPARE(TestFs::readFile(at(VolumeTrash::perUser(), "files/c")), QByteArray("c"));
-        QVERIFY(entriesOf(sticky).isEmpty());
-    }
-
-    void otherVolumeRefusesWithoutCopying()
-    {
-        VolumeTrash trash;
-        if (const QString reason = trash.unusable(m_scratch.url()); !reason.isEmpty())
-            QSKIP(qPrintable(reason));
-        ScratchDir far(volume);
-        QVERIFY(far.isValid());
-        const Url file = far.url().child("file");
-        TestFs::writeFile(file, "far");
-
-        // The per-user name is taken by a file, then by someone else's folder.
+        // The per-user name is taken by a file, then by someone else's folder: refused, never copied
+        // into the home trash instead.
+        removeTree(VolumeTrash::perUser());
         TestFs::writeFile(VolumeTrash::perUser(), "in the way");
-        QCOMPARE(FileManagerProxy::sharedInstance().removeURLToTrash(file), trashRefused);
-        ScratchDir::removeTree(VolumeTrash::perUser());
+        QCOMPARE(FileManagerProxy::sharedInstance().removeURLToTrash(far.child("d")), trashRefused);
+        removeTree(VolumeTrash::perUser());
         TestFs::makeDir(VolumeTrash::perUser());
         QCOMPARE(::chown(VolumeTrash::perUser().c_str(), ::getuid() + 1, ::getgid()), 0);
-        QCOMPARE(FileManagerProxy::sharedInstance().removeURLToTrash(file), trashRefused);
-
-        QCOMPARE(TestFs::readFile(file), QByteArray("far"));
-        QVERIFY(entriesOf(VolumeTrash::perUser()).isEmpty());
-        // Never copied into the home trash instead.
+        QCOMPARE(FileManagerProxy::sharedInstance().removeURLToTrash(far.child("d")), trashRefused);
+        QVERIFY(TestFs::readFile(far.child("d")) == "d" && entriesOf(VolumeTrash::perUser()).isEmpty());
         QVERIFY(entriesOf(homeTrash().child("files")).isEmpty());
     }
 };

@@ -1,44 +1,57 @@
-// The settings store: registered defaults, stored values that win over them, values for one run,
-// and what survives a restart.
+// The settings store: registered defaults, stored values that win over them unless damaged, values for
+// one run, stored values left aside, and what survives a restart.
 #include "app/ApplicationLifecycle.h"
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
+#include <cmath>
 #include <thread>
 #include <vector>
+
+namespace {
+
+QString settingsFile()
+{
+    return qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/quenby/twinsift.ini");
+}
+
+// What a new start of the application sees, with the settings file holding the given lines if any.
+UserDefaults &restart(const QByteArray &fileLines = QByteArray())
+{
+    if (!fileLines.isNull()) {
+        QDir().mkpath(QFileInfo(settingsFile()).path());
+        TestFs::writeFile(Url::fromLocalPath(settingsFile()), "[General]\n" + fileLines);
+    }
+    UserDefaults &defaults = UserDefaults::standard();
+    defaults.reloadFromDisk();
+    ApplicationLifecycle::registerDefaultsAndTransformers();
+    return defaults;
+}
+
+} // namespace
 
 class TestUserDefaults : public QObject
 {
     Q_OBJECT
 
-    // What a new start of the application sees.
-    static UserDefaults &restart()
-    {
-        UserDefaults &defaults = UserDefaults::standard();
-        defaults.reloadFromDisk();
-        ApplicationLifecycle::registerDefaultsAndTransformers();
-        return defaults;
-    }
-
 private Q_SLOTS:
     void firstStartReadsRegisteredDefaults()
     {
         UserDefaults &defaults = restart();
-        QCOMPARE(defaults.boolForKey(SettingsKeys::cleanDateCheckbox), true);
-        QCOMPARE(defaults.boolForKey(SettingsKeys::cleanFolderCheckbox), false);
+        QVERIFY(defaults.boolForKey(SettingsKeys::cleanDateCheckbox) &&
+                !defaults.boolForKey(SettingsKeys::cleanFolderCheckbox));
+        QVERIFY(defaults.boolForKey(SettingsKeys::fastScanOption) &&
+                defaults.boolForKey(SettingsKeys::scanTypeAll));
         QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), 20);
-        QCOMPARE(defaults.boolForKey(SettingsKeys::fastScanOption), true);
-        QCOMPARE(defaults.boolForKey(SettingsKeys::scanTypeAll), true);
         QCOMPARE(defaults.doubleForKey(SettingsKeys::onlyFileSizeValue), 0.0);
         QCOMPARE(defaults.objectForKey(SettingsKeys::onlyFileSizeValue).typeId(), int(QMetaType::Double));
-        QCOMPARE(defaults.objectForKey(SettingsKeys::fastScanSize).typeId(), int(QMetaType::LongLong));
         QCOMPARE(SettingsKeys::registeredDefaults().size(), 20);
-        // Token lists have no registered default.
+        // Token lists and unknown keys have no registered default.
         QVERIFY(!defaults.stringArrayForKey(SettingsKeys::pictureTokens));
         QVERIFY(!defaults.objectForKey(QStringLiteral("NO_SUCH_KEY")).isValid());
-        QCOMPARE(defaults.integerForKey(QStringLiteral("NO_SUCH_KEY")), 0);
-        QCOMPARE(defaults.boolForKey(QStringLiteral("NO_SUCH_KEY")), false);
+        QVERIFY(defaults.integerForKey(QStringLiteral("NO_SUCH_KEY")) == 0 &&
+                !defaults.boolForKey(QStringLiteral("NO")));
     }
 
     void storedValuesWinAndSurviveARestart()
@@ -47,47 +60,81 @@ private Q_SLOTS:
         defaults.setInteger(7, SettingsKeys::fastScanSize);
         defaults.setBool(false, SettingsKeys::cleanDateCheckbox);
         defaults.setDouble(1.5, SettingsKeys::onlyFileSizeValue);
-        defaults.setObject(QStringList{QStringLiteral("RAW")}, SettingsKeys::pictureTokens);
         defaults.setObject(QStringList{QStringLiteral("a"), QStringLiteral("b, c")},
                            SettingsKeys::documentTokens);
         defaults.setObject(QStringList(), SettingsKeys::musicTokens);
+        defaults.setObject(QStringLiteral("jpg"), SettingsKeys::archiveTokens);
         QVERIFY(defaults.synchronize());
-
         restart();
         QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), 7);
         QCOMPARE(defaults.boolForKey(SettingsKeys::cleanDateCheckbox), false);
         QCOMPARE(defaults.doubleForKey(SettingsKeys::onlyFileSizeValue), 1.5);
-        QCOMPARE(defaults.stringArrayForKey(SettingsKeys::pictureTokens), QStringList{QStringLiteral("RAW")});
-        QCOMPARE(defaults.stringArrayForKey(SettingsKeys::documentTokens),
-                 QStringList({QStringLiteral("a"), QStringLiteral("b, c")}));
+        QCOMPARE(defaults.stringArrayForKey(SettingsKeys::documentTokens), QStringList({"a", "b, c"}));
         QCOMPARE(defaults.stringArrayForKey(SettingsKeys::musicTokens), QStringList());
-        // Registering again never overwrites what was stored.
+        // A text is not a list.
+        QVERIFY(!defaults.stringArrayForKey(SettingsKeys::archiveTokens));
+        // Registering again never overwrites what was stored; removing it brings the default back.
         ApplicationLifecycle::registerDefaultsAndTransformers();
         QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), 7);
         defaults.removeObjectForKey(SettingsKeys::fastScanSize);
         QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), 20);
     }
 
-    void aStoredTextIsNotAList()
+    void damagedValuesCountAsAbsent_data()
     {
-        UserDefaults &defaults = restart();
-        defaults.setObject(QStringLiteral("jpg"), SettingsKeys::archiveTokens);
-        QVERIFY(!defaults.stringArrayForKey(SettingsKeys::archiveTokens));
-        defaults.synchronize();
-        restart();
-        QVERIFY(!defaults.stringArrayForKey(SettingsKeys::archiveTokens));
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<qint64>("fastScanSize");
+        QTest::addColumn<double>("minimumSize");
+        QTest::addColumn<bool>("scanAll");
+        // Sizes outside their range, texts that are no numbers, and no booleans fall back to the defaults.
+        QTest::newRow("texts") << QByteArray("abc") << qint64(20) << 0.0 << true;
+        QTest::newRow("negative") << QByteArray("-5") << qint64(20) << 0.0 << true;
+        QTest::newRow("too large") << QByteArray("1e30") << qint64(20) << 0.0 << true;
+        QTest::newRow("infinite") << QByteArray("inf") << qint64(20) << 0.0 << true;
+        QTest::newRow("not a number") << QByteArray("nan") << qint64(20) << 0.0 << true;
+        QTest::newRow("just too large") << QByteArray("8796093022208.5") << qint64(20) << 0.0 << true;
+        QTest::newRow("largest") << QByteArray("8796093022207") << SettingsKeys::maxFastScanSizeMiB
+                                 << 8796093022207.0 << true;
+        QTest::newRow("fraction") << QByteArray("1.5") << qint64(20) << 1.5 << true;
+        QTest::newRow("zero") << QByteArray("0") << qint64(0) << 0.0 << false;
+        QTest::newRow("a whole number written as a fraction")
+            << QByteArray(" 7.0 ") << qint64(7) << 7.0 << true;
     }
 
-    void volatileValuesAreNeverStored()
+    void damagedValuesCountAsAbsent()
     {
-        UserDefaults &defaults = restart();
-        defaults.setVolatile(false, SettingsKeys::scanTypeAll);
-        QCOMPARE(defaults.boolForKey(SettingsKeys::scanTypeAll), false);
-        defaults.setBool(true, SettingsKeys::scanTypeAll);
-        QCOMPARE(defaults.boolForKey(SettingsKeys::scanTypeAll), false);
-        defaults.synchronize();
-        restart();
+        QFETCH(QByteArray, stored);
+        QFETCH(qint64, fastScanSize);
+        QFETCH(double, minimumSize);
+        QFETCH(bool, scanAll);
+        UserDefaults &defaults =
+            restart("FAST_SCAN_SIZE_KEY=" + stored + "\nONLY_FILE_SIZE_VALUE_KEY=" + stored +
+                    "\nSCAN_FILE_TYPE_ALL=" + stored + "\n");
+        QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), fastScanSize);
+        QCOMPARE(defaults.doubleForKey(SettingsKeys::onlyFileSizeValue), minimumSize);
+        QCOMPARE(defaults.boolForKey(SettingsKeys::scanTypeAll), scanAll);
+        // A value for this run only is held to the same rules.
+        defaults.setVolatile(qint64(-1), SettingsKeys::fastScanSize);
+        QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), fastScanSize);
+        QFile::remove(settingsFile());
+    }
+
+    void volatileAndIgnoredValuesAreNeverStored()
+    {
+        UserDefaults &defaults = restart("SCAN_FILE_TYPE_ALL=false\nFAST_SCAN_SIZE_KEY=3\n");
+        defaults.setVolatile(true, SettingsKeys::scanTypeAll);
         QCOMPARE(defaults.boolForKey(SettingsKeys::scanTypeAll), true);
+        QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), 3);
+        // Left aside, the stored values read as the defaults, and the file is not touched.
+        defaults.ignoreStoredValues();
+        QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), 20);
+        defaults.setInteger(9, SettingsKeys::cleanDate);
+        QVERIFY(defaults.synchronize());
+        restart();
+        QCOMPARE(defaults.boolForKey(SettingsKeys::scanTypeAll), false);
+        QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), 3);
+        QCOMPARE(defaults.integerForKey(SettingsKeys::cleanDate), 0);
+        QFile::remove(settingsFile());
     }
 
     void shutDownSwitchesTheTaskRulesOff()
@@ -98,35 +145,31 @@ private Q_SLOTS:
         defaults.setBool(false, SettingsKeys::cleanDateCheckbox);
         defaults.setInteger(1, SettingsKeys::moveToTrash);
         ApplicationLifecycle::shutDown();
-
         restart();
-        QCOMPARE(defaults.boolForKey(SettingsKeys::cleanFolderCheckbox), false);
-        QCOMPARE(defaults.boolForKey(SettingsKeys::cleanTypeCheckbox), false);
-        QCOMPARE(defaults.boolForKey(SettingsKeys::cleanDateCheckbox), false);
-        QCOMPARE(defaults.integerForKey(SettingsKeys::moveToTrash), 1);
+        QVERIFY(!defaults.boolForKey(SettingsKeys::cleanFolderCheckbox) &&
+                !defaults.boolForKey(SettingsKeys::cleanTypeCheckbox));
+        QVERIFY(!defaults.boolForKey(SettingsKeys::cleanDateCheckbox) &&
+                defaults.integerForKey(SettingsKeys::moveToTrash) == 1);
         // The file is where desktop tools look for it.
-        const QString file = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/quenby/twinsift.ini");
-        QVERIFY2(QFile::exists(file), qPrintable(file));
+        QVERIFY2(QFile::exists(settingsFile()), qPrintable(settingsFile()));
     }
 
     void readableFromManyThreadsAtOnce()
     {
         UserDefaults &defaults = restart();
         std::atomic<int> wrong{0};
-        std::vector<std::thread> threads;
+        std::vector<std::jthread> threads;
         for (int t = 0; t < 4; ++t) {
             threads.emplace_back([&, t] {
                 for (int i = 0; i < 2000; ++i) {
                     if (t == 0)
                         defaults.setInteger(i % 3 + 1, SettingsKeys::cleanDate);
                     const qint64 value = defaults.integerForKey(SettingsKeys::cleanDate);
-                    if (value < 0 || value > 3)
-                        ++wrong;
+                    wrong += value < 0 || value > 3;
                 }
             });
         }
-        for (std::thread &thread : threads)
-            thread.join();
+        threads.clear();
         QCOMPARE(wrong.load(), 0);
     }
 };

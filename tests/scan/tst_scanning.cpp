@@ -203,8 +203,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("takenIn");
         QTest::addRow("1.5 MiB: the limit itself is taken in") << 1.5 << 1;
         QTest::addRow("none") << 0.0 << 2;
-        QTest::addRow("beyond every size") << 1e30 << 0;
-        QTest::addRow("infinite") << qInf() << 0;
+        QTest::addRow("8 EiB: nothing is that large") << 8796093022208.0 << 0;
+        // Values out of range count as absent: the registered default, no limit, applies.
+        QTest::addRow("beyond every size") << 1e30 << 2;
+        QTest::addRow("infinite") << qInf() << 2;
         QTest::addRow("not a number") << qQNaN() << 2;
     }
 

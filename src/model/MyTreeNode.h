@@ -3,7 +3,7 @@
 #include "fs/FileAttributes.h"
 #include "fs/FolderListing.h"
 #include "model/CompactFingerprint.h"
-#include "model/FileId.h"
+#include "fs/FileId.h"
 #include "platform/Url.h"
 
 #include <QDateTime>

@@ -15,14 +15,14 @@ _twinsift_cli()
     local command='' only_paths='' i
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
-            fingerprint | scan) [[ -z $command ]] && command=${COMP_WORDS[i]} ;;
+            fingerprint | scan | clean) [[ -z $command ]] && command=${COMP_WORDS[i]} ;;
             --) [[ -n $command ]] && only_paths=1 ;;
         esac
     done
 
     COMPREPLY=()
     if [[ -z $command ]]; then
-        mapfile -t COMPREPLY < <(compgen -W "fingerprint scan --help --version" -- "$cur")
+        mapfile -t COMPREPLY < <(compgen -W "fingerprint scan clean --help --version" -- "$cur")
         return
     fi
     [[ -n $only_paths ]] && return
@@ -30,6 +30,21 @@ _twinsift_cli()
     case $prev in
         --format)
             mapfile -t COMPREPLY < <(compgen -W "text json" -- "$cur")
+            return
+            ;;
+        --keep)
+            mapfile -t COMPREPLY < <(compgen -W "newest oldest" -- "$cur")
+            return
+            ;;
+        --on-error)
+            mapfile -t COMPREPLY < <(compgen -W "quit continue" -- "$cur")
+            return
+            ;;
+        --move-to)
+            mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+            return
+            ;;
+        --source | --ext)
             return
             ;;
         --types)
@@ -46,6 +61,7 @@ _twinsift_cli()
         case $command in
             fingerprint) options="--level" ;;
             scan) options="--format --null --min-size --fast-scan-size --no-fast-scan --types --use-settings --verbose --quiet" ;;
+            clean) options="--keep --source --ext --move-to --dry-run --on-error --format --null --min-size --fast-scan-size --no-fast-scan --types --use-settings --verbose --quiet" ;;
         esac
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
     fi

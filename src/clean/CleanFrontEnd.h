@@ -30,4 +30,10 @@ public:
         (void)file;
         (void)destination;
     }
+    // A removal failed, whether or not the user is asked about it. Scan queue.
+    virtual void failed(const MyTreeNode &file, const Error &error)
+    {
+        (void)file;
+        (void)error;
+    }
 };

@@ -63,6 +63,8 @@ void CleanTask::cleanGroup(const DupGroup::Ptr &group)
                 copies.append(member);
         }
         if (const MaybeError error = remove(file, copies)) {
+            if (m_frontEnd)
+                m_frontEnd->failed(*file, *error);
             if (m_core->alertAnswer != CleanFrontEnd::continueAll && m_frontEnd) {
                 qint64 answer = CleanFrontEnd::quit;
                 if (m_core->withManager(

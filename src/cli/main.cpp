@@ -41,14 +41,31 @@ const char usage[] =
     "      --verbose             print each file on stderr as it is taken in\n"
     "      --quiet               no warnings, statistics or progress on stderr\n"
     "      Items the scan cannot look at or read are reported on stderr.\n"
+    "  clean [SCAN OPTIONS] [OPTIONS] PATH...\n"
+    "      Scan the paths, then remove the redundant copies of every group: one file of each\n"
+    "      group stays. A file is removed only while it is the file that was scanned and a copy\n"
+    "      that stays holds exactly the same bytes. Prints one line per file, tab-separated:\n"
+    "      group number, action, path (and where it went, or why it failed).\n"
+    "      --keep newest|oldest  the file of each group that stays (default: newest)\n"
+    "      --source INDEX        remove only copies in the source at INDEX (from 0, in the order\n"
+    "                            the paths are given)\n"
+    "      --ext EXT             remove only copies with the extension EXT\n"
+    "      --move-to DIR         move the copies into the folder DIR instead of deleting them\n"
+    "      --dry-run             print what would be removed, and change nothing\n"
+    "      --on-error quit|continue\n"
+    "                            after a file that cannot be removed: stop (default) or go on\n"
+    "      --format text|json    as for scan\n"
+    "      --null                only the paths removed (or, with --dry-run, to be removed), each\n"
+    "                            ended by a NUL byte\n"
     "\n"
     "Options:\n"
     "  --help      show this help\n"
     "  --version   show the version\n"
     "\n"
     "Exit status: 0 on success (also when some items were skipped); 1 when a fingerprint PATH\n"
-    "gave none, or when no scan PATH could be added; 2 for a usage error or a report that could\n"
-    "not be written; 130 when a scan was interrupted (Ctrl-C; a second one ends it at once).\n";
+    "gave none, when no scan PATH could be added, or when a file could not be removed; 2 for a\n"
+    "usage error or a report that could not be written; 130 when interrupted (Ctrl-C; a second\n"
+    "one ends the command at once).\n";
 
 // Descriptors 0, 1 and 2 are where output goes: one closed at start would be taken by the next file
 // opened, and a report written into it. A missing one is opened on /dev/null; standard output is
@@ -72,7 +89,7 @@ int main(int argc, char *argv[])
 {
     keepStandardDescriptorsOpen();
     // Before any thread exists, so that every thread has it blocked.
-    if (argc > 1 && std::strcmp(argv[1], "scan") == 0)
+    if (argc > 1 && (std::strcmp(argv[1], "scan") == 0 || std::strcmp(argv[1], "clean") == 0))
         InterruptWatcher::blockInterrupts();
 
     QCoreApplication app(argc, argv);
@@ -104,6 +121,8 @@ int main(int argc, char *argv[])
         return runFingerprintCommand(arguments);
     if (command == "scan")
         return runScanCommand(arguments);
+    if (command == "clean")
+        return runCleanCommand(arguments);
     std::fprintf(stderr, "twinsift-cli: unknown command '%s'\n\n%s", command.constData(), usage);
     return 2;
 }

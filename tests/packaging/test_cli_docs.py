@@ -26,8 +26,9 @@ def run(*args):
 
 
 def help_options(cli):
-    """{command or GLOBAL: {options}} from the help text."""
-    options, current = {}, None
+    """{command or GLOBAL: {options}} from the help text, and {command: command whose options it also
+    takes} for a command whose usage names "[SCAN OPTIONS]"."""
+    options, inherits, current = {}, {}, None
     for line in run(cli, "--help").stdout.splitlines():
         if line in ("Commands:", "Options:"):
             current = GLOBAL if line == "Options:" else None
@@ -38,9 +39,13 @@ def help_options(cli):
         elif re.match(r"  \w", line) and current != GLOBAL:
             current = line.split()[0]
             options[current] = set(OPTION.findall(line))
+            if "[SCAN OPTIONS]" in line:
+                inherits[current] = "scan"
         elif current:
             options[current] |= set(OPTION.findall(line))
-    return options
+    for command, base in inherits.items():
+        options[command] |= options.get(base, set())
+    return options, inherits
 
 
 def accepted_values(cli, option):
@@ -102,13 +107,16 @@ def compare(problems, what, reference, found):
 
 def main(cli):
     problems = []
-    reference = help_options(cli)
+    reference, inherits = help_options(cli)
     values = {o: accepted_values(cli, o) for o in ("--format", "--types")}
     if not reference.get(GLOBAL) or len(reference) < 2 or not all(values.values()):
         problems.append(f"could not read the commands, options and values from {cli}")
 
     sections = man_sections(DATA / "man" / "twinsift-cli.1")
-    compare(problems, "twinsift-cli.1", reference, {name: man_options(text) for name, text in sections.items()})
+    listed = {name: man_options(text) for name, text in sections.items()}
+    for command, base in inherits.items():
+        listed[command] = listed.get(command, set()) | listed.get(base, set())
+    compare(problems, "twinsift-cli.1", reference, listed)
     for option, wanted in values.items():
         missing = wanted - set(re.findall(r"\w+", sections.get("scan", "")))
         if missing:

@@ -1,0 +1,80 @@
+#include "cli/CleanOptions.h"
+
+namespace {
+
+QString text(const QByteArray &bytes)
+{
+    return QString::fromUtf8(bytes);
+}
+
+// Takes the option's value from "--name=value" or the next argument; no value when there is none.
+std::optional<QByteArray> valueOf(const QByteArray &argument, const QList<QByteArray> &arguments,
+                                  qsizetype &i)
+{
+    const qsizetype equals = argument.indexOf('=');
+    if (equals >= 0)
+        return argument.mid(equals + 1);
+    if (i + 1 < arguments.size())
+        return arguments[++i];
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<CleanOptions> CleanOptions::parse(const QList<QByteArray> &arguments, QString *error)
+{
+    CleanOptions options;
+    QList<QByteArray> scanArguments;
+    bool onlyPaths = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QByteArray &argument = arguments[i];
+        const qsizetype equals = argument.indexOf('=');
+        const QByteArray name = equals < 0 ? argument : argument.left(equals);
+        const bool takesValue = name == "--keep" || name == "--source" || name == "--ext" ||
+                                name == "--move-to" || name == "--on-error";
+        if (onlyPaths || !(takesValue || argument == "--dry-run" || name == "--dry-run")) {
+            onlyPaths = onlyPaths || argument == "--";
+            scanArguments << argument;
+            continue;
+        }
+        if (!takesValue) {
+            if (argument != "--dry-run") {
+                *error = QStringLiteral("option --dry-run takes no value");
+                return std::nullopt;
+            }
+            options.dryRun = true;
+            continue;
+        }
+        const std::optional<QByteArray> value = valueOf(argument, arguments, i);
+        if (!value) {
+            *error = QStringLiteral("option %1 needs a value").arg(text(name));
+            return std::nullopt;
+        }
+        if (name == "--keep" && (*value == "newest" || *value == "oldest")) {
+            options.keep = *value == "newest" ? Keep::Newest : Keep::Oldest;
+        } else if (name == "--on-error" && (*value == "quit" || *value == "continue")) {
+            options.onError = *value == "quit" ? OnError::Quit : OnError::Continue;
+        } else if (name == "--source") {
+            bool ok = false;
+            options.source = value->toLongLong(&ok);
+            if (!ok || *options.source < 0) {
+                *error = QStringLiteral("--source needs the position of a source, from 0, not '%1'")
+                             .arg(text(*value));
+                return std::nullopt;
+            }
+        } else if (name == "--ext" && !value->isEmpty()) {
+            // As the groups keep extensions: lower case, without the dot.
+            options.extension = text(value->startsWith('.') ? value->mid(1) : *value).toLower();
+        } else if (name == "--move-to" && !value->isEmpty()) {
+            options.moveTo = *value;
+        } else {
+            *error = QStringLiteral("option %1 does not take '%2'").arg(text(name), text(*value));
+            return std::nullopt;
+        }
+    }
+    const std::optional<ScanOptions> scan = ScanOptions::parse(scanArguments, error);
+    if (!scan)
+        return std::nullopt;
+    options.scan = *scan;
+    return options;
+}

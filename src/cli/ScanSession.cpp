@@ -1,0 +1,89 @@
+#include "cli/ScanSession.h"
+
+#include "cli/ShellQuoting.h"
+#include "platform/MainThread.h"
+#include "platform/SerialQueue.h"
+
+#include <QEventLoop>
+
+#include <unistd.h>
+
+ScanSession::ScanSession(const char *command)
+    : m_command(command), m_interrupt([this] {
+          for (const RootNode::Ptr &root : std::as_const(m_roots))
+              root->setIsFinished(true);
+          if (m_alsoOnInterrupt)
+              m_alsoOnInterrupt();
+      })
+{
+    m_manager.setRuleController(&m_rules);
+}
+
+ScanSession::~ScanSession()
+{
+    m_manager.setScanProgress(nullptr);
+}
+
+void ScanSession::error(const QByteArray &message) const
+{
+    const QByteArray line = "twinsift-cli " + QByteArray(m_command) + ": " + message + '\n';
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line.constData(), size_t(line.size()));
+}
+
+int ScanSession::usageError(const QByteArray &message) const
+{
+    error(message + "\nTry 'twinsift-cli --help'.");
+    return 2;
+}
+
+void ScanSession::waitForScanQueue()
+{
+    // Not the application's own loop: once that has ended, the application is quitting and hand-offs
+    // to the main thread are refused.
+    QEventLoop loop;
+    SourceNodeManager::scanQueue().async([&loop] { MainThread::async([&loop] { loop.quit(); }); });
+    loop.exec();
+}
+
+int ScanSession::scan(const ScanOptions &options)
+{
+    // A relative path means nothing without a current folder; it must never stand for one below "/".
+    for (const QByteArray &path : options.paths) {
+        if (Url::fromAbsolutePath(path).isNull())
+            return usageError(ShellQuoting::shown(path) +
+                              ": a relative path, and the current folder cannot be found");
+    }
+    options.applyToSettings();
+    m_console = std::make_shared<ScanConsole>(
+        ScanConsole::Options{options.quiet, options.verbose, !options.quiet && ::isatty(STDERR_FILENO)},
+        m_interrupt);
+    m_manager.setScanProgress(m_console);
+
+    for (const QByteArray &path : options.paths) {
+        const bool alreadyAdded =
+            std::any_of(m_roots.cbegin(), m_roots.cend(),
+                        [&](const RootNode::Ptr &root) { return root->rootPath() == path; });
+        if (alreadyAdded) {
+            m_console->warn(ShellQuoting::shown(path) + " is already a source; skipped");
+            continue;
+        }
+        const RootNode::Ptr root = RootNode::initWithPath(path);
+        if (!root) {
+            m_console->warn(ShellQuoting::shown(path) + ": nothing exists there; skipped");
+            continue;
+        }
+        m_roots.append(root);
+    }
+    if (m_roots.isEmpty())
+        return 1;
+    // Queued only now: the first scan starts at once, and the list the interrupt reads must be complete.
+    for (const RootNode::Ptr &root : std::as_const(m_roots))
+        m_manager.addRootNode(root);
+    m_manager.reIndex();
+    waitForScanQueue();
+    m_manager.setScanProgress(nullptr);
+    m_console->clearProgressLine();
+    // A source stopped before its scan began never ran its end-of-scan step; count it too.
+    m_manager.syncAllSatus();
+    return 0;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "cli/InterruptWatcher.h"
+#include "cli/ScanConsole.h"
+#include "cli/ScanOptions.h"
+#include "scan/CustomRuleController.h"
+#include "scan/SourceNodeManager.h"
+
+#include <functional>
+#include <memory>
+
+// The scan that `twinsift-cli scan` and `clean` begin with: the paths added as sources in the order
+// given, scanned on the scan queue as the window scans them, with warnings and progress on stderr and
+// Ctrl-C stopping the scans.
+class ScanSession
+{
+public:
+    // command names the command in messages ("scan", "clean").
+    explicit ScanSession(const char *command);
+    ~ScanSession();
+
+    // Adds the paths as sources and scans them. Returns 0, or the exit status to end with: 1 when no
+    // path could be added, 2 for a relative path without a current folder.
+    int scan(const ScanOptions &options);
+
+    SourceNodeManager &manager() { return m_manager; }
+    const CustomRuleController &rules() const { return m_rules; }
+    ScanConsole &console() { return *m_console; }
+    InterruptWatcher &interrupt() { return m_interrupt; }
+    // What a Ctrl-C stops besides the scans (a clean task), from now on.
+    void setAlsoOnInterrupt(std::function<void()> stop) { m_alsoOnInterrupt = std::move(stop); }
+
+    // Runs the event loop until every task queued so far on the scan queue has ended.
+    static void waitForScanQueue();
+
+    // "twinsift-cli COMMAND: " and the message, on stderr, whatever --quiet says.
+    void error(const QByteArray &message) const;
+    int usageError(const QByteArray &message) const;
+
+private:
+    const char *m_command;
+    CustomRuleController m_rules;
+    SourceNodeManager m_manager;
+    QList<RootNode::Ptr> m_roots;
+    std::function<void()> m_alsoOnInterrupt;
+    InterruptWatcher m_interrupt;
+    std::shared_ptr<ScanConsole> m_console;
+};

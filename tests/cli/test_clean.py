@@ -1,0 +1,189 @@
+#!/usr/bin/env python3
+"""`twinsift-cli clean` end to end on real trees, in both modes: no content present before a clean-up is
+missing after it, whatever the tree holds (the same file reached twice through hard links, a link to a
+parent folder, overlapping sources or a bind mount; files that differ only between fast-scan samples;
+names that are not UTF-8, hold newlines or start with a dash); the dry run plans what the clean-up
+then does; moves go to another file system, fail on a full one, and a move killed half-way leaves
+nothing behind; exit statuses.
+
+Usage: test_clean.py PATH-TO-twinsift-cli
+"""
+import hashlib
+import json
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+
+from reference import Cli, Results, expect, sparse, write
+
+CLI = None
+ROOT = os.geteuid() == 0
+
+
+def contents(*roots):
+    """Every regular file's content below the roots (by digest), with how many names hold it."""
+    found = {}
+    for root in roots:
+        for folder, _, names in os.walk(root):
+            for name in names:
+                path = os.path.join(folder, name)
+                if os.path.isfile(path) and not os.path.islink(path):
+                    with open(path, "rb") as f:
+                        digest = hashlib.sha256(f.read()).hexdigest()
+                    found[digest] = found.get(digest, 0) + 1
+    return found
+
+
+def hostile_tree(base):
+    """A tree whose duplicates must be cleaned while the files that are one file stay."""
+    src = os.path.join(base, b"src")
+    os.makedirs(os.path.join(src, b"sub"))
+    names = [b"plain.txt", b"caf\xe9\xff.bin", b"new\nline", b"-dash", b"sub/deeper.txt"]
+    for i, name in enumerate(names):
+        write(os.path.join(src, name), b"content %d" % i)
+        write(os.path.join(src, b"copy-" + name.replace(b"/", b"-")), b"content %d" % i)
+    write(os.path.join(src, b"linked"), b"hard linked once")
+    os.link(os.path.join(src, b"linked"), os.path.join(src, b"sub/also-linked"))
+    # Fast scan compares large files by samples: these differ between them only.
+    sparse(os.path.join(src, b"large-a"), 24 << 20, [(0, b"x")])
+    sparse(os.path.join(src, b"large-b"), 24 << 20, [(0, b"x"), (9 << 20, b"y")])
+    os.symlink(src, os.path.join(base, b"through-link"))
+    return src
+
+
+def run_clean(arguments):
+    code, out, err = CLI.run(["clean", "--format", "json", *arguments])
+    return code, (json.loads(out) if out else None), err
+
+
+def case_nothing_lost(mode):
+    base = tempfile.mkdtemp(dir=CLI.work).encode()
+    src = hostile_tree(base)
+    # The same files again through a link to their folder and as an inner source: never a copy of themselves.
+    sources = [src, os.path.join(base, b"through-link"), os.path.join(src, b"sub")]
+    destination = tempfile.mkdtemp(dir="/dev/shm").encode() if mode == "move" else None
+    extra = ["--move-to", destination] if destination else []
+    before = contents(src)
+    code, plan, err = run_clean(["--dry-run", *extra, *sources])
+    expect(code == 0 and plan["dry_run"], f"dry run: exit {code} {err[-300:]!r}")
+    code, done, err = run_clean(["--on-error", "continue", *extra, *sources])
+    # The sampled look-alikes are planned to go, but neither has an identical copy: both stay.
+    failed = sorted(os.path.basename(os.fsencode(item["path"])) for item in done["failed"])
+    expect(code == 1 and failed == [b"large-a", b"large-b"], f"clean: exit {code} {done['failed']} {err[-300:]!r}")
+    removed = sorted(item["path"] for item in done["removed"])
+    planned = sorted(item["path"] for item in plan["removed"] if "/large-" not in item["path"])
+    expect(removed == planned, f"the plan {plan} is not what was done {done}")
+    # Five named pairs lose one copy each; the hard-linked file stays.
+    expect(len(removed) == 5, f"removed {removed}")
+    after = contents(src, *([destination] if destination else []))
+    expect(set(before) <= set(after), "a content present before the clean-up is gone")
+    if destination:
+        expect(sum(after.values()) == sum(before.values()), "a moved file did not arrive")
+        moved = [item["destination"] for item in done["removed"]]
+        expect(all(os.path.exists(os.fsencode(path)) for path in moved), f"not at its destination: {moved}")
+
+
+def case_bind_mount():
+    """One folder reached through a bind mount too: the same files by other paths stay."""
+    base = tempfile.mkdtemp(dir=CLI.work).encode()
+    real, bound = os.path.join(base, b"real"), os.path.join(base, b"bound")
+    os.makedirs(real)
+    os.makedirs(bound)
+    write(os.path.join(real, b"only"), b"one file, two paths")
+    subprocess.run(["mount", "--bind", real, bound], check=True)
+    try:
+        code, done, err = run_clean([real, bound])
+        expect(code == 0 and not done["removed"], f"exit {code}: {done} {err[-200:]!r}")
+        expect(os.path.exists(os.path.join(real, b"only")), "the file removed as its own duplicate")
+    finally:
+        subprocess.run(["umount", bound], check=True)
+
+
+def case_full_destination():
+    """Moving onto a full file system fails; the files stay, and --on-error decides whether to go on."""
+    base = tempfile.mkdtemp(dir=CLI.work).encode()
+    src, small = os.path.join(base, b"src"), os.path.join(base, b"small")
+    os.makedirs(src)
+    os.makedirs(small)
+    # The big pair's size bucket comes first, so its failure comes before the small pair.
+    for name, size in ((b"big", 200_000), (b"small", 5000)):
+        for copy in (b"-1", b"-2"):
+            write(os.path.join(src, name + copy), bytes([len(name)]) * size)
+    subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", small], check=True)
+    try:
+        before = contents(src)
+        # Going on, the second big file is tried too: the group still held two files.
+        for on_error, failed, moved in (("quit", 1, 0), ("continue", 2, 1)):
+            code, done, err = run_clean(["--move-to", small, "--on-error", on_error, src])
+            expect(code == 1 and len(done["failed"]) == failed, f"{on_error}: exit {code} {done} {err[-200:]!r}")
+            expect(len(done["removed"]) == moved, f"{on_error}: {done}")
+            expect(set(before) <= set(contents(src, small)), f"{on_error}: a content is gone")
+            for name in os.listdir(small):
+                shutil.move(os.path.join(small, name), os.path.join(src, name))
+    finally:
+        subprocess.run(["umount", small], check=True)
+
+
+def case_killed_while_moving():
+    """A clean-up killed while it copies a file onto another file system leaves the file where it was
+    and nothing under its name at the destination. The process is stopped when the copy's temporary
+    file shows, and killed only once it is seen stopped before the copy was finished."""
+    for attempt, size in enumerate((1 << 30, 2 << 30, 3 << 30)):
+        base = tempfile.mkdtemp(dir=CLI.work).encode()
+        destination = tempfile.mkdtemp(dir="/dev/shm").encode()
+        src = os.path.join(base, b"src")
+        os.makedirs(src)
+        block = os.urandom(1 << 20)
+        for copy in (b"a", b"b"):
+            with open(os.path.join(src, copy), "wb") as f:
+                for _ in range(size >> 20):
+                    f.write(block)
+        process = subprocess.Popen(CLI.command(["clean", "--quiet", "--move-to", destination, src]), env=CLI.env(),
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        while not os.listdir(destination) and process.poll() is None:
+            pass
+        process.send_signal(signal.SIGSTOP)
+        halfway = os.listdir(destination) and b"a" not in os.listdir(destination)
+        process.kill()
+        process.wait()
+        if not halfway:
+            subprocess.run(["rm", "-rf", base, destination])
+            continue
+        expect(os.path.getsize(os.path.join(src, b"a")) == size, "the file being moved was damaged")
+        expect(os.listdir(destination) != [b"a"], "a file under its final name after a kill")
+        subprocess.run(["rm", "-rf", base, destination])
+        return
+    raise AssertionError("never caught the copy half-way")
+
+
+def case_usage():
+    base = tempfile.mkdtemp(dir=CLI.work).encode()
+    write(os.path.join(base, b"x"), b"x")
+    for arguments in (["--keep", "middle"], ["--source", "-1"], ["--source", "3"], ["--move-to", "/nonexistent"],
+                      ["--on-error", "maybe"], ["--dry-run=yes"], ["--null", "--format", "json"]):
+        code, _, _ = CLI.run(["clean", *arguments, base])
+        expect(code == 2, f"{arguments}: exit {code}")
+
+
+def main():
+    global CLI
+    with tempfile.TemporaryDirectory(prefix="twinsift-clean-") as work:
+        CLI = Cli(sys.argv[1], work)
+        results = Results()
+        results.case("delete: nothing lost", case_nothing_lost, "delete")
+        results.case("move to another file system: nothing lost", case_nothing_lost, "move")
+        results.case("usage errors", case_usage)
+        if ROOT:
+            results.case("a bind mount", case_bind_mount)
+            results.case("a full destination", case_full_destination)
+            results.case("killed while moving", case_killed_while_moving)
+        else:
+            print("skip bind mounts, full destinations and kills: they need root")
+        return results.summary()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

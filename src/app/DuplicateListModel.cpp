@@ -39,6 +39,9 @@ DuplicateListModel::DuplicateListModel(SourceNodeManager &manager, DupOutlineVie
             [this](const DupGroup *group) { groupMembersChanged(group); });
     connect(&manager, &SourceNodeManager::groupPictureChanged, this,
             &DuplicateListModel::groupPictureChanged);
+    m_memberChangeBatch.setSingleShot(true);
+    m_memberChangeBatch.setInterval(50);
+    connect(&m_memberChangeBatch, &QTimer::timeout, this, &DuplicateListModel::followMemberChanges);
     if (manager.showDupGroups())
         followRebuildInPlace(*manager.showDupGroups());
 }
@@ -217,6 +220,9 @@ void DuplicateListModel::allDataChanged()
 
 void DuplicateListModel::shownGroupsChanged(SourceNodeManager::ShownGroupsChange change)
 {
+    // Whatever follows reads every group's members afresh.
+    m_changedGroups.clear();
+    m_memberChangeBatch.stop();
     const QList<DupGroup::Ptr> groups = m_manager.showDupGroups().value_or(QList<DupGroup::Ptr>());
     switch (change) {
     case SourceNodeManager::ShownGroupsChange::Replaced:
@@ -421,13 +427,31 @@ void DuplicateListModel::setExpanded(const QList<DupGroup::Ptr> &groups, bool ex
 
 void DuplicateListModel::groupMembersChanged(const DupGroup *group)
 {
-    const int entry = m_entryOf.value(group, -1);
-    if (entry < 0)
+    if (!m_entryOf.contains(group))
         return;
-    if (m_entries[entry].expanded)
-        replaceFiles(entry, m_manager.childsInShownOrder(*m_entries[entry].group));
-    const int row = m_firstRow[size_t(entry)];
-    Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1));
+    m_changedGroups.insert(group);
+    if (!m_memberChangeBatch.isActive())
+        m_memberChangeBatch.start();
+}
+
+void DuplicateListModel::followMemberChanges()
+{
+    const QSet<const DupGroup *> changed = std::exchange(m_changedGroups, {});
+    for (const DupGroup *group : changed) {
+        const int entry = m_entryOf.value(group, -1);
+        if (entry >= 0 && m_entries[entry].expanded)
+            replaceFiles(entry, m_manager.childsInShownOrder(*m_entries[entry].group));
+    }
+    // One change over the rows of all the groups, once the files have moved them where they are.
+    int first = rowCount(), last = -1;
+    for (const DupGroup *group : changed) {
+        if (const int entry = m_entryOf.value(group, -1); entry >= 0) {
+            first = std::min(first, m_firstRow[size_t(entry)]);
+            last = std::max(last, m_firstRow[size_t(entry)]);
+        }
+    }
+    if (last >= 0)
+        Q_EMIT dataChanged(index(first, 0), index(last, ColumnCount - 1));
 }
 
 void DuplicateListModel::groupPictureChanged(const DupGroup *group)

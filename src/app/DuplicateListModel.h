@@ -9,6 +9,8 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QList>
+#include <QSet>
+#include <QTimer>
 
 #include <vector>
 
@@ -21,7 +23,9 @@ class DupOutlineView;
 // The model answers from a snapshot of its own (the groups in order, whether each is expanded, the
 // files of expanded groups) and turns each of the manager's notices into inserted, removed or moved
 // rows, or changed data, so the view keeps its selection, expansion and scroll position across a
-// rebuild. Expansion lives here. Main thread only.
+// rebuild. Changes of groups' members, which a clean-up makes by the thousand, are followed in
+// batches: a view asked to redraw one row at a time spends time in proportion to all the rows for
+// each. Expansion lives here. Main thread only.
 class DuplicateListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -75,6 +79,8 @@ private:
 
     void shownGroupsChanged(SourceNodeManager::ShownGroupsChange change);
     void groupMembersChanged(const DupGroup *group);
+    // Shows the member changes gathered since the last batch.
+    void followMemberChanges();
     void groupPictureChanged(const DupGroup *group);
 
     // Follows a rebuild by removing and inserting rows; false when the change is too scattered for
@@ -95,4 +101,6 @@ private:
     // The row of each entry's group row, and the number of rows at the end.
     std::vector<int> m_firstRow{0};
     QHash<const DupGroup *, int> m_entryOf;
+    QSet<const DupGroup *> m_changedGroups;
+    QTimer m_memberChangeBatch;
 };

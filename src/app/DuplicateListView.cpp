@@ -319,6 +319,14 @@ void DuplicateListView::contextMenuEvent(QContextMenuEvent *event)
     menu.exec(event->globalPos());
 }
 
+void DuplicateListView::dataChanged(const QModelIndex &, const QModelIndex &, const QList<int> &)
+{
+    // A row's height never depends on its data, so a change needs no layout, only a redraw of what is
+    // in view. Qt's own handling finds the place of every changed row by adding up the heights of the
+    // rows before it, which over tens of thousands of rows of two heights froze the window.
+    viewport()->update();
+}
+
 void DuplicateListView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
 {
     QTreeView::selectionChanged(selected, deselected);

@@ -2,17 +2,18 @@
 #include "fs/FileManagerProxy.h"
 
 #include "fs/CrossDeviceMove.h"
-#include "fs/DirectoryEntries.h"
 #include "fs/RecursiveRemove.h"
 #include "platform/RenameNoReplace.h"
 #include "platform/Trash.h"
 #include "platform/UniqueFd.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -44,11 +45,28 @@ Url uniqueCandidate(const Url &url, qint64 counter)
 // nothing but ".DS_Store". A folder that cannot be listed may hold anything, so it stays.
 bool holdsNothingButDsStore(const Url &dir)
 {
-    const UniqueFd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    QList<QByteArray> names;
-    if (!fd || readEntryNames(fd.get(), &names) != 0)
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    return names.isEmpty() || names == QList<QByteArray>{dsStore};
+    DIR *stream = ::fdopendir(fd);
+    if (!stream) {
+        ::close(fd);
+        return false;
+    }
+    // The first other entry settles it: the folders a clean-up climbs through mostly hold many, and
+    // reading all their names for every file removed made a large clean-up slow.
+    bool holdsOther = false;
+    errno = 0;
+    while (const dirent *entry = ::readdir(stream)) {
+        const char *name = entry->d_name;
+        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0 && name != dsStore) {
+            holdsOther = true;
+            break;
+        }
+    }
+    const bool readAll = holdsOther || errno == 0;
+    ::closedir(stream);
+    return readAll && !holdsOther;
 }
 
 // Deletes a folder the climb found empty: its ".DS_Store" first, then the folder itself with rmdir, so

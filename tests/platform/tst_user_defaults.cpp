@@ -111,9 +111,6 @@ private Q_SLOTS:
         QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), fastScanSize);
         QCOMPARE(defaults.doubleForKey(SettingsKeys::onlyFileSizeValue), minimumSize);
         QCOMPARE(defaults.boolForKey(SettingsKeys::scanTypeAll), scanAll);
-        // A value for this run only is held to the same rules.
-        defaults.setVolatile(qint64(-1), SettingsKeys::fastScanSize);
-        QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), fastScanSize);
         QFile::remove(settingsFile());
     }
 

@@ -46,7 +46,7 @@ std::optional<double> doubleIn(const QVariant &value)
         return value.toBool() ? 1.0 : 0.0;
     bool ok = false;
     const double number = isText(value) ? value.toString().trimmed().toDouble(&ok) : value.toDouble(&ok);
-    return ok && std::isfinite(number) ? std::optional(number) : std::nullopt;
+    return ok && !std::isnan(number) ? std::optional(number) : std::nullopt;
 }
 
 std::optional<qint64> integerIn(const QVariant &value)
@@ -152,8 +152,10 @@ std::optional<T> UserDefaults::firstValid(const QString &key, Parse parse) const
         const auto it = layer->constFind(key);
         if (it == layer->constEnd())
             continue;
+        // A value set for this run is the setter's to check (the command line refuses or clamps its
+        // options); a stored one may be anything a file can hold.
         const std::optional<T> value = parse(*it);
-        if (value && isInRange(key, *value))
+        if (value && (layer != &m_stored || isInRange(key, *value)))
             return value;
     }
     return std::nullopt;

@@ -19,9 +19,9 @@ class QSettings;
 // "twinsift"), read on first use and only when it is a regular file: a FIFO there would block every
 // reader. Every member may be called from any thread.
 //
-// The typed readers take the first layer whose value is valid for them: a boolean, or a number within
-// the key's range (SettingsKeys::validRange). A stored "abc", "-5" or "1e30" where a size belongs
-// counts as absent, so the registered default applies.
+// The typed readers take the first layer whose value is valid for them: a boolean, or a number (not
+// NaN), a stored one also within the key's range (SettingsKeys::validRange). A stored "abc", "-5" or
+// "1e30" where a size belongs counts as absent, so the registered default applies.
 class UserDefaults
 {
 public:

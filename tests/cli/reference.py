@@ -86,28 +86,24 @@ class Fingerprints:
         return self.known[path, level]
 
     def compute(self, path, level):
+        """Raises Unreadable for a file that exists but cannot be opened."""
         try:
             st = os.lstat(path)
         except OSError:
             return None
-        if stat.S_ISDIR(st.st_mode) or stat.S_ISLNK(st.st_mode):  # links are never followed
-            return None
+        if not stat.S_ISREG(st.st_mode):  # links are never followed; special files hold nothing
+            return "" if st.st_size == 0 and not stat.S_ISDIR(st.st_mode) else None
         if st.st_size == 0:
             return ""
-        if not stat.S_ISREG(st.st_mode):
-            return None
-        if path in self.unreadable:
-            raise Unreadable(path)
         try:
+            if path in self.unreadable:
+                raise PermissionError(path)
             f = open(path, "rb")
         except PermissionError:
             raise Unreadable(path)
         with f:
             if st.st_size <= SMALL_FILE_LIMIT or level == 2:
-                text = ""
-                while chunk := f.read(CHUNK):
-                    text += digest_of(chunk)
-                return text
+                return "".join(digest_of(chunk) for chunk in iter(lambda: f.read(CHUNK), b""))
             n = {0: 20, 1: 500}.get(level, 0)
             samples = [os.pread(f.fileno(), n, o) for o in sample_offsets(st.st_size, n)] if n else []
             if len(samples) < 5 or not all(samples):
@@ -123,8 +119,6 @@ class Fingerprints:
                 if stat.S_ISLNK(st.st_mode):
                     parts[member] = digest_of(os.readlink(member))
                 elif stat.S_ISREG(st.st_mode) and st.st_size > 0:
-                    if member in self.unreadable:
-                        return None
                     parts[member] = self.compute(member, level) or ""
         except Unreadable:
             return None

@@ -1,9 +1,8 @@
-// Existence, attributes, listings and walks, sizes, extensions, date texts and folder creation.
+// Listings and walks, sizes, extensions and date texts. Existence, attributes and folder creation are
+// met by the file operation tests and the reference scan.
 #include "fs/FileManagerProxy.h"
 #include "support/TestSupport.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <time.h>
 
 #include <algorithm>
@@ -49,24 +48,6 @@ private:
     }
 
 private Q_SLOTS:
-    void existenceAndAttributes()
-    {
-        const Url plain = file("plain\xfe.bin", "hello");
-        TestFs::makeSymlink("/nonexistent/target", at("dangling"));
-        TestFs::makeSymlink("loop", at("loop"));
-        QVERIFY(!fm().isUrlExist(Url()) && !fm().isUrlExist(at("missing")) &&
-                !fm().attributesOfItemAtURL(at("missing")));
-        QVERIFY(fm().isUrlExist(plain) && fm().isUrlExist(at("dangling")) && fm().isUrlExist(at("loop")));
-        // A final link is described as itself.
-        const auto link = fm().attributesOfItemAtURL(at("dangling"));
-        QVERIFY(link && link->isSymbolicLink() && link->fileSize == qint64(strlen("/nonexistent/target")));
-        const timespec times[2] = {{1394010421, 500000000}, {1394010421, 500000000}};
-        QCOMPARE(::utimensat(AT_FDCWD, plain.c_str(), times, 0), 0);
-        const auto attributes = fm().attributesOfItemAtURL(plain);
-        QVERIFY(attributes && attributes->isRegularFile() && attributes->fileSize == 5);
-        QCOMPARE(attributes->fileModificationDate, QDateTime::fromMSecsSinceEpoch(1394010421500));
-        QVERIFY(attributes->fileCreationDate.isValid());
-    }
 
     void listingsAndWalks()
     {
@@ -189,18 +170,6 @@ private Q_SLOTS:
         }
     }
 
-    void directoryCreation()
-    {
-        QVERIFY(!fm().createDirectoryAt(Url()));
-        // Anything already there, a dangling link included, is left alone.
-        const Url existing = file("existing");
-        QVERIFY(!fm().createDirectoryAt(existing) && TestFs::readFile(existing) == "x");
-        TestFs::makeSymlink("/nonexistent", at("dangling-dir"));
-        QVERIFY(!fm().createDirectoryAt(at("dangling-dir")) && fm().isSymblink(at("dangling-dir")));
-        QVERIFY(!fm().createDirectoryAt(at("made/a\xff/b\nc")) && fm().isFolder(at("made/a\xff/b\nc")));
-        const auto error = fm().createDirectoryAt(existing.child("below"));
-        QVERIFY(error && error->domain == Error::posixDomain && error->code == ENOTDIR);
-    }
 };
 
 TWINSIFT_TEST_MAIN(TestEnumeration, QCoreApplication)

@@ -1,13 +1,11 @@
 // The settings store: registered defaults, stored values that win over them unless damaged, values for
-// one run, stored values left aside, and what survives a restart.
+// one run, stored values left aside, and what survives a restart. Shutting down is the application
+// shell's test.
 #include "app/ApplicationLifecycle.h"
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
-#include <cmath>
-#include <thread>
-#include <vector>
 
 namespace {
 
@@ -113,9 +111,6 @@ private Q_SLOTS:
         QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), fastScanSize);
         QCOMPARE(defaults.doubleForKey(SettingsKeys::onlyFileSizeValue), minimumSize);
         QCOMPARE(defaults.boolForKey(SettingsKeys::scanTypeAll), scanAll);
-        // A value for this run only is held to the same rules.
-        defaults.setVolatile(qint64(-1), SettingsKeys::fastScanSize);
-        QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), fastScanSize);
         QFile::remove(settingsFile());
     }
 
@@ -137,41 +132,7 @@ private Q_SLOTS:
         QFile::remove(settingsFile());
     }
 
-    void shutDownSwitchesTheTaskRulesOff()
-    {
-        UserDefaults &defaults = restart();
-        defaults.setBool(true, SettingsKeys::cleanFolderCheckbox);
-        defaults.setBool(true, SettingsKeys::cleanTypeCheckbox);
-        defaults.setBool(false, SettingsKeys::cleanDateCheckbox);
-        defaults.setInteger(1, SettingsKeys::moveToTrash);
-        ApplicationLifecycle::shutDown();
-        restart();
-        QVERIFY(!defaults.boolForKey(SettingsKeys::cleanFolderCheckbox) &&
-                !defaults.boolForKey(SettingsKeys::cleanTypeCheckbox));
-        QVERIFY(!defaults.boolForKey(SettingsKeys::cleanDateCheckbox) &&
-                defaults.integerForKey(SettingsKeys::moveToTrash) == 1);
-        // The file is where desktop tools look for it.
-        QVERIFY2(QFile::exists(settingsFile()), qPrintable(settingsFile()));
-    }
 
-    void readableFromManyThreadsAtOnce()
-    {
-        UserDefaults &defaults = restart();
-        std::atomic<int> wrong{0};
-        std::vector<std::jthread> threads;
-        for (int t = 0; t < 4; ++t) {
-            threads.emplace_back([&, t] {
-                for (int i = 0; i < 2000; ++i) {
-                    if (t == 0)
-                        defaults.setInteger(i % 3 + 1, SettingsKeys::cleanDate);
-                    const qint64 value = defaults.integerForKey(SettingsKeys::cleanDate);
-                    wrong += value < 0 || value > 3;
-                }
-            });
-        }
-        threads.clear();
-        QCOMPARE(wrong.load(), 0);
-    }
 };
 
 TWINSIFT_TEST_MAIN(TestUserDefaults, QCoreApplication)

@@ -24,6 +24,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
+#include <QSemaphore>
 #include <QHeaderView>
 #include <QMimeData>
 
@@ -336,8 +337,14 @@ private Q_SLOTS:
         writeFiles("a", 12, 4);
         QSignalSpy changes(&dupModel(), &QAbstractItemModel::dataChanged);
         QSignalSpy resets(&dupModel(), &QAbstractItemModel::modelReset);
+        // The pictures wait until the list shows the groups: a picture made before its row exists is
+        // shown with the row and changes none.
+        auto gate = std::make_shared<QSemaphore>();
+        SourceNodeManager::thumbnailQueue().async([gate] { gate->acquire(); });
         m_delegate->openPaths({path("a")});
         QVERIFY(waitForScanQueue());
+        QTRY_COMPARE(dupModel().rowCount(), 4);
+        gate->release();
         auto done = std::make_shared<std::atomic<bool>>(false);
         SourceNodeManager::thumbnailQueue().async([done] { *done = true; });
         QTRY_VERIFY(*done);

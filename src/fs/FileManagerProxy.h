@@ -91,10 +91,9 @@ public:
     // all cores and several files per core at once; the result at index i is the one of urls[i], which
     // was listed as listed[i] when listed is not empty. proceed(i, isCallingThread) is asked before
     // file i is started: false leaves it without value, as a stop does.
-    std::vector<std::optional<QString>>
-    wholeContentFingerprints(const QList<Url> &urls,
-                             const std::function<bool(qsizetype i, bool isCallingThread)> &proceed,
-                             const QList<FileId> &listed = {}, const StopRequest &stopRequested = {}) const;
+    std::vector<std::optional<QString>> wholeContentFingerprints(
+        const QList<Url> &urls, const std::function<bool(qsizetype i, bool isCallingThread)> &proceed,
+        const QList<std::optional<FileId>> &listed = {}, const StopRequest &stopRequested = {}) const;
     // A package's fingerprint joins those of the files at any depth inside, in byte order of their
     // paths; a package of which anything could not be read has none.
     std::optional<QString> dirMD5_withLeel(const Url &url, qint64 level,

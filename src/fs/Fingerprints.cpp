@@ -179,12 +179,10 @@ FileManagerProxy::fingerprintOfOpenFile(ReadHandle &handle, qint64 level,
 
 std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
     const QList<Url> &urls, const std::function<bool(qsizetype i, bool isCallingThread)> &proceed,
-    const QList<FileId> &listed, const StopRequest &stopRequested) const
+    const QList<std::optional<FileId>> &listed, const StopRequest &stopRequested) const
 {
     std::vector<std::optional<QString>> results(size_t(urls.size()));
-    const auto listedAt = [&](qsizetype i) {
-        return i < listed.size() ? std::optional(listed[i]) : std::nullopt;
-    };
+    const auto listedAt = [&](qsizetype i) { return i < listed.size() ? listed[i] : std::nullopt; };
     // A file of several chunks is digested a chunk per lane, its chunks being texts of their own;
     // the chunks' digests are joined in file order when the last one is done.
     struct Chunks

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr qint64 chunkLength = 104'857'600;
+constexpr qint64 chunkLength = wholeContentChunkLength;
 // Pieces are whole 3-byte groups, so only the last piece of a chunk can need padding.
 constexpr qint64 maxPieceLength = 3 << 18; // 786,432 bytes, 1 MiB of Base64 text
 // Below this a second thread costs more than it saves.

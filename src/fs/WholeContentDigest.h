@@ -7,6 +7,9 @@
 #include <functional>
 #include <optional>
 
+// The unit of whole-content digests: every chunk of this many bytes is a text of its own.
+inline constexpr qint64 wholeContentChunkLength = 104'857'600;
+
 // The whole-content fingerprint of an open file: for each chunk of 104,857,600 bytes from the start,
 // the MD5 digest text of the chunk's Base64 text, joined in file order; "" when there is no content.
 // Reading goes on until a read yields nothing, so a file that changed size since sizeHint was taken

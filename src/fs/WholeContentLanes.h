@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fs/ReadHandle.h"
+#include "fs/WholeContentDigest.h"
 
 #include <QString>
 
@@ -16,8 +17,7 @@
 class WholeContentLanes
 {
 public:
-    // The unit of whole-content digests; every chunk is a text of its own.
-    static constexpr qint64 chunkLength = 104'857'600;
+    static constexpr qint64 chunkLength = wholeContentChunkLength;
 
     struct Job
     {

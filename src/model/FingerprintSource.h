@@ -4,6 +4,7 @@
 #include "model/CompactFingerprint.h"
 #include "model/PreciseLevel.h"
 
+#include <functional>
 #include <optional>
 
 class MyTreeNode;
@@ -23,8 +24,11 @@ public:
 
     FingerprintLevel preciseLevel(qint64 size) const { return m_preciseLevel.forSize(size); }
 
-    // The fingerprint as the file-system service reads it now: packages over their content.
-    static CompactFingerprint read(const MyTreeNode &node, FingerprintLevel level);
+    // The fingerprint as the file-system service reads it now: packages over their content. Whatever
+    // is found at the path other than the item the walk listed has none; so has a read that
+    // stopRequested cuts short.
+    static CompactFingerprint read(const MyTreeNode &node, FingerprintLevel level,
+                                   const std::function<bool()> &stopRequested = {});
 
 private:
     PreciseLevel m_preciseLevel;

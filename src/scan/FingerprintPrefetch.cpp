@@ -48,12 +48,14 @@ struct SizeAndQuick
     }
 };
 
-FileManagerProxy::FileFingerprint fingerprintOf(const MyTreeNode &node, FingerprintLevel level)
+FileManagerProxy::FileFingerprint fingerprintOf(const MyTreeNode &node, FingerprintLevel level,
+                                                const RootNode &root)
 {
     const FileManagerProxy &fm = FileManagerProxy::sharedInstance();
+    const auto stopped = [&root] { return root.isFinished(); };
     if (node.isDir())
-        return {fm.dirMD5_withLeel(node.FileURL(), qint64(level)), false};
-    return fm.fileFingerprint(node.FileURL(), qint64(level));
+        return {fm.dirMD5_withLeel(node.FileURL(), qint64(level), node.fileId(), stopped), false};
+    return fm.fileFingerprint(node.FileURL(), qint64(level), node.fileId(), stopped);
 }
 
 } // namespace
@@ -107,7 +109,7 @@ void FingerprintPrefetch::computeQuick(const QList<MyTreeNode::Ptr> &files, cons
             return;
         if (reports)
             pacer.at(*m_read[i]);
-        results[size_t(i)] = fingerprintOf(*m_read[i], FingerprintLevel::Quick);
+        results[size_t(i)] = fingerprintOf(*m_read[i], FingerprintLevel::Quick, root);
     });
 
     m_quick.reserve(m_read.size());
@@ -166,14 +168,19 @@ void FingerprintPrefetch::computePrecise(const GroupIndex &groups, const Progres
         return !m_root.isFinished();
     };
     QList<Url> wholeUrls;
-    for (const MyTreeNode *file : std::as_const(whole))
+    QList<std::optional<FileId>> wholeIds;
+    for (const MyTreeNode *file : std::as_const(whole)) {
         wholeUrls.append(file->FileURL());
+        wholeIds.append(file->fileId());
+    }
     const auto wholeResults = FileManagerProxy::sharedInstance().wholeContentFingerprints(
-        wholeUrls, [&](qsizetype i, bool reports) { return proceed(*whole[i], reports); });
+        wholeUrls, [&](qsizetype i, bool reports) { return proceed(*whole[i], reports); }, wholeIds,
+        [this] { return m_root.isFinished(); });
     std::vector<std::optional<QString>> singleResults(size_t(single.size()));
     forEachOnAllCores(single.size(), [&](qsizetype i, bool reports) {
         if (proceed(*single[i], reports))
-            singleResults[size_t(i)] = fingerprintOf(*single[i], preciseLevel(single[i]->FileSize())).text;
+            singleResults[size_t(i)] =
+                fingerprintOf(*single[i], preciseLevel(single[i]->FileSize()), m_root).text;
     });
 
     const auto keep = [&](const QList<const MyTreeNode *> &files, const auto &results) {
@@ -194,7 +201,11 @@ std::optional<CompactFingerprint> FingerprintPrefetch::fingerprint(const MyTreeN
         return text;
     if (m_root.isFinished())
         return std::nullopt;
-    return read(node, level);
+    const CompactFingerprint text = read(node, level, [this] { return m_root.isFinished(); });
+    // A read cut short by a stop says nothing of the file.
+    if (!text.hasValue() && m_root.isFinished())
+        return std::nullopt;
+    return text;
 }
 
 std::optional<CompactFingerprint> FingerprintPrefetch::ready(const MyTreeNode &node,

@@ -11,8 +11,11 @@
 #include "support/TestSupport.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
+#include <functional>
 #include <semaphore>
 
 namespace {
@@ -26,13 +29,15 @@ public:
 };
 
 // Seams in the middle of a scan, run on the scan queue: holds the scan when it has taken in a given
-// number of files, until the test lets it go on; or stops the source when, having taken in a given
-// number of files, the scan begins to read contents.
+// number of files, until the test lets it go on; stops the source when, having taken in a given
+// number of files, the scan begins to read contents; or changes the tree once, between the walk and
+// the first read.
 class ScanSeams : public ScanProgress
 {
 public:
     int pauseAfterFiles = -1;
     int stopReadingAfterFiles = -1;
+    std::function<void()> beforeReading;
     // The standard library's, which thread checkers see through, unlike Qt's.
     std::atomic<bool> reached{false};
     std::binary_semaphore resume{0};
@@ -47,8 +52,12 @@ public:
     }
     void at(Phase phase, const Url &) override
     {
-        if (phase == Phase::ReadingContents && stopReadingAfterFiles >= 0 && m_files >= stopReadingAfterFiles)
+        if (phase != Phase::ReadingContents)
+            return;
+        if (stopReadingAfterFiles >= 0 && m_files >= stopReadingAfterFiles)
             m_root->setIsFinished(true);
+        if (beforeReading)
+            std::exchange(beforeReading, nullptr)();
     }
 
 private:
@@ -334,6 +343,28 @@ private Q_SLOTS:
         QVERIFY(root->totalFileNumber() >= stretch);
         QVERIFY(root->totalFileNumber() < stretch + 520);
         verifyGroupedByContent(manager, *root);
+    }
+
+    // A folder swapped for a link to elsewhere after the walk listed it: the files read are the ones
+    // listed, or none; nothing outside the source is read into a group.
+    void aFolderSwappedBeforeReading()
+    {
+        write("a/sub/x", "inside--");
+        write("a/y", "outside!");
+        write("out/x", "outside!");
+        SourceNodeManager manager;
+        const auto seams = std::make_shared<ScanSeams>();
+        std::atomic<bool> swapped{false};
+        seams->beforeReading = [&] {
+            swapped = ::rename(path("a/sub").c_str(), path("a/sub-was").c_str()) == 0 &&
+                      ::symlink("../out", path("a/sub").c_str()) == 0;
+        };
+        manager.setScanProgress(seams);
+        const RootNode::Ptr root = addSource(manager, "a");
+        QVERIFY(waitForScanQueue());
+        QVERIFY(swapped);
+        QCOMPARE(root->totalFileNumber(), 2);
+        QCOMPARE(manager.totalDupGroupNumber(), 0);
     }
 
     void removingSingleFiles()

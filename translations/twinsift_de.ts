@@ -61,9 +61,9 @@
         <source>Source</source>
         <translation>Quelle</translation>
     </message>
-    <message id="COLUMN_PATH">
-        <source>Path</source>
-        <translation>Pfad</translation>
+    <message id="COLUMN_FOLDER">
+        <source>Folder</source>
+        <translation>Ordner</translation>
     </message>
     <message id="COLUMN_FILE_NAME">
         <source>Name</source>

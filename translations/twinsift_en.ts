@@ -61,9 +61,9 @@
         <source>Source</source>
         <translation>Source</translation>
     </message>
-    <message id="COLUMN_PATH">
-        <source>Path</source>
-        <translation>Path</translation>
+    <message id="COLUMN_FOLDER">
+        <source>Folder</source>
+        <translation>Folder</translation>
     </message>
     <message id="COLUMN_FILE_NAME">
         <source>Name</source>

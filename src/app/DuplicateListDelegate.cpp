@@ -59,7 +59,7 @@ void DuplicateListDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
     if (m_model.isGroupRow(index.row()))
         return paintGroupRow(painter, option, index);
     if (index.column() == DuplicateListModel::PathColumn) {
-        // The end of a path tells one copy from another; its start is mostly the same for all.
+        // The end of a folder tells one copy from another; its start is mostly the same for all.
         QStyleOptionViewItem path = option;
         path.textElideMode = Qt::ElideLeft;
         return QStyledItemDelegate::paint(painter, path, index);

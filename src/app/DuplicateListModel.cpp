@@ -28,6 +28,12 @@ constexpr ColumnInfo columns[DuplicateListModel::ColumnCount] = {
     {"actions", nullptr},
 };
 
+QString folderOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return slash <= 0 ? path.left(slash + 1) : path.left(slash);
+}
+
 } // namespace
 
 DuplicateListModel::DuplicateListModel(SourceNodeManager &manager, DupOutlineView *view, QObject *parent)
@@ -134,7 +140,13 @@ QVariant DuplicateListModel::data(const QModelIndex &index, int role) const
         return {};
     const auto cell = m_manager.outlineView_viewForTableColumn_item(
         m_view, QString::fromLatin1(columns[index.column()].identifier), itemAtRow(row));
-    return cell ? cell->text : QVariant();
+    if (!cell)
+        return {};
+    // The name has a column of its own: the path column shows where the copy is, the whole path
+    // being its tool tip.
+    if (index.column() == PathColumn && role == Qt::DisplayRole)
+        return folderOf(cell->text);
+    return cell->text;
 }
 
 QVariant DuplicateListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -146,8 +158,8 @@ QVariant DuplicateListModel::headerData(int section, Qt::Orientation orientation
         //% "Source"
         return StringTable::text("COLUMN_SOURCE_INDEX");
     case PathColumn:
-        //% "Path"
-        return StringTable::text("COLUMN_PATH");
+        //% "Folder"
+        return StringTable::text("COLUMN_FOLDER");
     case NameColumn:
         //% "Name"
         return StringTable::text("COLUMN_FILE_NAME");

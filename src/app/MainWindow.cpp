@@ -312,7 +312,7 @@ void MainWindow::restoreLayout()
     if (!restoreGeometry(defaults.objectForKey(SettingsKeys::mainWindowGeometry).toByteArray()))
         resize(1180, 720);
     if (!m_splitter->restoreState(defaults.objectForKey(SettingsKeys::mainWindowSplitter).toByteArray()))
-        m_splitter->setSizes({430, 930});
+        m_splitter->setSizes({480, 880});
     // The columns' widths and places come back; the order is the user's choice of this run only.
     QHeaderView *header = m_dupOutlineView->header();
     const QSignalBlocker blocker(header);

@@ -54,8 +54,14 @@ QVariant SourceListModel::data(const QModelIndex &index, int role) const
         switch (index.column()) {
         case IndexColumn:
             return QString::number(root->index());
-        case PathColumn:
-            return root->rootURL().displayPath();
+        case PathColumn: {
+            // The list is narrow: it shows each source's name, and its path as the tool tip and the
+            // status text when it is selected.
+            const QString path = root->rootURL().displayPath();
+            if (role == Qt::AccessibleTextRole || path == QLatin1String("/"))
+                return path;
+            return path.mid(path.lastIndexOf(u'/') + 1);
+        }
         case FilesColumn:
             return locale.toString(root->totalFileNumber());
         case SizeColumn:

@@ -39,7 +39,7 @@ SourceListView::SourceListView(SourceNodeManager &manager, QWidget *parent)
     setSelectionMode(SingleSelection);
     setShowGrid(false);
     setWordWrap(false);
-    setTextElideMode(Qt::ElideLeft);
+    setTextElideMode(Qt::ElideMiddle);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setAcceptDrops(true);
     setDropIndicatorShown(false);

@@ -24,9 +24,9 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
-#include <QSemaphore>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QSemaphore>
 
 namespace {
 
@@ -326,7 +326,7 @@ private Q_SLOTS:
         QCOMPARE(dupModel().data(indexCell).toString(), QString::number(rootOf->index()));
         QCOMPARE(sourceList()
                      .listModel()
-                     .data(sourceList().listModel().index(0, SourceListModel::PathColumn))
+                     .data(sourceList().listModel().index(0, SourceListModel::PathColumn), Qt::ToolTipRole)
                      .toString(),
                  QString::fromUtf8(path("c")));
     }

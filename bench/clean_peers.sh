@@ -19,9 +19,16 @@ trap 'rm -rf "$work"' EXIT
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_DATA_HOME=$work/home/data
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
 
-contents() { find "$1" -type f -print0 | xargs -0 sha256sum | cut -d' ' -f1 | sort -u; }
+# --zero keeps names with newlines or backslashes from changing the lines' form.
+contents() { find "$1" -type f -print0 | xargs -0 sha256sum --zero | cut -z -d' ' -f1 | tr '\0' '\n' | sort -u; }
 seconds() { local start; start=$(date +%s.%N); "$@" >/dev/null 2>&1 || true; echo "$(date +%s.%N) - $start" | bc; }
-fresh() { rm -rf "$work/tree"; cp -a "$data/$1" "$work/tree"; find "$work/tree" -type f -print0 | xargs -0 cat >/dev/null; }
+# A fresh copy, written back to disk before anything is timed and read into the page cache.
+fresh() {
+    rm -rf "$work/tree"
+    cp -a "$data/$1" "$work/tree"
+    sync
+    find "$work/tree" -type f -print0 | xargs -0 cat >/dev/null
+}
 
 printf '| Tree | Files removed | twinsift-cli clean s | jdupes -dN s | scan s | rm of the same files s | comparison cost s |\n'
 printf '|---|---:|---:|---:|---:|---:|---:|\n'

@@ -10,7 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 namespace {
 
@@ -53,14 +53,17 @@ Comparison compareFiles(const Url &a, const Url &b)
         return Comparison::SameFile;
     if (sa.st_size != sb.st_size)
         return Comparison::Different;
-    constexpr qint64 block = 1 << 20;
-    std::vector<char> bufferA(block), bufferB(block);
+    // Buffers no larger than the files (one byte more shows one that grew): most copies a clean-up
+    // compares are small, and preparing a large buffer for each cost more than reading them.
+    const qint64 block = std::min<qint64>(sa.st_size + 1, 1 << 20);
+    const auto bufferA = std::make_unique_for_overwrite<char[]>(size_t(block));
+    const auto bufferB = std::make_unique_for_overwrite<char[]>(size_t(block));
     for (;;) {
-        const qint64 na = readFully(fa.get(), bufferA.data(), block);
-        const qint64 nb = readFully(fb.get(), bufferB.data(), block);
+        const qint64 na = readFully(fa.get(), bufferA.get(), block);
+        const qint64 nb = readFully(fb.get(), bufferB.get(), block);
         if (na < 0 || nb < 0)
             return Comparison::Unreadable;
-        if (na != nb || std::memcmp(bufferA.data(), bufferB.data(), size_t(na)) != 0)
+        if (na != nb || std::memcmp(bufferA.get(), bufferB.get(), size_t(na)) != 0)
             return Comparison::Different;
         if (na < block)
             return Comparison::Identical;

@@ -45,35 +45,39 @@ Url uniqueCandidate(const Url &url, qint64 counter)
 // nothing but ".DS_Store". A folder that cannot be listed may hold anything, so it stays.
 bool holdsNothingButDsStore(const Url &dir)
 {
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd)
         return false;
-    DIR *stream = ::fdopendir(fd);
-    if (!stream) {
-        ::close(fd);
-        return false;
-    }
-    // The first other entry settles it: the folders a clean-up climbs through mostly hold many, and
-    // reading all their names for every file removed made a large clean-up slow.
-    bool holdsOther = false;
-    errno = 0;
-    while (const dirent *entry = ::readdir(stream)) {
-        const char *name = entry->d_name;
-        if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0 && name != dsStore) {
-            holdsOther = true;
-            break;
+    // The first other entry settles it. The folders a clean-up climbs through mostly hold many, and
+    // the kernel reads and hashes as many names as the buffer takes: a small one keeps a large
+    // clean-up from reading whole folders for every file it removes.
+    alignas(dirent64) char buffer[1024];
+    for (;;) {
+        const ssize_t length = ::getdents64(fd.get(), buffer, sizeof buffer);
+        if (length <= 0)
+            return length == 0;
+        for (ssize_t at = 0; at < length;) {
+            const auto *entry = reinterpret_cast<const dirent64 *>(buffer + at);
+            const char *name = entry->d_name;
+            if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0 && name != dsStore)
+                return false;
+            at += entry->d_reclen;
         }
     }
-    const bool readAll = holdsOther || errno == 0;
-    ::closedir(stream);
-    return readAll && !holdsOther;
 }
 
-// Deletes a folder the climb found empty: its ".DS_Store" first, then the folder itself with rmdir, so
-// that an entry appearing meanwhile keeps the folder, and itself, in place.
+// Deletes dir when it holds nothing but ".DS_Store". rmdir alone settles most folders at no cost: an
+// empty one goes, and one that holds something without a ".DS_Store" stays. Only a folder holding a
+// ".DS_Store" is listed; that file goes first and the folder then with rmdir, so that an entry
+// appearing meanwhile keeps the folder in place.
 bool removeEmptiedFolder(const Url &dir)
 {
-    if (removeRecursively(dir.child(dsStore)))
+    if (::rmdir(dir.c_str()) == 0)
+        return true;
+    struct stat st;
+    if ((errno != ENOTEMPTY && errno != EEXIST) ||
+        ::fstatat(AT_FDCWD, dir.child(dsStore).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !holdsNothingButDsStore(dir) || removeRecursively(dir.child(dsStore)))
         return false;
     return ::rmdir(dir.c_str()) == 0;
 }
@@ -83,9 +87,8 @@ bool removeEmptiedFolder(const Url &dir)
 void removeEmptiedFolders(Url dir, bool toTrash)
 {
     for (; !dir.isNull(); dir = dir.parent()) {
-        if (!holdsNothingButDsStore(dir))
-            return;
-        const bool removed = toTrash ? !Trash::moveToTrash(dir) : removeEmptiedFolder(dir);
+        const bool removed =
+            toTrash ? holdsNothingButDsStore(dir) && !Trash::moveToTrash(dir) : removeEmptiedFolder(dir);
         if (!removed)
             return;
     }

@@ -13,11 +13,6 @@
 
 namespace {
 
-FileManagerProxy &fm()
-{
-    return FileManagerProxy::sharedInstance();
-}
-
 QByteArray pngBytes(int width, int height)
 {
     QImage image(width, height, QImage::Format_RGB32);

@@ -14,11 +14,6 @@
 
 namespace {
 
-FileManagerProxy &fm()
-{
-    return FileManagerProxy::sharedInstance();
-}
-
 // A one-pixel PNG image.
 QByteArray pngBytes()
 {

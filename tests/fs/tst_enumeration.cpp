@@ -9,11 +9,6 @@
 
 namespace {
 
-FileManagerProxy &fm()
-{
-    return FileManagerProxy::sharedInstance();
-}
-
 // Paths below base, sorted, for comparisons that do not depend on the listing order.
 QList<QByteArray> relative(const std::optional<QList<Url>> &urls, const Url &base)
 {

@@ -19,11 +19,6 @@
 
 namespace {
 
-FileManagerProxy &fm()
-{
-    return FileManagerProxy::sharedInstance();
-}
-
 FileId idOf(const Url &url)
 {
     return fm().attributesOfItemAtURL(url)->id();

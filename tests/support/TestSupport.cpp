@@ -1,12 +1,13 @@
 #include "support/TestSupport.h"
 
-#include <QProcess>
 #include <QRandomGenerator>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
-#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 TestHome::TestHome()
 {
@@ -96,16 +97,30 @@ void removeTree(const Url &url)
         16, FTW_DEPTH | FTW_PHYS);
 }
 
-int run(const QString &program, const QStringList &arguments, QByteArray *output)
+QList<QByteArray> entries(const Url &dir)
 {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(600000))
-        return -1;
-    if (output)
-        *output = process.readAll();
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    QList<QByteArray> names;
+    if (DIR *stream = ::opendir(dir.c_str())) {
+        while (const dirent *entry = ::readdir(stream)) {
+            if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
+                names.append(entry->d_name);
+        }
+        ::closedir(stream);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct stat statOf(const Url &url)
+{
+    struct stat st = {};
+    ::lstat(url.c_str(), &st);
+    return st;
+}
+
+Url homeTrash()
+{
+    return Url::fromPath(qgetenv("XDG_DATA_HOME") + "/Trash");
 }
 
 } // namespace TestFs

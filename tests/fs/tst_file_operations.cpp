@@ -88,7 +88,6 @@ private Q_SLOTS:
     {
         static int run = 0;
         const Url caseDir = m_scratch.url().child("case" + QByteArray::number(++run));
-        TestFs::makeDir(caseDir);
         TestFs::writeFile(caseDir.child("anchor"), "x");
         m_root = caseDir.child("work");
         TestFs::makeDir(m_root);
@@ -130,11 +129,8 @@ private Q_SLOTS:
     void removeDeletesTreeWithoutFollowingLinks()
     {
         const Url outside = m_root.child("outside");
-        TestFs::makeDir(outside);
         TestFs::writeFile(outside.child("precious"), "keep me");
         const Url tree = m_root.child("tree");
-        TestFs::makeDir(tree);
-        TestFs::makeDir(tree.child("sub\xff\n"));
         TestFs::writeFile(tree.child("sub\xff\n/-file\t"), "x");
         TestFs::makeSymlink(outside.path(), tree.child("link-to-outside"));
         TestFs::makeSymlink(outside.path(), tree.child("sub\xff\n/nested-link"));
@@ -172,8 +168,6 @@ private Q_SLOTS:
         const Url a = m_root.child("a");
         const Url b = a.child("b\xff\n");
         const Url c = b.child("c");
-        for (const Url &folder : {a, b, c})
-            TestFs::makeDir(folder);
         TestFs::writeFile(a.child("keep"), "x");
         TestFs::writeFile(c.child("file.txt"), "content");
         for (const QByteArray &name : besides)
@@ -202,8 +196,6 @@ private Q_SLOTS:
     {
         // As nobody: b is read-only, so the emptied c cannot be removed from it.
         const Url b = m_root.child("b");
-        TestFs::makeDir(b);
-        TestFs::makeDir(b.child("c"));
         TestFs::writeFile(b.child("c/file.txt"), "x");
         chownToNobody(b.child("c"));
         QCOMPARE(::chmod(b.c_str(), 0555), 0);
@@ -217,9 +209,7 @@ private Q_SLOTS:
     void emptiness()
     {
         QVERIFY(!fm().isEmptyFolder(Url()) && fm().isEmptyFolder(m_root.child("missing")));
-        TestFs::makeDir(m_root.child("ds"));
         TestFs::writeFile(m_root.child("ds/.DS_Store"), "x");
-        TestFs::makeDir(m_root.child("hidden"));
         TestFs::writeFile(m_root.child("hidden/.h"), "x");
         QVERIFY(fm().isEmptyFolder(m_root.child("ds")) && !fm().isEmptyFolder(m_root.child("hidden")));
         // Nothing that could hold a user's file is taken for an empty folder.
@@ -252,7 +242,6 @@ private Q_SLOTS:
     {
         const Url locked = m_root.child("locked");
         const Url open = m_root.child("open");
-        TestFs::makeDir(locked);
         TestFs::makeDir(open);
         TestFs::writeFile(locked.child("file"), "content");
         chownToNobody(open);
@@ -266,8 +255,6 @@ private Q_SLOTS:
 
         // A tree with a read-only folder inside: the error comes back, that folder's files stay.
         const Url tree = m_root.child("tree");
-        TestFs::makeDir(tree);
-        TestFs::makeDir(tree.child("guarded"));
         TestFs::writeFile(tree.child("guarded/kept"), "x");
         chownToNobody(tree);
         QCOMPARE(::chmod(tree.child("guarded").c_str(), 0555), 0);
@@ -294,8 +281,6 @@ private Q_SLOTS:
 
         // A folder with all it holds: a subfolder, a hidden file, a dangling link, a sparse file.
         const Url tree = m_root.child("tree");
-        TestFs::makeDir(tree);
-        TestFs::makeDir(tree.child("sub\xff"));
         TestFs::writeFile(tree.child("sub\xff/.hidden"), "hidden");
         TestFs::makeSymlink("../gone\n", tree.child("sub\xff/link"));
         TestFs::makeSparseFile(tree.child("sparse"), 64 << 20);
@@ -320,8 +305,6 @@ private Q_SLOTS:
             QSKIP("/dev/shm is not another file system here");
         const Url locked = m_root.child("locked");
         const Url open = m_root.child("open");
-        TestFs::makeDir(locked);
-        TestFs::makeDir(open);
         TestFs::writeFile(locked.child("file"), "locked content");
         TestFs::writeFile(open.child("file"), "open content");
         TestFs::makeSymlink("target", locked.child("link"));
@@ -398,7 +381,6 @@ private Q_SLOTS:
             ENOSPC);
         QCOMPARE(TestFs::readFile(m_root.child("big")), QByteArray(1 << 20, 'b'));
         const Url tree = m_root.child("tree");
-        TestFs::makeDir(tree);
         TestFs::writeFile(tree.child("a"), "small");
         TestFs::writeFile(tree.child("b"), QByteArray(1 << 20, 'b'));
         QCOMPARE(statusOf(fm().moveURL_toURL_removeUpper(tree, small.url().child("tree"), true)), ENOSPC);
@@ -412,7 +394,6 @@ private Q_SLOTS:
         if (!far.isElsewhere(m_root))
             QSKIP("/dev/shm is not another file system here");
         const Url tree = m_root.child("tree");
-        TestFs::makeDir(tree);
         TestFs::makeDir(tree.child("mounted"));
         TestFs::writeFile(tree.child("first"), "x");
         if (::mount("twinsift-test", tree.child("mounted").c_str(), "tmpfs", 0, "size=64k") != 0)

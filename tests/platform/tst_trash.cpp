@@ -80,7 +80,6 @@ private Q_SLOTS:
 
     void homeTrashKeepsWhatRestoringNeeds()
     {
-        TestFs::makeDir(path("a folder"));
         const QByteArray name("a b%\xff\n-\xc3\xa9.txt");
         TestFs::writeFile(path("a folder/" + name), "content");
         const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
@@ -104,7 +103,6 @@ private Q_SLOTS:
 
         // Folders and links go as they are: a link is moved, not followed.
         TestFs::writeFile(path("target"), "target");
-        TestFs::makeDir(path("folder"));
         TestFs::writeFile(path("folder/.hidden"), "x");
         TestFs::makeSymlink(path("target").path(), path("link"));
         TestFs::makeSymlink("gone", path("dangling"));
@@ -119,7 +117,6 @@ private Q_SLOTS:
     void takenNamesGetACounter()
     {
         for (const QByteArray folder : {"one", "two", "three"}) {
-            TestFs::makeDir(path(folder));
             TestFs::writeFile(path(folder + "/photo.jpg"), folder);
             TestFs::writeFile(path(folder + "/.hidden"), folder);
         }

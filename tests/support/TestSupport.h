@@ -20,7 +20,7 @@ private:
     QTemporaryDir m_dir;
 };
 
-// Helpers that build real trees from byte paths.
+// Helpers that build real trees from byte paths. Files and folders are given the folders they need.
 namespace TestFs {
 void writeFile(const Url &url, const QByteArray &content);
 QByteArray readFile(const Url &url);

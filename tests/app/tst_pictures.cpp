@@ -1,3 +1,5 @@
+// Icons and thumbnails of items: pictures fitted to the size asked, the flags, and the thumbnails file
+// managers left in the freedesktop cache.
 #include "app/Thumbnails.h"
 #include "fs/FileManagerProxy.h"
 #include "platform/Desktop.h"
@@ -7,53 +9,22 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QImage>
-#include <QtEndian>
-
-#include <sys/stat.h>
 
 namespace {
 
-QByteArray pngBytes(int width, int height)
+// A picture as PNG; with mtime, a thumbnail as file managers write it, recording the modification time
+// of the file it shows.
+QByteArray pngBytes(int width, int height, const QByteArray &mtime = QByteArray())
 {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(Qt::darkGreen);
+    if (!mtime.isNull())
+        image.setText(QStringLiteral("Thumb::MTime"), QString::fromLatin1(mtime));
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes;
-}
-
-quint32 crc32(const QByteArray &bytes)
-{
-    quint32 crc = 0xffffffffu;
-    for (const char c : bytes) {
-        crc ^= quint8(c);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-// A thumbnail as file managers write it: a PNG whose tEXt chunk records the file's modification time.
-// (QImage::setText cannot write the key, it treats ':' as a separator.)
-QByteArray thumbnailBytes(int width, int height, const QByteArray &mtime)
-{
-    QByteArray png = pngBytes(width, height);
-    const QByteArray body = "tEXtThumb::MTime" + QByteArray(1, '\0') + mtime;
-    QByteArray chunk(4, '\0');
-    qToBigEndian<quint32>(body.size() - 4, chunk.data());
-    chunk += body;
-    QByteArray crc(4, '\0');
-    qToBigEndian<quint32>(crc32(body), crc.data());
-    // After the signature (8 bytes) and the IHDR chunk (25 bytes).
-    return png.insert(33, chunk + crc);
-}
-
-qint64 mtimeOf(const Url &url)
-{
-    struct stat st;
-    return ::stat(url.c_str(), &st) == 0 ? st.st_mtime : -1;
 }
 
 // Where a file manager keeps the thumbnail of the file with this URI.
@@ -150,19 +121,19 @@ private Q_SLOTS:
         QVERIFY(uri.endsWith("/r%E9sum%E9%20%231.pdf"));
         QVERIFY(!fm().iconForURL_withFlag_withSize(document, 1, 64));
 
-        const QByteArray mtime = QByteArray::number(mtimeOf(document));
-        TestFs::writeFile(cachedThumbnailPath("large", uri), thumbnailBytes(256, 128, mtime));
+        const QByteArray mtime = QByteArray::number(qint64(TestFs::statOf(document).st_mtime));
+        TestFs::writeFile(cachedThumbnailPath("large", uri), pngBytes(256, 128, mtime));
         auto picture = fm().iconForURL_withFlag_withSize(document, 1, 64);
         QVERIFY(picture && picture->isThumbnail());
         QCOMPARE(picture->thumbnail->image().size(), QSize(64, 32));
 
         // A "normal" one is preferred when it is big enough, and one made before the last change of
         // the file is stale.
-        TestFs::writeFile(cachedThumbnailPath("normal", uri), thumbnailBytes(128, 128, mtime));
+        TestFs::writeFile(cachedThumbnailPath("normal", uri), pngBytes(128, 128, mtime));
         QCOMPARE(fm().iconForURL_withFlag_withSize(document, 1, 64)->thumbnail->image().size(),
                  QSize(64, 64));
-        TestFs::writeFile(cachedThumbnailPath("normal", uri), thumbnailBytes(128, 128, "12345"));
-        TestFs::writeFile(cachedThumbnailPath("large", uri), thumbnailBytes(256, 128, "12345"));
+        TestFs::writeFile(cachedThumbnailPath("normal", uri), pngBytes(128, 128, "12345"));
+        TestFs::writeFile(cachedThumbnailPath("large", uri), pngBytes(256, 128, "12345"));
         QVERIFY(!fm().iconForURL_withFlag_withSize(document, 1, 64));
         QVERIFY(!fm().iconForURL_withFlag_withSize(document, 2, 64)->isThumbnail());
     }

@@ -198,7 +198,6 @@ private Q_SLOTS:
              {std::pair<qint64, quint64>{5, 10}, {5, max}, {5, max + 1}, {0, 0}, {-1, 0}})
             QVERIFY(!read(length, offset));
         QVERIFY(!fm().readChunkData_ofLength_fromOffset(nullptr, 5, 0) && !handle->failure());
-        QVERIFY(!fm().base64forData(std::nullopt) && fm().base64forData(QByteArray()) == QStringLiteral(""));
         // Without a text the digest is a one-off that matches nothing, not even the next one.
         QVERIFY(fm().MD5String(std::nullopt) != fm().MD5String(std::nullopt));
 

@@ -1,22 +1,21 @@
 #!/usr/bin/env python3
 """`twinsift-cli scan --format json` against the reference scan (reference.py) on randomized trees and on
-the cases where grouping is easy to get wrong: sources that overlap, equal samples around different
-middles, the fast-scan threshold, the minimum size, hard links, packages with names that are not UTF-8;
-then the command-line contract and --types. The JSON reports must agree exactly: sources, groups in
-bucket order, members in date order, statistics.
+the cases where grouping is easy to get wrong: sources that overlap, the fast-scan threshold, the
+minimum size, packages with names that are not UTF-8; then the command-line contract and --types. The
+random trees hold what else matters (equal samples around different middles, hard links, links, FIFOs,
+sockets, ".DS_Store", empty files and packages). The JSON reports must agree exactly: sources, groups
+in bucket order, members in date order, statistics.
 
 Usage: test_scan_reference.py PATH-TO-twinsift-cli
 """
 import os
 import random
 import shutil
-import struct
 import sys
 import tempfile
-import zlib
 
-from reference import (FAST_SCAN_MIB, Cli, Options, ReferenceScan, Results, TreeMaker, compare_reports,
-                       describe_group, expect, flip, outside_samples, sample_offsets, sparse, write)
+from reference import (FAST_SCAN_MIB, Cli, Options, ReferenceScan, Results, TreeMaker, compare_reports, expect,
+                       flip, outside_samples, sample_offsets, sparse, write)
 
 CLI = None
 # 4096.9999 bytes as mebibytes: single precision rounds it to 4097, double precision would keep 4096.
@@ -81,20 +80,6 @@ def case_large_files_fast_scan():
     expect(sizes == [2, 3], f"expected a group of 2 and one of 3 with fast scanning, got {sizes}")
 
 
-def case_samples_equal_middle_differs():
-    root = fresh_dir("middles")
-    rng = random.Random(11)
-    for size in (4097, 5000, 65536):
-        base = rng.randbytes(size)
-        for name, content in ((b"base", base), (b"copy", base), (b"middle", flip(base, outside_samples(size, rng))),
-                              (b"head", flip(base, 100))):
-            write(os.path.join(root, b"%s-%d" % (name, size)), content)
-    reference_matches_cli([root], OPTION_SETS[:3])
-    for options, members in ((Options(fast_scan_size=0), 3), (Options(fast_scan=False), 2)):
-        groups = CLI.scan_json([root], options)["groups"]
-        expect([len(g["files"]) for g in groups] == [members] * 3, f"{[describe_group(g) for g in groups]}")
-
-
 def case_minimum_size():
     root = fresh_dir("minimum")
     for size in (4095, 4096, 4097):
@@ -106,21 +91,6 @@ def case_minimum_size():
         report = CLI.scan_json([root], Options(min_size=min_size))
         taken = report["stats"]["files"], sorted(g["size"] for g in report["groups"])
         expect(taken == (files, sizes), f"--min-size {min_size}: {taken}")
-
-
-def case_hard_links_and_special_files():
-    root = fresh_dir("links")
-    write(os.path.join(root, b"one"), b"same content")
-    os.link(os.path.join(root, b"one"), os.path.join(root, b"hard"))
-    os.symlink(b"one", os.path.join(root, b"soft"))
-    os.mkfifo(os.path.join(root, b"fifo"))
-    write(os.path.join(root, b"empty"), b"")
-    write(os.path.join(root, b".DS_Store"), b"")
-    report = CLI.scan_json([root], Options())
-    expect(report["groups"] == [] and report["stats"]["files"] == 3, f"only one, hard and empty: {report}")
-    write(os.path.join(root, b"copy"), b"same content")
-    write(os.path.join(root, b"empty2"), b"")
-    reference_matches_cli([root, os.path.join(root, b"hard")], [Options()])
 
 
 def case_packages_with_names_that_are_not_utf8():
@@ -163,17 +133,10 @@ def case_exit_codes_and_refusals():
     expect(code == 0, f"the largest --fast-scan-size: {code} {err!r}")
 
 
-def png_bytes(seed):
-    raw = b"".join(b"\x00" + bytes([seed] * 3) * 2 for _ in range(2))
-    chunk = lambda kind, data: struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 2, 2, 8, 2, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
-
-
 def case_types():
     root = fresh_dir("types")
-    for name in (b"a.png", b"b.png", b"c.PNG", b"d.txt", b"e.txt"):  # same bytes, some named as text
-        write(os.path.join(root, name), png_bytes(1))
+    for name in (b"a.png", b"b.png", b"c.PNG", b"d.txt", b"e.txt"):  # the same picture, some named as text
+        write(os.path.join(root, name), b"\x89PNG\r\n\x1a\n\0\0\0\rIHDR" + bytes(17))
     for name in (b"f", b"g"):
         write(os.path.join(root, name), b"\x00\x01binary\x02")
     images = {os.path.join(root, n) for n in (b"a.png", b"b.png", b"c.PNG")}
@@ -196,10 +159,8 @@ def main():
         for seed in (4, 5):
             results.case(f"random tree, overlapping sources (seed {seed})", case_random_overlapping_sources, seed)
         results.case("random trees, two sources and a single file", case_random_two_sources, 6)
-        results.case("equal samples, different middles", case_samples_equal_middle_differs)
         results.case("large files and the fast-scan threshold", case_large_files_fast_scan)
         results.case("minimum size", case_minimum_size)
-        results.case("hard links, links, FIFO, .DS_Store, empty files", case_hard_links_and_special_files)
         results.case("packages with member names that are not UTF-8", case_packages_with_names_that_are_not_utf8)
         results.case("exit codes and refusals", case_exit_codes_and_refusals)
         results.case("--types", case_types)

@@ -14,11 +14,6 @@
 
 namespace {
 
-FileManagerProxy &fm()
-{
-    return FileManagerProxy::sharedInstance();
-}
-
 // A one-pixel PNG image.
 QByteArray pngBytes()
 {
@@ -61,7 +56,8 @@ private:
 private Q_SLOTS:
     void items_data()
     {
-        // How the item is made: "dir", "file" (with the content column), "link" (to the content column).
+        // How the item is made: "dir", "fifo", "file" or "program" (with the content column, the second
+        // marked executable), "link" (to the content column).
         QTest::addColumn<QByteArray>("make");
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QByteArray>("content");
@@ -85,6 +81,15 @@ private Q_SLOTS:
         row("link", "to-png.png", pngBytes(), {"link"});
         row("link", "dangling.txt", "/nonexistent/x", {"link"});
         row("link", "tool.exe", "/nonexistent/tool", {"link", "application"});
+        // Asking about a FIFO must not open it (that would block); only the name list may match.
+        row("fifo", "pipe.mkv", {}, {"movie"});
+        // ELF programs are applications; shared objects look the same inside but are not marked
+        // executable; scripts inherit the executable type but are text.
+        const QByteArray elf = TestFs::readFile(Url::fromPath("/bin/true"));
+        row("program", "program", elf, {"application"});
+        row("file", "not-executable", elf, {});
+        row("program", "libthing.so.1", elf, {});
+        row("program", "script.py", "print(1)\n", {"text"});
         // By name.
         for (const auto &[name, kind] : std::initializer_list<std::pair<const char *, const char *>>{
                  {"readme.txt", "text"},       {"main.cpp", "text"},         {"paper.pdf", "text"},
@@ -126,19 +131,18 @@ private Q_SLOTS:
             TestFs::makeSymlink(content.startsWith('/') ? content
                                                         : m_tree.file(name + "-target", content).path(),
                                 path(name));
+        else if (make == "fifo")
+            QCOMPARE(::mkfifo(path(name).c_str(), 0644), 0);
         else
-            m_tree.file(name, content);
+            QCOMPARE(::chmod(m_tree.file(name, content).c_str(), make == "program" ? 0755 : 0644), 0);
         QCOMPARE(kindsOf(path(name)), kinds);
-        if (make == "link")
-            QCOMPARE(fm().typeOfURL(path(name)), QStringLiteral("inode/symlink"));
+        if (make == "link" || make == "fifo")
+            QCOMPARE(fm().typeOfURL(path(name)),
+                     QString::fromLatin1(make == "link" ? "inode/symlink" : "inode/fifo"));
     }
 
-    void specialAndMissingItems()
+    void otherItemsAndConformance()
     {
-        // Asking about a FIFO must not open it (that would block); only the name list may match.
-        QCOMPARE(::mkfifo(path("pipe.mkv").c_str(), 0644), 0);
-        QCOMPARE(fm().typeOfURL(path("pipe.mkv")), QStringLiteral("inode/fifo"));
-        QCOMPARE(kindsOf(path("pipe.mkv")), QStringList({"movie"}));
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
@@ -150,27 +154,13 @@ private Q_SLOTS:
         for (const Url &url :
              {path("sock"), Url::fromPath("/dev/null"), Url(), path("missing"), path("missing.app")})
             QCOMPARE(kindsOf(url), QStringList());
-        QVERIFY(!fm().typeOfURL(path("missing")) &&
-                !fm().URL_conformsToType(m_tree.file("t.txt", "x"), QString()));
-    }
-
-    void executablesAndConformance()
-    {
-        // ELF programs are applications; shared objects look the same inside but are not marked
-        // executable; scripts inherit the executable type but are text.
-        const QByteArray elf = TestFs::readFile(Url::fromPath("/bin/true"));
-        for (const auto &[name, content, mode, kinds] :
-             {std::tuple<QByteArray, QByteArray, mode_t, QStringList>{"program", elf, 0755, {"application"}},
-              {"not-executable", elf, 0644, {}},
-              {"libthing.so.1", elf, 0755, {}},
-              {"script.py", "print(1)\n", 0755, {"text"}}}) {
-            QCOMPARE(::chmod(m_tree.file(name, content).c_str(), mode), 0);
-            QCOMPARE(kindsOf(path(name)), kinds);
-        }
+        QVERIFY(!fm().typeOfURL(path("missing")));
+        // A type conforms to the broader ones it belongs to, by MIME and by uniform type names.
         const Url source = m_tree.file("main.c", "int main(void) { return 0; }\n");
         for (const char *type : {"text/x-csrc", "text/plain", "public.text"})
             QVERIFY(fm().URL_conformsToType(source, QLatin1String(type)));
-        QVERIFY(!fm().URL_conformsToType(source, QStringLiteral("image/png")));
+        QVERIFY(!fm().URL_conformsToType(source, QStringLiteral("image/png")) &&
+                !fm().URL_conformsToType(source, QString()));
         const Url svg = m_tree.file("drawing.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>\n");
         QVERIFY(fm().URL_conformsToType(svg, QStringLiteral("application/xml")) && fm().isImageFile(svg));
     }

@@ -19,11 +19,6 @@
 
 namespace {
 
-FileManagerProxy &fm()
-{
-    return FileManagerProxy::sharedInstance();
-}
-
 FileId idOf(const Url &url)
 {
     return fm().attributesOfItemAtURL(url)->id();
@@ -75,21 +70,11 @@ private Q_SLOTS:
         QCOMPARE(status, 0);
         ::close(leader);
 
-        // A FIFO has nothing to read (an empty text, as its size says); a link is never followed, nor
-        // is a link given for a package; a folder and a missing item have no fingerprint.
-        QCOMPARE(::mkfifo(path("fifo").c_str(), 0644), 0);
-        QCOMPARE(fm().fileMD5_withLevel(path("fifo"), 2), QStringLiteral(""));
-        const Url plain = m_tree.file("plain", "abc");
+        // Links, FIFOs, devices and missing items as the command line meets them are the fingerprint
+        // reference's (tests/cli); a folder given as a file, and no item, have no fingerprint either.
         TestFs::makeDir(path("Pack.app"));
-        for (const auto &[name, target] : {std::pair<QByteArray, QByteArray>{"to-plain", plain.path()},
-                                           {"to-fifo", path("fifo").path()},
-                                           {"to-zero", "/dev/zero"},
-                                           {"to-package.app", path("Pack.app").path()}}) {
-            TestFs::makeSymlink(target, path(name));
-            QVERIFY2(!fm().dirMD5_withLeel(path(name), 0), name.constData());
-        }
-        QVERIFY(!fm().fileMD5_withLevel(path("Pack.app"), 0) && !fm().fileMD5_withLevel(path("missing"), 0));
-        QVERIFY(!fm().fileMD5_withLevel(Url(), 0) && !fm().dirMD5_withLeel(Url(), 0));
+        QVERIFY(!fm().fileMD5_withLevel(path("Pack.app"), 0) && !fm().fileMD5_withLevel(Url(), 0));
+        QVERIFY(!fm().dirMD5_withLeel(Url(), 0));
     }
 
     void aFileSwappedForALinkIsNotReadThroughIt()
@@ -213,7 +198,6 @@ private Q_SLOTS:
              {std::pair<qint64, quint64>{5, 10}, {5, max}, {5, max + 1}, {0, 0}, {-1, 0}})
             QVERIFY(!read(length, offset));
         QVERIFY(!fm().readChunkData_ofLength_fromOffset(nullptr, 5, 0) && !handle->failure());
-        QVERIFY(!fm().base64forData(std::nullopt) && fm().base64forData(QByteArray()) == QStringLiteral(""));
         // Without a text the digest is a one-off that matches nothing, not even the next one.
         QVERIFY(fm().MD5String(std::nullopt) != fm().MD5String(std::nullopt));
 

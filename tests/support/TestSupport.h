@@ -1,10 +1,13 @@
 #pragma once
 
+#include "fs/FileManagerProxy.h"
 #include "platform/Url.h"
 
 #include <QByteArray>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 // A private home for one test process: HOME and the XDG folders point into a temporary directory,
 // so settings, caches and the trash are the test's own. Must be set up before anything reads them.
@@ -12,14 +15,12 @@ class TestHome
 {
 public:
     TestHome();
-    QByteArray path() const { return m_dir.path().toUtf8(); }
-    Url url() const { return Url::fromPath(path()); }
 
 private:
     QTemporaryDir m_dir;
 };
 
-// Helpers that build real trees from byte paths.
+// Helpers that build real trees from byte paths. Files and folders are given the folders they need.
 namespace TestFs {
 void writeFile(const Url &url, const QByteArray &content);
 QByteArray readFile(const Url &url);
@@ -30,10 +31,18 @@ bool exists(const Url &url);
 void makeSparseFile(const Url &url, qint64 size);
 // Removes a tree whose names may not be UTF-8 (QTemporaryDir cannot remove those itself).
 void removeTree(const Url &url);
-// Runs a shell command line; QFAIL-style helpers are not available outside test functions, so the
-// exit status is returned.
-int run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr);
+// The names in a folder, sorted; none when it cannot be listed.
+QList<QByteArray> entries(const Url &dir);
+// What lstat says of the item; all zero when there is none.
+struct stat statOf(const Url &url);
+// The trash in the test's own data home.
+Url homeTrash();
 } // namespace TestFs
+
+inline FileManagerProxy &fm()
+{
+    return FileManagerProxy::sharedInstance();
+}
 
 // n bytes that the seed always makes the same.
 QByteArray randomBytes(qsizetype n, quint32 seed);
@@ -43,6 +52,12 @@ class TemporaryTree
 {
 public:
     TemporaryTree() : m_url(Url::fromPath(m_dir.path().toUtf8())) {}
+    // In another folder than the system's temporary one (on another file system, say).
+    explicit TemporaryTree(const QByteArray &parent)
+        : m_dir(QString::fromUtf8(parent + "/twinsift-test-XXXXXX")),
+          m_url(Url::fromPath(m_dir.path().toUtf8()))
+    {
+    }
     ~TemporaryTree() { TestFs::removeTree(m_url); }
     const Url &url() const { return m_url; }
     // Writes a file directly inside the tree.

@@ -127,6 +127,37 @@ def case_full_destination():
         subprocess.run(["umount", small], check=True)
 
 
+def case_read_only_folder():
+    """As a user who may not write a folder, the copy in it cannot be deleted: it stays, the failure is
+    reported, and the clean-up goes on with one copy of every content left."""
+    os.chmod(CLI.work, 0o755)
+    home = CLI.make_home("nobody-home", world_writable=True)
+    base = tempfile.mkdtemp(dir=CLI.work).encode()
+    locked = os.path.join(base, b"locked")
+    os.makedirs(locked)
+    # The newest copy of each pair stays: the older one is in the locked folder, or beside it.
+    for older, newer, content in ((os.path.join(locked, b"old"), os.path.join(base, b"new"), b"locked pair"),
+                                  (os.path.join(base, b"open-old"), os.path.join(base, b"open-new"), b"open pair")):
+        write(older, content)
+        write(newer, content)
+        os.utime(older, (1_000_000, 1_000_000))
+        os.utime(newer, (2_000_000, 2_000_000))
+    subprocess.run(["chown", "-R", "nobody:nogroup", base], check=True)
+    os.chmod(locked, 0o555)
+    before = contents(base)
+    code, out, err = CLI.run(["clean", "--format", "json", "--on-error", "continue", base], home=home,
+                             prefix=["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"])
+    done = json.loads(out) if out else None
+    expect(code == 1 and done and [f["path"] for f in done["failed"]] == [os.path.join(locked, b"old").decode()],
+           f"exit {code}: {done} {err[-300:]!r}")
+    # The locked copy staying, the newer one of its pair is the redundant copy, and it goes.
+    removed = sorted(f["path"] for f in done["removed"])
+    expect(removed == [os.path.join(base, name).decode() for name in (b"new", b"open-old")], f"{done}")
+    expect(os.path.exists(os.path.join(locked, b"old")) and contents(base) == {k: 1 for k in before},
+           "the locked copy or a content is gone")
+    os.chmod(locked, 0o755)
+
+
 def case_killed_while_moving():
     """A clean-up killed while it copies a file onto another file system leaves the file where it was
     and nothing under its name at the destination. The process is stopped when the copy's temporary
@@ -179,6 +210,7 @@ def main():
         if ROOT:
             results.case("a bind mount", case_bind_mount)
             results.case("a full destination", case_full_destination)
+            results.case("a read-only folder", case_read_only_folder)
             results.case("killed while moving", case_killed_while_moving)
         else:
             print("skip bind mounts, full destinations and kills: they need root")

@@ -15,6 +15,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <functional>
+
 namespace {
 
 // Answers each failure with the next scripted answer (quit when the script is out), and remembers it.
@@ -34,7 +37,15 @@ public:
     {
         failed << file.FileURL().fileName();
     }
-    void removed(const MyTreeNode &file, const Url &) override { removedFiles << file.FileURL().fileName(); }
+    // Runs on the scan queue after each removal, while the task waits: a moment in the middle of a task.
+    std::function<void()> afterRemoval;
+
+    void removed(const MyTreeNode &file, const Url &) override
+    {
+        removedFiles << file.FileURL().fileName();
+        if (afterRemoval)
+            afterRemoval();
+    }
 };
 
 UserDefaults &defaults()
@@ -358,6 +369,32 @@ private Q_SLOTS:
         m_manager->removeRootNode(m_manager->rootNodes().last());
         QVERIFY(waitForScanQueue());
         QVERIFY(m_manager->undoArray().isEmpty());
+    }
+
+    // The chosen folder taken away after the first move: the next move makes it again, and undo brings
+    // back what is still where the task put it, passing over the copy that went with the folder.
+    void aDestinationRemovedDuringTheTask()
+    {
+        write({{"src/a1", "a"}, {"src/a2", "a"}, {"src/b1", "bb"}, {"src/b2", "bb"}});
+        const Url destination = at("dest");
+        TestFs::makeDir(destination);
+        scan({"src"});
+        defaults().setVolatile(qint64(1), SettingsKeys::moveToTrash);
+        m_manager->setUndoPath(destination);
+        std::atomic<bool> takenAway{false};
+        m_frontEnd->afterRemoval = [&] {
+            if (!takenAway.exchange(true))
+                ::rename(destination.c_str(), at("dest-was").c_str());
+        };
+        clean();
+        QCOMPARE(m_frontEnd->removedFiles.size(), 2);
+        const QByteArray first = m_frontEnd->removedFiles[0], second = m_frontEnd->removedFiles[1];
+        QVERIFY(m_frontEnd->failed.isEmpty());
+        QVERIFY(exists("dest-was/" + first) && exists("dest/" + second));
+        m_manager->undoTask();
+        QVERIFY(waitForScanQueue());
+        QCOMPARE(existing({"src/" + first, "src/" + second, "dest-was/" + first}),
+                 QByteArrayList({"src/" + second, "dest-was/" + first}));
     }
 
     void oneFileToTheTrash()

@@ -2,9 +2,9 @@
 // feels: the longest stall of a 5 ms timer on the GUI thread while the task removes files, and the
 // task's wall time. The task deletes the copies with the given extension, keeping the newest file of
 // each group. Prints one line.
+#include "ProbeSupport.h"
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
-#include "platform/SerialQueue.h"
 #include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
@@ -12,23 +12,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 
-#include <atomic>
 #include <cstdio>
-
-namespace {
-
-void drain(SerialQueue &queue)
-{
-    std::atomic<bool> done{false};
-    queue.async([&done] { done = true; });
-    while (!done)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QCoreApplication::processEvents();
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -52,23 +37,18 @@ int main(int argc, char **argv)
     defaults.setVolatile(true, SettingsKeys::cleanTypeCheckbox);
     defaults.setVolatile(manager.allShowDupGroupFileExt().indexOf(QString::fromUtf8(argv[2])),
                          SettingsKeys::cleanType);
-    constexpr int interval = 5;
-    QElapsedTimer sinceLastTick;
-    qint64 longestStall = 0;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout,
-                     [&] { longestStall = std::max(longestStall, sinceLastTick.restart() - interval); });
+    StallMeter stalls;
     QElapsedTimer wall;
     wall.start();
-    sinceLastTick.start();
-    ticker.start(interval);
+    stalls.start();
     manager.runTask();
     drain(SourceNodeManager::scanQueue());
-    ticker.stop();
-    std::printf("clean task: %lld files removed of %lld in %lld groups, wall %.2f s, longest GUI-thread stall "
-                "%lld ms\n",
-                files - manager.totalFileNumber(), files, manager.totalDupGroupNumber() + (files - manager.totalFileNumber()),
-                double(wall.elapsed()) / 1000, longestStall);
+    const qint64 longestStall = stalls.stop();
+    std::printf(
+        "clean task: %lld files removed of %lld in %lld groups, wall %.2f s, longest GUI-thread stall "
+        "%lld ms\n",
+        files - manager.totalFileNumber(), files,
+        manager.totalDupGroupNumber() + (files - manager.totalFileNumber()), double(wall.elapsed()) / 1000,
+        longestStall);
     return 0;
 }

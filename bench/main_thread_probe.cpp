@@ -2,8 +2,8 @@
 // fire every 5 ms records how late each firing is, and the thread's own CPU time is compared with the
 // whole process's. Prints one line: files taken in, wall time, longest stall, the main thread's
 // share of CPU time.
+#include "ProbeSupport.h"
 #include "app/ApplicationLifecycle.h"
-#include "platform/SerialQueue.h"
 #include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
@@ -12,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 
 #include <cstdio>
 #include <ctime>
@@ -49,24 +48,17 @@ int main(int argc, char **argv)
     if (!root)
         return 2;
 
-    constexpr int interval = 5;
-    QElapsedTimer sinceLastTick;
-    qint64 longestStall = 0;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout,
-                     [&] { longestStall = std::max(longestStall, sinceLastTick.restart() - interval); });
+    StallMeter stalls;
 
     const double processStart = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
     const double mainStart = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
     QElapsedTimer wall;
     wall.start();
-    sinceLastTick.start();
-    ticker.start(interval);
+    stalls.start();
     manager.addRootNode(root);
     SourceNodeManager::scanQueue().async([] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit); });
     app.exec();
-    ticker.stop();
+    const qint64 longestStall = stalls.stop();
 
     const double process = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processStart;
     const double mainThread = cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - mainStart;

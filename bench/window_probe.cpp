@@ -2,13 +2,13 @@
 // the longest stall of a 5 ms timer on the GUI thread during the scan, then the time to sort the
 // duplicate list by each column, to expand and collapse every group, and how many rows each arriving
 // thumbnail changes. Prints one line per figure.
+#include "ProbeSupport.h"
 #include "app/AppDelegate.h"
 #include "app/DuplicateListModel.h"
 #include "app/DuplicateListView.h"
 #include "app/MainWindow.h"
 #include "app/SegmentedControl.h"
 #include "app/Thumbnails.h"
-#include "platform/SerialQueue.h"
 #include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
@@ -17,22 +17,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHeaderView>
-#include <QTimer>
 
-#include <atomic>
 #include <cstdio>
 
 namespace {
-
-// Runs the event loop until every task queued on the queue so far has run.
-void drain(SerialQueue &queue)
-{
-    std::atomic<bool> done{false};
-    queue.async([&done] { done = true; });
-    while (!done)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QCoreApplication::processEvents();
-}
 
 // Milliseconds from an action to the list laid out and painted again.
 template <typename Action> qint64 timed(DuplicateListView &list, Action action)
@@ -65,20 +53,13 @@ int main(int argc, char **argv)
     DuplicateListView &list = *window.dupOutlineView();
     DuplicateListModel &model = list.listModel();
 
-    constexpr int interval = 5;
-    QElapsedTimer sinceLastTick;
-    qint64 longestStall = 0;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout,
-                     [&] { longestStall = std::max(longestStall, sinceLastTick.restart() - interval); });
+    StallMeter stalls;
     QElapsedTimer wall;
     wall.start();
-    sinceLastTick.start();
-    ticker.start(interval);
+    stalls.start();
     delegate.openPaths({QByteArray(argv[1])});
     drain(SourceNodeManager::scanQueue());
-    ticker.stop();
+    const qint64 longestStall = stalls.stop();
     const qint64 groups = window.manager().totalDupGroupNumber();
     std::printf("scan: %lld files, %lld groups, wall %.2f s, longest GUI-thread stall %lld ms\n",
                 window.manager().totalFileNumber(), groups, double(wall.elapsed()) / 1000, longestStall);

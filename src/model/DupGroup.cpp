@@ -1,16 +1,13 @@
 #include "model/DupGroup.h"
 
 #include "fs/FileManagerProxy.h"
+#include "model/FingerprintSource.h"
 #include "model/MyTreeNode.h"
 #include "model/OptionalText.h"
 #include "model/PreciseLevel.h"
 #include "platform/InternedString.h"
 #include "platform/MainThread.h"
 #include "platform/PropertyLock.h"
-#include "platform/SerialQueue.h"
-#include "platform/SettingsKeys.h"
-#include "platform/UserDefaults.h"
-#include "scan/SourceNodeManager.h"
 
 #include <algorithm>
 #include <utility>

@@ -41,7 +41,7 @@ DuplicateListView::DuplicateListView(SourceNodeManager &manager, QWidget *parent
     header->setSectionResizeMode(DuplicateListModel::ActionsColumn, QHeaderView::Fixed);
     // Wide enough for what the columns usually hold; the path takes the rest.
     const QFontMetrics metrics = fontMetrics();
-    const auto fits = [&](const QString &sample) { return metrics.horizontalAdvance(sample) + 24; };
+    const auto fits = [&](const QString &sample) { return metrics.horizontalAdvance(sample) + 16; };
     const std::pair<int, int> widths[] = {
         {DuplicateListModel::IndexColumn, fits(m_model->headerData(0, Qt::Horizontal).toString())},
         {DuplicateListModel::NameColumn, fits(QStringLiteral("IMG_0042.jpeg"))},

@@ -21,11 +21,14 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -309,8 +312,12 @@ void MainWindow::saveLayout()
 void MainWindow::restoreLayout()
 {
     const UserDefaults &defaults = UserDefaults::standard();
-    if (!restoreGeometry(defaults.objectForKey(SettingsKeys::mainWindowGeometry).toByteArray()))
-        resize(1180, 720);
+    if (!restoreGeometry(defaults.objectForKey(SettingsKeys::mainWindowGeometry).toByteArray())) {
+        // The duplicate list has many columns: the first window takes most of the screen, up to a size
+        // where they all fit.
+        const QSize available = screen()->availableGeometry().size();
+        resize(std::min(1400, available.width() * 9 / 10), std::min(880, available.height() * 9 / 10));
+    }
     if (!m_splitter->restoreState(defaults.objectForKey(SettingsKeys::mainWindowSplitter).toByteArray()))
         m_splitter->setSizes({480, 880});
     // The columns' widths and places come back; the order is the user's choice of this run only.

@@ -11,6 +11,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 read -r -a trees <<<"${*:-mixed big}"
 data=${BENCH_DATA:-$here/bench/data}
+"$here/scripts/install-deps.sh" jdupes bc >&2
 BUILD_DIR=$here/build-bench BUILD_TYPE=Release "$here/scripts/build.sh" >&2
 cli=$here/build-bench/src/cli/twinsift-cli
 python3 "$here/bench/peer_trees.py" --seed "${SEED:-1}" --scale "${TREE_SCALE:-1}" "$data" "${trees[@]}"

@@ -13,6 +13,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 groups=${1:-50000}
 tree=${BENCH_DATA:-$here/bench/data}/clean-$groups
 
+"$here/scripts/install-deps.sh" bc >&2
 BUILD_DIR=$here/build-bench BUILD_TYPE=Release "$here/scripts/build.sh" >&2
 if [[ ! -e $tree.done ]]; then
     rm -rf "$tree"

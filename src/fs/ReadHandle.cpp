@@ -87,3 +87,9 @@ qint64 ReadHandle::readAt(char *buffer, qint64 length, qint64 offset)
     ReadMeter::add(total);
     return total;
 }
+
+void ReadHandle::readAhead(qint64 offset, qint64 length) const
+{
+    // Only advice: a file system that cannot take it is read as it comes.
+    ::posix_fadvise(m_fd, offset, length, POSIX_FADV_WILLNEED);
+}

@@ -45,6 +45,10 @@ public:
     qint64 readAt(char *buffer, qint64 length, qint64 offset);
     const std::optional<Failure> &failure() const { return m_failure; }
 
+    // Asks the kernel to start reading the range into the page cache now, without waiting for it, so
+    // that one thread keeps reads of several files in flight.
+    void readAhead(qint64 offset, qint64 length) const;
+
 private:
     ReadHandle(int fd, Url url, qint64 size) : m_fd(fd), m_url(std::move(url)), m_size(size) {}
 

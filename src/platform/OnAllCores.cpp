@@ -6,12 +6,16 @@
 #include <thread>
 #include <vector>
 
-void onAllCores(const std::function<void(bool isCallingThread)> &body)
+int coreCount()
 {
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return int(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+void onThreads(int threads, const std::function<void(bool isCallingThread)> &body)
+{
     std::vector<std::jthread> helpers;
     try {
-        for (unsigned h = 1; h < cores; ++h)
+        for (int h = 1; h < threads; ++h)
             helpers.emplace_back(body, false);
     } catch (const std::system_error &) {
         // Out of threads: fewer hands do the same work.
@@ -19,7 +23,13 @@ void onAllCores(const std::function<void(bool isCallingThread)> &body)
     body(true);
 }
 
-void forEachOnAllCores(qsizetype count, const std::function<void(qsizetype i, bool isCallingThread)> &work)
+void onAllCores(const std::function<void(bool isCallingThread)> &body)
+{
+    onThreads(coreCount(), body);
+}
+
+void forEachOnThreads(qsizetype count, int threads,
+                      const std::function<void(qsizetype i, bool isCallingThread)> &work)
 {
     if (count <= 0)
         return;
@@ -28,8 +38,5 @@ void forEachOnAllCores(qsizetype count, const std::function<void(qsizetype i, bo
         for (qsizetype i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;)
             work(i, isCallingThread);
     };
-    if (count == 1)
-        drain(true);
-    else
-        onAllCores(drain);
+    onThreads(int(std::min<qsizetype>(count, threads)), drain);
 }

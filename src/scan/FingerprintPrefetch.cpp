@@ -3,6 +3,7 @@
 #include "fs/FileManagerProxy.h"
 #include "model/RootNode.h"
 #include "platform/OnAllCores.h"
+#include "platform/ReadDepth.h"
 #include "scan/GroupIndex.h"
 
 #include <QSet>
@@ -58,6 +59,13 @@ FileManagerProxy::FileFingerprint fingerprintOf(const MyTreeNode &node, Fingerpr
     return fm.fileFingerprint(node.FileURL(), qint64(level), node.fileId(), stopped);
 }
 
+// Readers for the device of the first file: a stretch seldom crosses into another file system.
+int readersFor(const QList<const MyTreeNode *> &files)
+{
+    const auto id = files.isEmpty() ? std::nullopt : files.first()->fileId();
+    return id ? ReadDepth::readersOn(id->device) : coreCount();
+}
+
 } // namespace
 
 FingerprintPrefetch::FingerprintPrefetch(const QList<MyTreeNode::Ptr> &files, const GroupIndex &groups,
@@ -104,7 +112,7 @@ void FingerprintPrefetch::computeQuick(const QList<MyTreeNode::Ptr> &files, cons
 
     std::vector<FileManagerProxy::FileFingerprint> results(size_t(m_read.size()));
     ProgressPacer pacer(progress);
-    forEachOnAllCores(m_read.size(), [&](qsizetype i, bool reports) {
+    forEachOnThreads(m_read.size(), readersFor(m_read), [&](qsizetype i, bool reports) {
         if (root.isFinished())
             return;
         if (reports)
@@ -177,7 +185,7 @@ void FingerprintPrefetch::computePrecise(const GroupIndex &groups, const Progres
         wholeUrls, [&](qsizetype i, bool reports) { return proceed(*whole[i], reports); }, wholeIds,
         [this] { return m_root.isFinished(); });
     std::vector<std::optional<QString>> singleResults(size_t(single.size()));
-    forEachOnAllCores(single.size(), [&](qsizetype i, bool reports) {
+    forEachOnThreads(single.size(), readersFor(single), [&](qsizetype i, bool reports) {
         if (proceed(*single[i], reports))
             singleResults[size_t(i)] =
                 fingerprintOf(*single[i], preciseLevel(single[i]->FileSize()), m_root).text;

@@ -143,8 +143,10 @@ private:
 };
 
 // Reads the first bytes of a regular file through a descriptor of our own, since QMimeDatabase
-// would reopen the file by a (lossily decoded) name.
-QMimeType mimeFromNameAndContent(const QMimeDatabase &db, const Url &url, const QString &name)
+// would reopen the file by a (lossily decoded) name. byName are the types its name matches: with
+// none, the content alone decides, and matching the name again would cost as much as the content.
+QMimeType mimeFromNameAndContent(const QMimeDatabase &db, const Url &url, const QString &name,
+                                 const QList<QMimeType> &byName)
 {
     const int fd = ::open(url.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
@@ -152,7 +154,7 @@ QMimeType mimeFromNameAndContent(const QMimeDatabase &db, const Url &url, const 
     QFile file;
     QMimeType mime;
     if (file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        mime = db.mimeTypeForFileNameAndData(name, &file);
+        mime = byName.isEmpty() ? db.mimeTypeForData(&file) : db.mimeTypeForFileNameAndData(name, &file);
     else
         ::close(fd);
     return mime.isValid() ? mime : db.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
@@ -166,7 +168,7 @@ QMimeType mimeOfRegularFile(const QMimeDatabase &db, const Url &url, const struc
         return db.mimeTypeForName(known);
     // One certain match by name needs no look at the content.
     const QList<QMimeType> byName = db.mimeTypesForFileName(name);
-    const QMimeType mime = byName.size() == 1 ? byName.first() : mimeFromNameAndContent(db, url, name);
+    const QMimeType mime = byName.size() == 1 ? byName.first() : mimeFromNameAndContent(db, url, name, byName);
     KnownTypes::instance().insert(key, mime.name());
     return mime;
 }

@@ -10,7 +10,7 @@
 class MyTreeNode;
 
 // Where a group gets the content fingerprints it compares, and the level of precise fingerprints. A
-// scan reads the fingerprints its grouping will need ahead, on every core, and hands them in; reading
+// scan reads the fingerprints its grouping will need ahead, many at once, and hands them in; reading
 // one from disk is the fallback.
 class FingerprintSource
 {

@@ -15,7 +15,7 @@ class GroupIndex;
 class RootNode;
 
 // The fingerprints that grouping a stretch of a walk's files will ask for, computed before the
-// grouping on every core.
+// grouping by as many readers at once as the disk answers well (see ReadDepth).
 //
 // Grouping offers files one at a time and reads a file only when a comparison needs it, which keeps
 // one core busy and the others idle. Once a stretch of the walk is listed it is known which

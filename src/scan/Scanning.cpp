@@ -160,7 +160,7 @@ void ManagerCore::takeInStretch(const QList<MyTreeNode::Ptr> &files, const RootN
 {
     if (files.isEmpty())
         return;
-    // The fingerprints the grouping will need are read on every core first; the files are then taken
+    // The fingerprints the grouping will need are read first, many at once; the files are then taken
     // in one by one, in walk order. After a stop, they are taken in for as long as that needs no more
     // reading: what the walk reached is kept, and the stop is not held up.
     progress.at(ScanProgress::Phase::ReadingContents, files.first()->FileURL());

@@ -49,7 +49,7 @@ public:
     using Bucket = GroupStore::Bucket;
     static constexpr int bucketCount = GroupStore::bucketCount;
     static qsizetype bucketIndexForSize(qint64 size) { return GroupStore::bucketIndexForSize(size); }
-    // Files a scan lists before it takes them in: enough for reading ahead on every core to pay,
+    // Files a scan lists before it takes them in: enough for reading ahead in parallel to pay,
     // few enough that a stop soon after the start keeps something.
     static constexpr qsizetype filesPerStretch = 4096;
 

@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 
+class BackgroundPrefetch;
 class FingerprintSource;
 class SourceNodeManager;
 
@@ -69,10 +70,17 @@ public:
     void membersChanged(const DupGroup &group, Change change, qsizetype position) override;
 
 private:
-    void collect(const MyTreeNode::Ptr &node, const RootNode::Ptr &root, QList<MyTreeNode::Ptr> &stretch,
+    // A walk's files: the stretch being listed, and the one before it, being read.
+    struct Stretches
+    {
+        QList<MyTreeNode::Ptr> listing;
+        std::unique_ptr<BackgroundPrefetch> reading;
+    };
+    void collect(const MyTreeNode::Ptr &node, const RootNode::Ptr &root, Stretches &stretches,
                  ScanProgress &progress);
-    void takeInStretch(const QList<MyTreeNode::Ptr> &files, const RootNode::Ptr &root,
-                       ScanProgress &progress);
+    // Takes in the stretch being read, once read, and starts reading the one listed.
+    void passOn(Stretches &stretches, const RootNode::Ptr &root, ScanProgress &progress);
+    void takeInRead(Stretches &stretches, const RootNode::Ptr &root, ScanProgress &progress);
     // Asks the thumbnail queue for a picture of a new group of duplicates, when the user wants them.
     void requestThumbnail(const DupGroup::Ptr &group);
     // The status text changed, on any thread: the manager hears of it at once on the main thread, and

@@ -2,8 +2,8 @@
 #include "fs/FileManagerProxy.h"
 #include "platform/MainThread.h"
 #include "platform/SerialQueue.h"
+#include "scan/BackgroundPrefetch.h"
 #include "scan/CustomRuleController.h"
-#include "scan/FingerprintPrefetch.h"
 #include "scan/ManagerCore.h"
 #include "scan/ScanSettings.h"
 #include "scan/SourceNodeManager.h"
@@ -119,13 +119,14 @@ void ManagerCore::walk(const MyTreeNode::Ptr &node, const RootNode::Ptr &root, S
 {
     if (!node || !root || root->isFinished())
         return;
-    QList<MyTreeNode::Ptr> stretch;
-    collect(node, root, stretch, progress);
-    takeInStretch(stretch, root, progress);
+    Stretches stretches;
+    collect(node, root, stretches, progress);
+    passOn(stretches, root, progress);
+    takeInRead(stretches, root, progress);
 }
 
-void ManagerCore::collect(const MyTreeNode::Ptr &node, const RootNode::Ptr &root,
-                          QList<MyTreeNode::Ptr> &stretch, ScanProgress &progress)
+void ManagerCore::collect(const MyTreeNode::Ptr &node, const RootNode::Ptr &root, Stretches &stretches,
+                          ScanProgress &progress)
 {
     if (root->isFinished())
         return;
@@ -136,12 +137,10 @@ void ManagerCore::collect(const MyTreeNode::Ptr &node, const RootNode::Ptr &root
             node->setFileSize(FileManagerProxy::sharedInstance().getDirectorySize(node->FileURL()));
         if (isBelowMinimumSize(*node))
             return;
-        stretch.append(node);
+        stretches.listing.append(node);
         // Files are taken in a stretch of the walk at a time, so a stop keeps what was found so far.
-        if (stretch.size() == SourceNodeManager::filesPerStretch) {
-            takeInStretch(stretch, root, progress);
-            stretch.clear();
-        }
+        if (stretches.listing.size() == SourceNodeManager::filesPerStretch)
+            passOn(stretches, root, progress);
         return;
     }
     progress.at(ScanProgress::Phase::ReadingFolders, node->FileURL());
@@ -151,23 +150,31 @@ void ManagerCore::collect(const MyTreeNode::Ptr &node, const RootNode::Ptr &root
     for (const MyTreeNode::Ptr &child : children.value_or(QList<MyTreeNode::Ptr>())) {
         if (root->isFinished())
             break;
-        collect(child, root, stretch, progress);
+        collect(child, root, stretches, progress);
     }
 }
 
-void ManagerCore::takeInStretch(const QList<MyTreeNode::Ptr> &files, const RootNode::Ptr &root,
-                                ScanProgress &progress)
+void ManagerCore::passOn(Stretches &stretches, const RootNode::Ptr &root, ScanProgress &progress)
 {
-    if (files.isEmpty())
+    // Which fingerprints a stretch needs depends on the groups the stretch before it made, so that
+    // one is taken in first.
+    takeInRead(stretches, root, progress);
+    if (stretches.listing.isEmpty())
         return;
-    // The fingerprints the grouping will need are read first, many at once; the files are then taken
-    // in one by one, in walk order. After a stop, they are taken in for as long as that needs no more
-    // reading: what the walk reached is kept, and the stop is not held up.
-    progress.at(ScanProgress::Phase::ReadingContents, files.first()->FileURL());
-    FingerprintPrefetch prefetch(
-        files, groups.index(), *root, ScanSettings::preciseLevel(),
-        [&](const MyTreeNode &file) { progress.at(ScanProgress::Phase::ReadingContents, file.FileURL()); });
-    for (const MyTreeNode::Ptr &file : files) {
+    progress.at(ScanProgress::Phase::ReadingContents, stretches.listing.first()->FileURL());
+    stretches.reading = std::make_unique<BackgroundPrefetch>(std::exchange(stretches.listing, {}),
+                                                             groups.index(), *root, ScanSettings::preciseLevel());
+}
+
+void ManagerCore::takeInRead(Stretches &stretches, const RootNode::Ptr &root, ScanProgress &progress)
+{
+    if (!stretches.reading)
+        return;
+    // The files are taken in one by one, in walk order. After a stop, they are taken in for as long as
+    // that needs no more reading: what the walk reached is kept, and the stop is not held up.
+    const std::unique_ptr<BackgroundPrefetch> reading = std::move(stretches.reading);
+    FingerprintPrefetch &prefetch = reading->wait(progress);
+    for (const MyTreeNode::Ptr &file : reading->files()) {
         progress.at(ScanProgress::Phase::Grouping, file->FileURL());
         file->setRootNode(root);
         if (!takeIn(file, root, prefetch))

@@ -29,6 +29,8 @@ namespace {
 
 // Files up to this size are always digested whole, at every level.
 constexpr qint64 smallFileLimit = 4096;
+// Files each digesting thread holds open ahead of its lanes.
+constexpr size_t filesOpenedAhead = 16;
 
 // Bytes per sample: level 0 is the quick fingerprint, level 1 the sampled precise one. Any other
 // level samples nothing, so a large file gets no fingerprint at it.
@@ -233,6 +235,24 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
     };
 
     onAllCores([&](bool isCallingThread) {
+        // Files are opened some way ahead of the lanes, and the kernel is asked for each at once: on
+        // a cold cache, the disk then reads many files at a time, and a lane seldom waits for one.
+        std::deque<WholeContentLanes::Job> openedAhead;
+        const auto openAhead = [&] {
+            for (qsizetype i; openedAhead.size() < filesOpenedAhead && (i = nextIndex.fetch_add(1)) < urls.size();) {
+                if (!proceed(i, isCallingThread))
+                    continue;
+                auto handle = openForLanes(i);
+                if (!handle) {
+                    results[size_t(i)] = fileFingerprint(urls[i], 2, listedAt(i), stopRequested).text;
+                    continue;
+                }
+                handle->readAhead(0, std::min(handle->size(), WholeContentLanes::readAheadLength));
+                WholeContentLanes::Job job{std::move(*handle), i};
+                split(job);
+                openedAhead.push_back(std::move(job));
+            }
+        };
         const auto next = [&]() -> std::optional<WholeContentLanes::Job> {
             if (isStopped(stopRequested))
                 return std::nullopt;
@@ -244,19 +264,12 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
                     return job;
                 }
             }
-            for (qsizetype i; (i = nextIndex.fetch_add(1)) < urls.size();) {
-                if (!proceed(i, isCallingThread))
-                    continue;
-                auto handle = openForLanes(i);
-                if (!handle) {
-                    results[size_t(i)] = fileFingerprint(urls[i], 2, listedAt(i), stopRequested).text;
-                    continue;
-                }
-                WholeContentLanes::Job job{std::move(*handle), i};
-                split(job);
-                return job;
-            }
-            return std::nullopt;
+            openAhead();
+            if (openedAhead.empty())
+                return std::nullopt;
+            auto job = std::move(openedAhead.front());
+            openedAhead.pop_front();
+            return job;
         };
         const auto done = [&](WholeContentLanes::Job &job, std::optional<QString> digest) {
             const bool failed = !digest && job.handle.failure();

@@ -15,9 +15,7 @@ constexpr qint64 chunkLength = WholeContentLanes::chunkLength;
 // a partial block.
 constexpr qint64 pieceLength = 48 * 512;
 constexpr size_t blockLength = 64;
-// Each lane asks for this much of its file ahead of its reads, and asks again when less than a
-// quarter of it is left: the lanes of a thread then keep many reads in flight on a cold cache.
-constexpr qint64 readAheadLength = 8 << 20;
+constexpr qint64 readAheadLength = WholeContentLanes::readAheadLength;
 
 // One file being digested: its text is made a piece at a time and consumed a block at a time.
 class Lane
@@ -65,7 +63,7 @@ public:
             if (m_metEnd)
                 return State::Finished;
             const qint64 wanted = std::min(pieceLength, chunkLength - m_inChunk);
-            // A file's first read asks for itself; asking ahead pays from the second on.
+            // Whoever hands a lane its file asks for its start.
             if (m_offset > job->offset)
                 readAhead();
             const qint64 got = job->handle.readAt(m_bytes.get(), wanted, m_offset);
@@ -137,18 +135,6 @@ void WholeContentLanes::run(const Next &next, const Done &done, const std::funct
                     done(*lane.job, std::nullopt);
             }
             return;
-        }
-        // Idle lanes take their files and ask for them ahead before any lane waits on a read, so that
-        // the kernel reads a file per lane at once.
-        for (size_t i = 0; i < width && moreJobs; ++i) {
-            if (lanes[i].job)
-                continue;
-            auto job = next();
-            moreJobs = job.has_value();
-            if (moreJobs) {
-                lanes[i].begin(std::move(*job), states[i]);
-                lanes[i].readAhead();
-            }
         }
         size_t fewestBlocks = 0;
         for (size_t i = 0; i < width; ++i) {

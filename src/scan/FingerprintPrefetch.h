@@ -61,6 +61,7 @@ private:
     };
 
     static FileKey fileKeyOf(const MyTreeNode &node);
+    static bool isBeforeOnDisk(const MyTreeNode *a, const MyTreeNode *b);
     void computeQuick(const QList<MyTreeNode::Ptr> &files, const GroupIndex &groups, const RootNode &root,
                       const Progress &progress);
     void computePrecise(const GroupIndex &groups, const Progress &progress);

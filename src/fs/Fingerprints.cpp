@@ -29,6 +29,8 @@ namespace {
 
 // Files up to this size are always digested whole, at every level.
 constexpr qint64 smallFileLimit = 4096;
+// Files up to this size are asked of the disk whole before they are sampled.
+constexpr qint64 askedForWholeLimit = 128 << 10;
 // Files each digesting thread holds open ahead of its lanes.
 constexpr size_t filesOpenedAhead = 16;
 
@@ -166,6 +168,10 @@ FileManagerProxy::fingerprintOfOpenFile(ReadHandle &handle, qint64 level,
     const qint64 half = size / 2;
     const qint64 offsets[] = {0, size - n, half - n, size / 4 - n, (size + half) / 2 - n};
     QString samples;
+    // A small file is asked for whole: one request to the disk instead of one per sample, and the
+    // whole read that follows when its samples match another file's finds it in memory.
+    if (size <= askedForWholeLimit)
+        handle.readAhead(0, size);
     for (const qint64 offset : offsets) {
         const auto sample = readChunkData_ofLength_fromOffset(&handle, n, quint64(offset));
         if (handle.failure()) {

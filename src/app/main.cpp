@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/Thumbnails.h"
+#include "platform/MemoryArenas.h"
 #include "platform/StringTable.h"
 
 #include <QApplication>
@@ -39,6 +40,7 @@ QList<QByteArray> pathArguments(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    limitMemoryArenasToCores();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("twinsift"));
     QApplication::setOrganizationName(QStringLiteral("quenby"));

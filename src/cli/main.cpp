@@ -2,6 +2,7 @@
 #include "app/ApplicationLifecycle.h"
 #include "cli/Commands.h"
 #include "cli/InterruptWatcher.h"
+#include "platform/MemoryArenas.h"
 #include "platform/StringTable.h"
 
 #include <QCoreApplication>
@@ -88,6 +89,7 @@ void keepStandardDescriptorsOpen()
 int main(int argc, char *argv[])
 {
     keepStandardDescriptorsOpen();
+    limitMemoryArenasToCores();
     // Before any thread exists, so that every thread has it blocked.
     if (argc > 1 && (std::strcmp(argv[1], "scan") == 0 || std::strcmp(argv[1], "clean") == 0))
         InterruptWatcher::blockInterrupts();

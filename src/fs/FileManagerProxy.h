@@ -87,6 +87,9 @@ public:
     FileFingerprint fileFingerprint(const Url &url, qint64 level,
                                     const std::optional<FileId> &listed = std::nullopt,
                                     const StopRequest &stopRequested = {}) const;
+    // Whether the path still names the regular file a walk listed, a final link not followed: the
+    // check that lets another name of a file share the fingerprint read through one of them.
+    bool namesFile(const Url &url, const FileId &listed) const;
     // The whole-content (level 2) fingerprints of many files, as fileMD5_withLevel gives them, on
     // all cores and several files per core at once; the result at index i is the one of urls[i], which
     // was listed as listed[i] when listed is not empty. proceed(i, isCallingThread) is asked before

@@ -14,6 +14,7 @@
 #include <QRandomGenerator>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -141,6 +142,13 @@ FileManagerProxy::FileFingerprint FileManagerProxy::fileFingerprint(const Url &u
         return {};
     }
     return fingerprintOfOpenFile(*handle, level, stopRequested);
+}
+
+bool FileManagerProxy::namesFile(const Url &url, const FileId &listed) const
+{
+    struct stat st;
+    return !url.isNull() && ::fstatat(AT_FDCWD, url.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISREG(st.st_mode) && FileId{quint64(st.st_dev), quint64(st.st_ino)} == listed;
 }
 
 FileManagerProxy::FileFingerprint

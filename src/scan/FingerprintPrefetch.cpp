@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <numeric>
 #include <tuple>
 #include <vector>
 
@@ -122,20 +121,36 @@ void FingerprintPrefetch::computeQuick(const QList<MyTreeNode::Ptr> &files, cons
         }
     }
 
-    // Read in disk order; m_read keeps walk order, which decides which name of a file is read.
-    std::vector<qsizetype> order(size_t(m_read.size()));
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
+    // A file is read through the first of its names in walk order; its other names only show that they
+    // still name it, so a name that vanished has no fingerprint even when another one remains.
+    QHash<FileKey, qsizetype> readThrough;
+    std::vector<qsizetype> toRead, sharing;
+    for (qsizetype i = 0; i < m_read.size(); ++i) {
+        const MyTreeNode &file = *m_read[i];
+        const bool isShared = !file.isDir() && file.fileId() && readThrough.contains(*file.fileId());
+        if (!isShared && !file.isDir() && file.fileId())
+            readThrough.insert(*file.fileId(), i);
+        (isShared ? sharing : toRead).push_back(i);
+    }
+    std::stable_sort(toRead.begin(), toRead.end(),
                      [this](qsizetype a, qsizetype b) { return isBeforeOnDisk(m_read[a], m_read[b]); });
     std::vector<FileManagerProxy::FileFingerprint> results(size_t(m_read.size()));
     ProgressPacer pacer(progress);
-    forEachOnThreads(m_read.size(), readersFor(m_read), [&](qsizetype k, bool reports) {
-        const qsizetype i = order[size_t(k)];
+    forEachOnThreads(qsizetype(toRead.size()), readersFor(m_read), [&](qsizetype k, bool reports) {
+        const qsizetype i = toRead[size_t(k)];
         if (root.isFinished())
             return;
         if (reports)
             pacer.at(*m_read[i]);
         results[size_t(i)] = fingerprintOf(*m_read[i], FingerprintLevel::Quick, root);
+    });
+    const FileManagerProxy &fm = FileManagerProxy::sharedInstance();
+    forEachOnThreads(qsizetype(sharing.size()), readersFor(m_read), [&](qsizetype k, bool) {
+        const qsizetype i = sharing[size_t(k)];
+        const MyTreeNode &file = *m_read[i];
+        const auto &read = results[size_t(readThrough.value(*file.fileId()))];
+        if (read.text && fm.namesFile(file.FileURL(), *file.fileId()))
+            results[size_t(i)] = read;
     });
 
     m_quick.reserve(m_read.size());

@@ -68,8 +68,8 @@ private:
 
     const RootNode &m_root;
 
-    // Quick fingerprints are read through each node's own path, as the grouping would read them: a
-    // name that vanished has none even when another link to its file remains.
+    // Quick fingerprints are kept per node: a file is read through one of its names, and its other
+    // names share the text only while their paths still name it, as reading through them would.
     QList<const MyTreeNode *> m_read;
     QHash<const MyTreeNode *, Quick> m_quick;
     // Precise fingerprints are read once per file on disk, and serve the node read and the nodes

@@ -16,9 +16,12 @@ max_ratio=1.15
 max_rss_kib=$((64 * 1024))
 
 [[ -x $cli ]] || { echo "no twinsift-cli at $cli (build it, or pass its path)" >&2; exit 2; }
-if [[ ! -x /usr/bin/time ]]; then
+missing=()
+[[ -x /usr/bin/time ]] || missing+=(time)
+command -v openssl >/dev/null || missing+=(openssl)
+if ((${#missing[@]})); then
     sudo=; [[ $(id -u) -eq 0 ]] || sudo=sudo
-    $sudo apt-get install -y time >/dev/null
+    $sudo apt-get install -y "${missing[@]}" >/dev/null
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/twinsift-bench.XXXXXX")

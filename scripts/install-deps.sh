@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
-    libssl-dev shared-mime-info
+    shared-mime-info
     python3 util-linux
     desktop-file-utils appstream
     "$@"

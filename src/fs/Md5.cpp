@@ -1,45 +1,41 @@
 #include "fs/Md5.h"
 
-#include <openssl/evp.h>
+#include "fs/Md5Kernels.h"
 
-namespace {
+#include <algorithm>
+#include <cstring>
 
-const EVP_MD *md5Algorithm()
+void Md5::compress(const unsigned char *blocks, size_t count)
 {
-    // Fetched once: an implicit fetch on every initialisation is measurable for small files.
-    static const EVP_MD *const algorithm = [] {
-        const EVP_MD *md = EVP_MD_fetch(nullptr, "MD5", nullptr);
-        if (!md)
-            qFatal("OpenSSL offers no MD5 implementation");
-        return md;
-    }();
-    return algorithm;
-}
-
-} // namespace
-
-Md5::Md5() : m_context(EVP_MD_CTX_new())
-{
-    if (!m_context || !EVP_DigestInit_ex(m_context, md5Algorithm(), nullptr))
-        qFatal("cannot set up an MD5 digest");
-}
-
-Md5::~Md5()
-{
-    EVP_MD_CTX_free(m_context);
+    Md5Kernels::compressPortable(&m_state, &blocks, &count, 1);
 }
 
 void Md5::update(const char *data, size_t n)
 {
-    EVP_DigestUpdate(m_context, data, n);
+    const auto *bytes = reinterpret_cast<const unsigned char *>(data);
+    size_t held = size_t(m_length % 64);
+    m_length += n;
+    if (held) {
+        const size_t taken = std::min(n, 64 - held);
+        std::memcpy(m_partial + held, bytes, taken);
+        bytes += taken;
+        n -= taken;
+        held += taken;
+        if (held < 64)
+            return;
+        compress(m_partial, 1);
+    }
+    if (n >= 64)
+        compress(bytes, n / 64);
+    std::memcpy(m_partial, bytes + n / 64 * 64, n % 64);
 }
 
 QString Md5::digestText()
 {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_DigestFinal_ex(m_context, digest, &length);
-    EVP_DigestInit_ex(m_context, md5Algorithm(), nullptr);
+    unsigned char digest[16];
+    Md5Lanes::finish(m_state, m_partial, m_length, digest);
+    Md5Lanes::start(m_state);
+    m_length = 0;
     return hexText(digest);
 }
 

@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// MD5 (RFC 1321) of bytes given in any number of pieces: one message on the portable lane kernel,
-// which digests a single message about as fast as a vector kernel digests each of its lanes.
+// MD5 (RFC 1321) of bytes given in any number of pieces, on one lane of the portable kernel: the
+// vector kernels pay off only with many messages at once.
 class Md5
 {
 public:

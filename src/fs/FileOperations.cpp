@@ -1,97 +1,26 @@
-// Free names, permanent and trash removal, moves, and the climb through the folders a removal empties.
+// Free names, permanent and trash removal, and moves, by path.
 #include "fs/FileManagerProxy.h"
 
 #include "fs/CrossDeviceMove.h"
+#include "fs/EmptiedFolders.h"
+#include "fs/FileOperationRules.h"
 #include "fs/RecursiveRemove.h"
 #include "platform/RenameNoReplace.h"
 #include "platform/Trash.h"
 #include "platform/UniqueFd.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 namespace {
 
-const QByteArray dsStore = QByteArrayLiteral(".DS_Store");
-
-// A move given no destination, or one that exists or has no parent folder.
-Error moveRefused()
-{
-    return Error{QStringLiteral("FileManagerProxy"), 3, QString()};
-}
-
-Error trashRefused()
-{
-    return Error{QStringLiteral("No permission to move to trash!"), 2, QString()};
-}
-
-// The counter-th free-name candidate next to url: stem, "_counter", then ".extension" if there is one.
+// The free-name candidate next to url: stem, "_counter", then ".extension" if there is one.
 Url uniqueCandidate(const Url &url, qint64 counter)
 {
-    const QByteArray extension = url.pathExtension();
-    const QByteArray stem = extension.isEmpty() ? url.fileName() : url.stem();
-    QByteArray name = stem + '_' + QByteArray::number(counter);
-    if (!extension.isEmpty())
-        name += '.' + extension;
-    return url.parent().child(name);
-}
-
-// Whether the climb may take dir away: a real folder (not a link to one) that could be listed and holds
-// nothing but ".DS_Store". A folder that cannot be listed may hold anything, so it stays.
-bool holdsNothingButDsStore(const Url &dir)
-{
-    const UniqueFd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!fd)
-        return false;
-    // The first other entry settles it. The folders a clean-up climbs through mostly hold many, and
-    // the kernel reads and hashes as many names as the buffer takes: a small one keeps a large
-    // clean-up from reading whole folders for every file it removes.
-    alignas(dirent64) char buffer[1024];
-    for (;;) {
-        const ssize_t length = ::getdents64(fd.get(), buffer, sizeof buffer);
-        if (length <= 0)
-            return length == 0;
-        for (ssize_t at = 0; at < length;) {
-            const auto *entry = reinterpret_cast<const dirent64 *>(buffer + at);
-            const char *name = entry->d_name;
-            if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0 && name != dsStore)
-                return false;
-            at += entry->d_reclen;
-        }
-    }
-}
-
-// Deletes dir when it holds nothing but ".DS_Store". rmdir alone settles most folders at no cost: an
-// empty one goes, and one that holds something without a ".DS_Store" stays. Only a folder holding a
-// ".DS_Store" is listed; that file goes first and the folder then with rmdir, so that an entry
-// appearing meanwhile keeps the folder in place.
-bool removeEmptiedFolder(const Url &dir)
-{
-    if (::rmdir(dir.c_str()) == 0)
-        return true;
-    struct stat st;
-    if ((errno != ENOTEMPTY && errno != EEXIST) ||
-        ::fstatat(AT_FDCWD, dir.child(dsStore).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-        !holdsNothingButDsStore(dir) || removeRecursively(dir.child(dsStore)))
-        return false;
-    return ::rmdir(dir.c_str()) == 0;
-}
-
-// Takes away dir and each ancestor it leaves empty, until a folder still holds something or a removal
-// fails. Failures end the climb silently: the removal that started it has already succeeded.
-void removeEmptiedFolders(Url dir, bool toTrash)
-{
-    for (; !dir.isNull(); dir = dir.parent()) {
-        const bool removed =
-            toTrash ? holdsNothingButDsStore(dir) && !Trash::moveToTrash(dir) : removeEmptiedFolder(dir);
-        if (!removed)
-            return;
-    }
+    return url.parent().child(freeNameCandidate(url.fileName(), counter));
 }
 
 // rename(2) where it can, a copy otherwise; never over an existing destination.
@@ -137,8 +66,8 @@ MaybeError FileManagerProxy::removeURLToTrash(const Url &url) const
 {
     if (!isUrlExist(url))
         return std::nullopt;
-    if (Trash::moveToTrash(url))
-        return trashRefused();
+    if (const MaybeError reason = Trash::moveToTrash(url))
+        return trashRefused(*reason);
     return std::nullopt;
 }
 

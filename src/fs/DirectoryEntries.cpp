@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 
@@ -29,4 +30,14 @@ int readEntryNames(int dirFd, QList<QByteArray> *names)
     const int error = errno;
     ::closedir(dir);
     return error;
+}
+
+bool isMountRoot(int dirFd, const QByteArray &name)
+{
+    struct statx status;
+    if (::statx(dirFd, name.constData(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_BASIC_STATS, &status) !=
+        0)
+        return false;
+    return (status.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
+           (status.stx_attributes & STATX_ATTR_MOUNT_ROOT);
 }

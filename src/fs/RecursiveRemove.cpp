@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 
 namespace {
 
@@ -16,18 +17,8 @@ Error failure(int error, const QByteArray &path)
     return Error::fromErrno(error, Url::fromPath(path).displayPath());
 }
 
-} // namespace
-
-MaybeError removeRecursively(const Url &url)
-{
-    if (url.isNull())
-        return std::nullopt;
-    // The whole path as the name: links in the folders above are the caller's choice of path; only the
-    // item itself must not be followed.
-    return removeRecursivelyAt(AT_FDCWD, url.path(), url.path());
-}
-
-MaybeError removeRecursivelyAt(int dirFd, const QByteArray &name, const QByteArray &path)
+// device: the file system the removal started on; none for the item it started with.
+MaybeError removeTree(int dirFd, const QByteArray &name, const QByteArray &path, std::optional<dev_t> device)
 {
     if (::unlinkat(dirFd, name.constData(), 0) == 0 || errno == ENOENT)
         return std::nullopt;
@@ -38,6 +29,9 @@ MaybeError removeRecursivelyAt(int dirFd, const QByteArray &name, const QByteArr
         return errno == ENOENT ? MaybeError() : failure(errno, path);
     if (!S_ISDIR(st.st_mode))
         return failure(unlinkError, path);
+    // A file system mounted inside is not the folder's to remove.
+    if (device && (st.st_dev != *device || isMountRoot(dirFd, name)))
+        return failure(EXDEV, path);
 
     const UniqueFd dir(::openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!dir)
@@ -46,10 +40,26 @@ MaybeError removeRecursivelyAt(int dirFd, const QByteArray &name, const QByteArr
     if (const int error = readEntryNames(dir.get(), &names))
         return failure(error, path);
     for (const QByteArray &entry : names) {
-        if (auto error = removeRecursivelyAt(dir.get(), entry, path + '/' + entry))
+        if (auto error = removeTree(dir.get(), entry, path + '/' + entry, st.st_dev))
             return error;
     }
     if (::unlinkat(dirFd, name.constData(), AT_REMOVEDIR) != 0 && errno != ENOENT)
         return failure(errno, path);
     return std::nullopt;
+}
+
+} // namespace
+
+MaybeError removeRecursivelyAt(int dirFd, const QByteArray &name, const QByteArray &path)
+{
+    return removeTree(dirFd, name, path, std::nullopt);
+}
+
+MaybeError removeRecursively(const Url &url)
+{
+    if (url.isNull())
+        return std::nullopt;
+    // The whole path as the name: links in the folders above are the caller's choice of path; only the
+    // item itself must not be followed.
+    return removeRecursivelyAt(AT_FDCWD, url.path(), url.path());
 }

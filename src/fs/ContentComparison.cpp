@@ -1,8 +1,12 @@
-// Comparing two items byte for byte: the last word before a copy is removed, since a fingerprint made
-// from samples, or even from the whole content, can agree for files that differ.
+// Comparing two held items byte for byte: the last word before a copy is removed, since a fingerprint
+// made from samples, or even from the whole content, can agree for files that differ. Everything is
+// read through the descriptors held, never by path, so what is compared is what will be removed.
 #include "fs/FileManagerProxy.h"
 
+#include "fs/HeldItem.h"
 #include "platform/UniqueFd.h"
+
+#include <QSet>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,22 +19,14 @@
 namespace {
 
 using Comparison = FileManagerProxy::Comparison;
+using Member = HeldItem::Member;
 
-// Opens a regular file for reading, never through a final link, never blocking on a special file.
-UniqueFd openRegular(const Url &url, struct stat *st)
-{
-    UniqueFd fd(::open(url.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK));
-    if (!fd || ::fstat(fd.get(), st) != 0 || !S_ISREG(st->st_mode))
-        return UniqueFd();
-    return fd;
-}
-
-// Reads up to length bytes, going on after short reads; the count, or -1 on a failure.
-qint64 readFully(int fd, char *buffer, qint64 length)
+// Reads up to length bytes at offset, going on after short reads; the count, or -1 on a failure.
+qint64 readFully(int fd, char *buffer, qint64 length, qint64 offset)
 {
     qint64 got = 0;
     while (got < length) {
-        const ssize_t n = ::read(fd, buffer + got, size_t(length - got));
+        const ssize_t n = ::pread(fd, buffer + got, size_t(length - got), offset + got);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -42,12 +38,10 @@ qint64 readFully(int fd, char *buffer, qint64 length)
     return got;
 }
 
-Comparison compareFiles(const Url &a, const Url &b)
+Comparison compareOpenFiles(int fa, int fb)
 {
     struct stat sa, sb;
-    const UniqueFd fa = openRegular(a, &sa);
-    const UniqueFd fb = openRegular(b, &sb);
-    if (!fa || !fb)
+    if (::fstat(fa, &sa) != 0 || ::fstat(fb, &sb) != 0 || !S_ISREG(sa.st_mode) || !S_ISREG(sb.st_mode))
         return Comparison::Unreadable;
     if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino)
         return Comparison::SameFile;
@@ -58,9 +52,9 @@ Comparison compareFiles(const Url &a, const Url &b)
     const qint64 block = std::min<qint64>(sa.st_size + 1, 1 << 20);
     const auto bufferA = std::make_unique_for_overwrite<char[]>(size_t(block));
     const auto bufferB = std::make_unique_for_overwrite<char[]>(size_t(block));
-    for (;;) {
-        const qint64 na = readFully(fa.get(), bufferA.get(), block);
-        const qint64 nb = readFully(fb.get(), bufferB.get(), block);
+    for (qint64 offset = 0;; offset += block) {
+        const qint64 na = readFully(fa, bufferA.get(), block, offset);
+        const qint64 nb = readFully(fb, bufferB.get(), block, offset);
         if (na < 0 || nb < 0)
             return Comparison::Unreadable;
         if (na != nb || std::memcmp(bufferA.get(), bufferB.get(), size_t(na)) != 0)
@@ -70,66 +64,88 @@ Comparison compareFiles(const Url &a, const Url &b)
     }
 }
 
-std::optional<QByteArray> linkText(const Url &url)
+std::optional<QByteArray> linkText(int dirFd, const QByteArray &path)
 {
     QByteArray text(4096, Qt::Uninitialized);
-    const ssize_t n = ::readlink(url.c_str(), text.data(), size_t(text.size()));
+    const ssize_t n = ::readlinkat(dirFd, path.constData(), text.data(), size_t(text.size()));
     if (n < 0 || n >= text.size())
         return std::nullopt;
     text.resize(n);
     return text;
 }
 
-// One member of a package against its counterpart: contents for files, the link text for links.
-Comparison compareMembers(const Url &a, const Url &b)
+// A member's content: the link text for links, the bytes for files (checked to be the member listed, so
+// a folder on the way swapped for a link meanwhile makes it unreadable, never leads elsewhere).
+Comparison compareMembers(int packageA, const Member &a, int packageB, const Member &b)
 {
-    struct stat sa, sb;
-    if (::lstat(a.c_str(), &sa) != 0 || ::lstat(b.c_str(), &sb) != 0)
-        return Comparison::Unreadable;
-    if (S_ISLNK(sa.st_mode) && S_ISLNK(sb.st_mode)) {
-        const auto ta = linkText(a), tb = linkText(b);
+    if (a.id == b.id)
+        return Comparison::SameFile;
+    if (a.type != b.type)
+        return Comparison::Different;
+    if (S_ISLNK(a.type)) {
+        const auto ta = linkText(packageA, a.path), tb = linkText(packageB, b.path);
         if (!ta || !tb)
             return Comparison::Unreadable;
         return *ta == *tb ? Comparison::Identical : Comparison::Different;
     }
-    if (S_ISLNK(sa.st_mode) != S_ISLNK(sb.st_mode))
+    if (!S_ISREG(a.type))
         return Comparison::Different;
-    return compareFiles(a, b);
+    const auto open = [](int package, const Member &member) {
+        UniqueFd fd(::openat(package, member.path.constData(),
+                             O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat st;
+        if (fd &&
+            (::fstat(fd.get(), &st) != 0 || st.st_ino != member.id.inode || st.st_dev != member.id.device))
+            return UniqueFd();
+        return fd;
+    };
+    const UniqueFd fa = open(packageA, a), fb = open(packageB, b);
+    if (!fa || !fb)
+        return Comparison::Unreadable;
+    return compareOpenFiles(fa.get(), fb.get());
+}
+
+// The members that a package's content is: everything but ".DS_Store".
+QList<Member> contentMembers(QList<Member> members)
+{
+    members.removeIf([](const Member &member) {
+        return member.path == ".DS_Store" || member.path.endsWith("/.DS_Store");
+    });
+    return members;
 }
 
 } // namespace
 
-FileManagerProxy::Comparison FileManagerProxy::compareContents(const Url &a, const Url &b) const
+FileManagerProxy::Comparison FileManagerProxy::compareContents(const HeldItem &a, const HeldItem &b) const
 {
-    const auto attributesA = attributesOfItemAtURL(a);
-    const auto attributesB = attributesOfItemAtURL(b);
-    if (!attributesA || !attributesB)
-        return Comparison::Unreadable;
-    if (attributesA->device == attributesB->device && attributesA->inode == attributesB->inode)
+    if (a.id() == b.id())
         return Comparison::SameFile;
-    if (attributesA->isRegularFile() && attributesB->isRegularFile())
-        return compareFiles(a, b);
-    if (!attributesA->isDirectory() || !attributesB->isDirectory())
+    if (a.isRegularFile() && b.isRegularFile())
+        return compareOpenFiles(a.fd(), b.fd());
+    if (!a.isDirectory() || !b.isDirectory())
         return Comparison::Different;
 
-    // Packages: the members their fingerprints cover, in the same order.
-    const auto membersOf = [this](const Url &package) {
-        QList<Url> members = getFilesInDirectory_skipSubDirectory_skipHidden_includePackage_includeBundel(
-                                 package, false, false, false, false)
-                                 .value_or(QList<Url>());
-        members.removeIf([](const Url &member) { return member.fileName() == ".DS_Store"; });
-        std::sort(members.begin(), members.end(),
-                  [](const Url &x, const Url &y) { return x.path() < y.path(); });
-        return members;
-    };
-    const QList<Url> membersA = membersOf(a);
-    const QList<Url> membersB = membersOf(b);
+    // Packages: the members their fingerprints cover, in the same order. A package that shares any
+    // member with the other is the same data seen twice (a hard link, a bind mount), not a copy.
+    int error = 0;
+    const QList<Member> *listedA = a.members(&error);
+    const QList<Member> *listedB = listedA ? b.members(&error) : nullptr;
+    if (!listedA || !listedB)
+        return Comparison::Unreadable;
+    const QList<Member> membersA = contentMembers(*listedA), membersB = contentMembers(*listedB);
+    QSet<FileId> idsB;
+    for (const Member &member : membersB)
+        idsB.insert(member.id);
+    for (const Member &member : membersA) {
+        if (idsB.contains(member.id))
+            return Comparison::SameFile;
+    }
     if (membersA.size() != membersB.size())
         return Comparison::Different;
     for (qsizetype i = 0; i < membersA.size(); ++i) {
-        const Comparison member = compareMembers(membersA[i], membersB[i]);
+        const Comparison member = compareMembers(a.fd(), membersA[i], b.fd(), membersB[i]);
         if (member != Comparison::Identical)
-            return member == Comparison::SameFile ? Comparison::Identical : member;
+            return member;
     }
     return Comparison::Identical;
 }

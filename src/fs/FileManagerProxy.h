@@ -17,6 +17,7 @@
 #include <vector>
 
 class Directory;
+class HeldItem;
 class ReadHandle;
 
 // Asked now and then during a long read: true ends the read, which then gives no value.
@@ -116,18 +117,39 @@ public:
     MaybeError moveURL_toURL_removeUpper(const Url &src, const Url &dst, bool upper) const;
     bool isEmptyFolder(const Url &url) const;
 
+    // --- Removing, trashing and moving held items (HeldItemOperations.cpp) -------------------------
+    // Each acts on the held item only while its name still leads to it: the item is first renamed to a
+    // private name in its folder and checked there (the same device and inode, unchanged since it was
+    // opened and compared); whatever else is found there is put back, and the item is reported changed
+    // ("FileManagerProxy" 4). A file goes as a file, never recursively; a folder (a package) goes with
+    // exactly the members it held when compared, never across into another file system, and what
+    // changed inside it stays. upper: the folders that the item leaves empty go too, as with
+    // removeURL_WithUpperDirectory_ToTrash.
+    MaybeError removeHeldItem(const HeldItem &item, bool upper) const;
+    MaybeError trashHeldItem(const HeldItem &item, bool upper) const;
+    enum class NameChoice {
+        // The name given, or the move is refused ("FileManagerProxy" 3).
+        Exact,
+        // The name given, else the first free name made from it as createUniqueURLFromURL makes them.
+        FirstFree,
+    };
+    // Moves the held item into the open folder folderFd (at the path folder) as name; *destination is
+    // where it went.
+    MaybeError moveHeldItem(const HeldItem &item, int folderFd, const Url &folder, const QByteArray &name,
+                            NameChoice choice, bool upper, Url *destination) const;
+
     // --- Comparing contents before a removal (ContentComparison.cpp) ---------------------------
     enum class Comparison {
         Identical,
         Different,
-        // Both paths lead to one file: it is no copy of itself.
+        // Both are one file on disk, or two packages share a member: no copy of each other.
         SameFile,
         // One of them could not be read to the end.
         Unreadable,
     };
-    // Compares two items byte for byte, without following a final link: two regular files, or two
+    // Compares two held items byte for byte through their descriptors: two regular files, or two
     // packages member by member in the order their fingerprints take them.
-    Comparison compareContents(const Url &a, const Url &b) const;
+    Comparison compareContents(const HeldItem &a, const HeldItem &b) const;
 
     // --- Pictures (Pictures.cpp) -------------------------------------------------------------
     // flag 0: the item's icon; 1: a thumbnail within size x size or none; 2: thumbnail, else icon.

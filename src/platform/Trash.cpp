@@ -199,7 +199,7 @@ MaybeError trashInto(const QByteArray &trash, const QByteArray &item, const QByt
 {
     const QByteArray info =
         "[Trash Info]\nPath=" + infoPath.toPercentEncoding("/") + "\nDeletionDate=" + deletionDate() + '\n';
-    const QByteArray name = Url::fromPath(item).fileName();
+    const QByteArray name = Url::fromPath(infoPath).fileName();
     for (qint64 counter = 0;; ++counter) {
         const QByteArray candidate = candidateName(name, counter);
         const QByteArray target = trash + "/files/" + candidate;
@@ -232,12 +232,18 @@ namespace Trash {
 
 MaybeError moveToTrash(const Url &item)
 {
-    if (item.isNull())
+    return moveToTrash(item, item);
+}
+
+MaybeError moveToTrash(const Url &item, const Url &shownAs)
+{
+    if (item.isNull() || shownAs.isNull())
         return failure(EINVAL, QByteArray());
     int resolveError = 0;
     const auto path = resolvedPath(item, &resolveError);
-    if (!path)
-        return failure(resolveError, item.path());
+    const auto shownPath = path ? resolvedPath(shownAs, &resolveError) : std::nullopt;
+    if (!path || !shownPath)
+        return failure(resolveError, shownAs.path());
     struct stat st;
     if (::lstat(path->constData(), &st) != 0)
         return failure(errno, *path);
@@ -247,7 +253,7 @@ MaybeError moveToTrash(const Url &item)
         const auto trash = homeTrash(&error);
         if (!trash)
             return error;
-        return trashInto(*trash, *path, *path);
+        return trashInto(*trash, *path, *shownPath);
     }
     const QByteArray top = mountTop(*path, st.st_dev);
     // A mount point cannot be renamed away from its mount.
@@ -256,7 +262,7 @@ MaybeError moveToTrash(const Url &item)
     const auto trash = volumeTrash(top, &error);
     if (!trash)
         return error;
-    const QByteArray relative = path->mid(top == "/" ? 1 : top.size() + 1);
+    const QByteArray relative = shownPath->mid(top == "/" ? 1 : top.size() + 1);
     return trashInto(*trash, *path, relative);
 }
 

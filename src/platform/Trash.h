@@ -24,5 +24,8 @@ namespace Trash {
 // Moves the item (a final symbolic link is moved, not followed) into the trash of its file system.
 // Returns the reason when the item could not be trashed; the item is then untouched.
 MaybeError moveToTrash(const Url &item);
+// The same for an item that was renamed to a private name in its folder just before, so that the
+// trash lists it under the name it had: shownAs names the same folder.
+MaybeError moveToTrash(const Url &item, const Url &shownAs);
 
 } // namespace Trash

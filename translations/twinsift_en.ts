@@ -453,5 +453,24 @@ Added %6 · %7</translation>
         <source>Move to Trash</source>
         <translation>Move to Trash</translation>
     </message>
+    <message id="CLEAN_FILE_IN_USE_STRING">
+        <source>%1 is in use by another clean-up, so it was left in place.</source>
+        <translation>%1 is in use by another clean-up, so it was left in place.</translation>
+    </message>
+    <message id="UNDO_NO_SOURCE_STRING">
+        <source>%1 cannot be put back: its source was removed. It stays at %2.</source>
+        <translation>%1 cannot be put back: its source was removed. It stays at %2.</translation>
+    </message>
+    <message id="UNDO_MOVED_FILE_CHANGED_STRING">
+        <source>%1 cannot be put back: what is at %2 is not the file moved there.</source>
+        <translation>%1 cannot be put back: what is at %2 is not the file moved there.</translation>
+    </message>
+    <message id="UNDO_FAILURES_MESSAGE" numerus="yes">
+        <source>%n file(s) could not be put back.</source>
+        <translation>
+            <numerusform>%n file could not be put back.</numerusform>
+            <numerusform>%n files could not be put back.</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -32,7 +32,8 @@ qint64 CleanAlert::answerFailure(const MyTreeNode &, const Error &error)
         box->addButton(StringTable::text("CONTINUE_BUTTON_INFO"), QMessageBox::AcceptRole);
     //% "Continue Without Asking"
     box->addButton(StringTable::text("CONTINUE_ALL_BUTTON_INFO"), QMessageBox::AcceptRole);
-    box->setDefaultButton(continueButton);
+    // Enter after an unexpected failure must not go on removing files.
+    box->setDefaultButton(quitButton);
     box->exec();
     const QAbstractButton *clicked = box->clickedButton();
     box->deleteLater();
@@ -47,4 +48,21 @@ void CleanAlert::reportTrashFailure(const MyTreeNode &, const Error &error)
     box->addButton(StringTable::text("QUIT_BUTTON_INFO"), QMessageBox::AcceptRole);
     box->exec();
     box->deleteLater();
+}
+
+void CleanAlert::reportUndoFailures(const QList<FileFailure> &failures)
+{
+    QStringList reasons;
+    for (const FileFailure &failure : failures)
+        reasons << failure.error.localizedDescription();
+    auto *box = new QMessageBox(m_window);
+    box->setIcon(QMessageBox::Warning);
+    box->setWindowTitle(QStringLiteral("TwinSift"));
+    //% "%n file(s) could not be put back."
+    box->setText(StringTable::text("UNDO_FAILURES_MESSAGE", failures.size()));
+    box->setInformativeText(reasons.mid(0, 10).join(QLatin1Char('\n')));
+    box->setDetailedText(reasons.join(QLatin1Char('\n')));
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }

@@ -6,7 +6,7 @@
 #include <QWidget>
 
 // Asks the user, over the main window, what to do when a removal of the clean task fails, and says
-// when sending a file to the trash failed.
+// when sending a file to the trash failed and which files an undo could not put back.
 class CleanAlert : public CleanFrontEnd
 {
 public:
@@ -14,6 +14,7 @@ public:
 
     qint64 answerFailure(const MyTreeNode &file, const Error &error) override;
     void reportTrashFailure(const MyTreeNode &file, const Error &error) override;
+    void reportUndoFailures(const QList<FileFailure> &failures) override;
 
 private:
     QPointer<QWidget> m_window;

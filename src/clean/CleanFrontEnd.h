@@ -1,11 +1,10 @@
 #pragma once
 
+#include "model/FileFailure.h"
 #include "platform/Error.h"
 #include "platform/Url.h"
 
-#include <QtGlobal>
-
-class MyTreeNode;
+#include <QList>
 
 // What a clean task asks of the window or the command-line tool: answers to failures, which the task
 // waits for, and the files it removed.
@@ -24,12 +23,17 @@ public:
     virtual qint64 answerFailure(const MyTreeNode &file, const Error &error) = 0;
     // Sending one file to the trash failed; the file stays. Main thread, while the task waits.
     virtual void reportTrashFailure(const MyTreeNode &file, const Error &error) = 0;
+    // The files an undo could not put back. Main thread, at the end of the undo.
+    virtual void reportUndoFailures(const QList<FileFailure> &failures) { (void)failures; }
     // The task deleted the file (destination null) or moved it. Scan queue.
     virtual void removed(const MyTreeNode &file, const Url &destination)
     {
         (void)file;
         (void)destination;
     }
+    // The file and a copy that stays were checked, locked and compared, and the file is about to go.
+    // Scan queue.
+    virtual void aboutToRemove(const MyTreeNode &file) { (void)file; }
     // A removal failed, whether or not the user is asked about it. Scan queue.
     virtual void failed(const MyTreeNode &file, const Error &error)
     {

@@ -4,11 +4,15 @@
 #include "clean/CleanRules.h"
 #include "clean/RemovalSafety.h"
 #include "fs/FileManagerProxy.h"
+#include "fs/FolderWalk.h"
 #include "platform/MainThread.h"
 #include "platform/SerialQueue.h"
 #include "platform/StringTable.h"
 #include "scan/ManagerCore.h"
 #include "scan/SourceNodeManager.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 CleanTask::CleanTask(std::shared_ptr<ManagerCore> core, CleanTaskOptions options,
                      std::shared_ptr<CleanFrontEnd> frontEnd)
@@ -48,10 +52,14 @@ void CleanTask::cleanGroup(const DupGroup::Ptr &group)
 {
     // The copy a removed file is compared with is one that stays: those the rules keep come first.
     const QList<MyTreeNode::Ptr> kept = CleanRules::keptMembers(*group, m_options);
-    for (const MyTreeNode::Ptr &file : CleanRules::removalOrder(*group, m_options)) {
+    const QList<MyTreeNode::Ptr> members = CleanRules::removalOrder(*group, m_options);
+    // The group's files as the task found them: another name of a removed file that joins the group
+    // meanwhile neither counts nor goes, so the task does what it planned at its start.
+    qint64 remaining = members.size();
+    for (const MyTreeNode::Ptr &file : members) {
         if (mustStop())
             return;
-        const CleanRules::Verdict rule = CleanRules::verdict(*file, group->fileNumber(), m_options);
+        const CleanRules::Verdict rule = CleanRules::verdict(*file, remaining, m_options);
         if (rule == CleanRules::Verdict::GroupFinished)
             return;
         if (rule == CleanRules::Verdict::Stays)
@@ -75,6 +83,7 @@ void CleanTask::cleanGroup(const DupGroup::Ptr &group)
             }
             continue;
         }
+        --remaining;
         const Url destination = file->removeDstURL();
         if (m_core->removeFile(file)) {
             m_removedSize += file->FileSize();
@@ -91,25 +100,40 @@ MaybeError CleanTask::remove(const MyTreeNode::Ptr &file, const QList<MyTreeNode
         m_core->taskStatus = 1;
         return Error{RemovalSafety::errorDomain, RemovalSafety::noDestination, QString()};
     }
-    if (MaybeError changed = RemovalSafety::checkUnchanged(*file))
-        return changed;
-    if (MaybeError different = RemovalSafety::checkIdenticalCopy(*file, copies))
-        return different;
+    std::variant<HeldItem, Error> held = RemovalSafety::holdUnchanged(*file);
+    if (const Error *error = std::get_if<Error>(&held))
+        return *error;
+    const HeldItem &item = std::get<HeldItem>(held);
+    const std::variant<HeldItem, Error> copy = RemovalSafety::holdIdenticalCopy(*file, item, copies);
+    if (const Error *error = std::get_if<Error>(&copy))
+        return *error;
+    if (m_frontEnd)
+        m_frontEnd->aboutToRemove(*file);
+    const HeldItem &staying = std::get<HeldItem>(copy);
+    if (!staying.isStillNamed() || !staying.isUnchangedSinceOpen())
+        return RemovalSafety::noIdenticalCopyError(*file);
     if (m_options.moveMode == 1)
-        return moveAway(file);
-    return FileManagerProxy::sharedInstance().removeURL_WithUpperDirectory_ToTrash(file->FileURL(), true,
-                                                                                   false);
+        return moveAway(file, item);
+    return FileManagerProxy::sharedInstance().removeHeldItem(item, true);
 }
 
-MaybeError CleanTask::moveAway(const MyTreeNode::Ptr &file)
+MaybeError CleanTask::moveAway(const MyTreeNode::Ptr &file, const HeldItem &item)
 {
     const FileManagerProxy &fm = FileManagerProxy::sharedInstance();
-    Url target = m_core->undoPath().child(file->FileURL().fileName());
-    while (fm.isUrlExist(target))
-        target = fm.createUniqueURLFromURL(target);
-    if (MaybeError error = fm.moveURL_toURL_removeUpper(file->FileURL(), target, true))
+    const Url folder = m_core->undoPath();
+    // The folder is made again if it was taken away since it was chosen.
+    int openError = 0;
+    const UniqueFd folderFd = openFolderBelow(Url(), folder, true, &openError);
+    if (!folderFd)
+        return Error::fromErrno(openError, folder.displayPath());
+    Url destination;
+    if (MaybeError error = fm.moveHeldItem(item, folderFd.get(), folder, file->FileURL().fileName(),
+                                           FileManagerProxy::NameChoice::FirstFree, true, &destination))
         return error;
-    file->setRemoveDstURL(target);
+    struct stat moved;
+    if (::fstatat(folderFd.get(), destination.fileName().constData(), &moved, AT_SYMLINK_NOFOLLOW) == 0)
+        file->setRemoveDstId(FileId{quint64(moved.st_dev), quint64(moved.st_ino)});
+    file->setRemoveDstURL(destination);
     m_undoRecord.append(file);
     return std::nullopt;
 }

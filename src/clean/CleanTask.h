@@ -10,6 +10,7 @@
 #include <memory>
 
 class CleanFrontEnd;
+class HeldItem;
 class ManagerCore;
 class SourceNodeManager;
 
@@ -33,7 +34,7 @@ private:
     void cleanGroup(const DupGroup::Ptr &group);
     // Removes one file by the task's mode; no value when it is gone from its place.
     MaybeError remove(const MyTreeNode::Ptr &file, const QList<MyTreeNode::Ptr> &copies);
-    MaybeError moveAway(const MyTreeNode::Ptr &file);
+    MaybeError moveAway(const MyTreeNode::Ptr &file, const HeldItem &item);
     bool mustStop() const;
     void end();
 

@@ -71,10 +71,11 @@ void SourceNodeManager::deleteOneFile(const MyTreeNode::Ptr &file)
         const DupGroup::Ptr group = file->dupGroup();
         if (!group || group->fileNumber() < 2)
             return;
-        MaybeError error = RemovalSafety::checkUnchanged(*file);
-        if (!error)
-            error = FileManagerProxy::sharedInstance().removeURL_WithUpperDirectory_ToTrash(file->FileURL(),
-                                                                                            true, true);
+        const std::variant<HeldItem, Error> held = RemovalSafety::holdUnchanged(*file);
+        const Error *unsafe = std::get_if<Error>(&held);
+        const MaybeError error =
+            unsafe ? *unsafe
+                   : FileManagerProxy::sharedInstance().trashHeldItem(std::get<HeldItem>(held), true);
         if (error) {
             if (frontEnd)
                 core->withManager([&](SourceNodeManager &) { frontEnd->reportTrashFailure(*file, *error); });

@@ -17,6 +17,9 @@ QVariantMap registeredDefaults()
 
 std::optional<NumberRange> validRange(const QString &key)
 {
+    // Only deleting and moving are clean-up modes: any other stored value must not pick one unseen.
+    if (key == moveToTrash)
+        return NumberRange{0, 1};
     if (key == fastScanSize)
         return NumberRange{0, double(maxFastScanSizeMiB)};
     if (key == onlyFileSizeValue)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/DupGroup.h"
+#include "model/FileFailure.h"
 #include "model/MemberObserver.h"
 #include "model/MyTreeNode.h"
 #include "model/OutlineItem.h"
@@ -19,10 +20,10 @@
 #include <memory>
 #include <optional>
 
-class CleanFrontEnd;
 class CustomRuleController;
 class DesktopServices;
 class DupOutlineView;
+class CleanFrontEnd;
 class ManagerCore;
 class OpenPanel;
 class ScanProgress;
@@ -138,6 +139,8 @@ public:
     void setUndoPath(const Url &path);
     // One record per clean task that moved files, oldest first.
     const QList<UndoRecord> &undoArray() const { return m_undoArray; }
+    // The files the last undo could not put back, with the reasons.
+    const QList<FileFailure> &undoFailures() const { return m_undoFailures; }
     // Who answers the clean task's failures and hears of its removals, for the tasks started from now on.
     void setCleanFrontEnd(std::shared_ptr<CleanFrontEnd> frontEnd) { m_cleanFrontEnd = std::move(frontEnd); }
     // Starts a clean task on the shown groups with the stored choices, unless a task runs already or
@@ -277,6 +280,7 @@ private:
     CustomRuleController *m_ruleController = nullptr;
     std::shared_ptr<ScanProgress> m_scanProgress;
     QList<UndoRecord> m_undoArray;
+    QList<FileFailure> m_undoFailures;
     std::shared_ptr<CleanFrontEnd> m_cleanFrontEnd;
     TaskWindow *m_taskWindow = nullptr;
 

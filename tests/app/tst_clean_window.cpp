@@ -135,7 +135,8 @@ private Q_SLOTS:
         QCOMPARE(manager().totalDupGroupNumber(), 2);
     }
 
-    // A file changed since the scan cannot be removed: the alert says why, and "Continue" goes on.
+    // A file changed since the scan cannot be removed: the alert says why, offers to stop as its
+    // default answer, and "Continue" goes on.
     void deleteWithAFailure()
     {
         write("a/one", "1111");
@@ -158,6 +159,7 @@ private Q_SLOTS:
             if (!alert)
                 return;
             alertTexts << alert->informativeText();
+            QCOMPARE(alert->defaultButton()->text(), StringTable::text("QUIT_BUTTON_INFO"));
             for (QAbstractButton *button : alert->buttons()) {
                 if (button->text() == StringTable::text("CONTINUE_BUTTON_INFO"))
                     button->click();

@@ -11,11 +11,19 @@
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QScopeGuard>
+
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <functional>
 
 namespace {
@@ -37,8 +45,18 @@ public:
     {
         failed << file.FileURL().fileName();
     }
-    // Runs on the scan queue after each removal, while the task waits: a moment in the middle of a task.
+    // Run on the scan queue while the task waits: moments in the middle of a task. beforeRemoval comes
+    // once the file and a copy that stays were checked, locked and compared.
     std::function<void()> afterRemoval;
+    std::function<void(const QByteArray &name)> beforeRemoval;
+    QList<FileFailure> undoFailures;
+
+    void aboutToRemove(const MyTreeNode &file) override
+    {
+        if (beforeRemoval)
+            beforeRemoval(file.FileURL().fileName());
+    }
+    void reportUndoFailures(const QList<FileFailure> &failures) override { undoFailures = failures; }
 
     void removed(const MyTreeNode &file, const Url &) override
     {
@@ -95,6 +113,16 @@ class TestCleanTask : public QObject
     }
 
     bool exists(const QByteArray &relative) const { return TestFs::exists(at(relative)); }
+
+    // An editor's atomic save: a new file renamed over the name, with the old one's times.
+    static void replaceKeepingTimes(const Url &file, const QByteArray &content)
+    {
+        const struct stat old = TestFs::statOf(file);
+        const Url saved = file.parent().child(".saving");
+        TestFs::writeFile(saved, content);
+        const timespec times[2] = {old.st_atim, old.st_mtim};
+        QCOMPARE(::utimensat(AT_FDCWD, saved.c_str(), times, 0) | ::rename(saved.c_str(), file.c_str()), 0);
+    }
 
     QByteArrayList existing(const QByteArrayList &relatives) const
     {
@@ -224,7 +252,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("change");
         for (const char *change :
-             {"rewritten", "grown", "truncated", "replaced", "vanished", "copy vanished", "copy differs"})
+             {"rewritten", "grown", "truncated", "replaced", "replaced, same size and time", "vanished",
+              "copy vanished", "copy differs"})
             QTest::addRow("%s", change) << QByteArray(change);
     }
 
@@ -242,6 +271,8 @@ private Q_SLOTS:
             QCOMPARE(::truncate(old.c_str(), 3), 0);
         else if (change == "replaced")
             QCOMPARE(::unlink(old.c_str()) | ::link(copy.c_str(), old.c_str()), 0);
+        else if (change == "replaced, same size and time")
+            replaceKeepingTimes(old, "CONTENT!");
         else if (change == "vanished")
             QCOMPARE(::unlink(old.c_str()), 0);
         else if (change == "copy vanished")
@@ -272,6 +303,149 @@ private Q_SLOTS:
         clean();
         QVERIFY(exists("one.bin") && exists("two.bin"));
         QCOMPARE(m_frontEnd->failed, QByteArrayList({"one.bin", "two.bin"}));
+    }
+
+    // Something put at a file's name, or into the file, after it was checked and compared: the removal
+    // takes nothing that was not compared, in either mode, and never removes a folder for a file.
+    void changesAtTheLastMoment_data()
+    {
+        QTest::addColumn<qint64>("mode");
+        QTest::addColumn<QByteArray>("change");
+        for (qint64 mode : {0, 1}) {
+            for (const char *change :
+                 {"atomic save", "folder put in its place", "written in place", "copy replaced"})
+                QTest::addRow("%s, %s", mode ? "move" : "delete", change) << mode << QByteArray(change);
+        }
+    }
+
+    void changesAtTheLastMoment()
+    {
+        QFETCH(qint64, mode);
+        QFETCH(QByteArray, change);
+        write({{"d/old", "content!"}, {"d/new", "content!"}});
+        scan({"d"});
+        defaults().setVolatile(mode, SettingsKeys::moveToTrash);
+        m_manager->setUndoPath(at("dest"));
+        const Url old = at("d/old"), copy = at("d/new");
+        m_frontEnd->beforeRemoval = [&](const QByteArray &name) {
+            if (name != "old")
+                return;
+            if (change == "atomic save") {
+                replaceKeepingTimes(old, "EDITED!!");
+            } else if (change == "folder put in its place") {
+                ::unlink(old.c_str());
+                TestFs::writeFile(old.child("work"), "precious");
+            } else if (change == "written in place") {
+                const int fd = ::open(old.c_str(), O_WRONLY);
+                QVERIFY(fd >= 0 && ::pwrite(fd, "C", 1, 0) == 1 && ::close(fd) == 0);
+            } else {
+                replaceKeepingTimes(copy, "other!!!");
+            }
+        };
+        m_frontEnd->answers = {CleanFrontEnd::continueTask, CleanFrontEnd::continueTask};
+        clean();
+        const QByteArray expected = change == "atomic save"        ? "EDITED!!"
+                                    : change == "written in place" ? "Content!"
+                                                                   : "content!";
+        if (change == "folder put in its place")
+            QCOMPARE(TestFs::readFile(old.child("work")), QByteArray("precious"));
+        else
+            QCOMPARE(TestFs::readFile(old), expected);
+        QCOMPARE(TestFs::readFile(copy), change == "copy replaced" ? "other!!!" : "content!");
+        QVERIFY(TestFs::entries(at("dest")).isEmpty());
+        QCOMPARE(m_frontEnd->failed.first(), QByteArray("old"));
+        QCOMPARE(TestFs::entries(at("d")).size(), 2); // nothing left behind under a private name
+    }
+
+    // Another clean-up, in another process, starts while this one holds a file that is about to go
+    // and the copy that stays: it may remove neither, and says why; every content keeps a copy.
+    void anotherCleanUpAtTheSameTime()
+    {
+        write({{"d/old", "content!"}, {"d/new", "content!"}});
+        scan({"d"});
+        int status = -1;
+        QByteArray output;
+        m_frontEnd->beforeRemoval = [&](const QByteArray &) {
+            // The task's thread is no Qt thread, so the other process is started the plain way.
+            FILE *other = ::popen("\"$TWINSIFT_CLI\" clean --keep oldest --on-error continue --format json " +
+                                      at("d").path(),
+                                  "r");
+            char buffer[4096];
+            for (size_t n; other && (n = std::fread(buffer, 1, sizeof buffer, other)) > 0;)
+                output.append(buffer, qsizetype(n));
+            status = other ? ::pclose(other) : -1;
+        };
+        clean();
+        QCOMPARE(WEXITSTATUS(status), 1);
+        const QJsonObject report = QJsonDocument::fromJson(output).object();
+        QCOMPARE(report["removed"].toArray().size(), 0);
+        for (const QJsonValue &failure : report["failed"].toArray())
+            QVERIFY(failure.toObject()["error"].toString().contains("in use by another clean-up"));
+        QCOMPARE(existing({"d/old", "d/new"}), QByteArrayList({"d/new"}));
+    }
+
+    // A package that shares a member with its twin (a hard link, a bind mount) is the same data seen
+    // twice, and a package whose content changed after it was compared keeps what changed.
+    void packagesGoOnlyAsCompared_data()
+    {
+        QTest::addColumn<QByteArray>("situation");
+        for (const char *name : {"hard-linked member", "bind-mounted member", "member added", "unchanged"})
+            QTest::addRow("%s", name) << QByteArray(name);
+    }
+
+    void packagesGoOnlyAsCompared()
+    {
+        QFETCH(QByteArray, situation);
+        write({{"p/one.app/a", "aaa"}, {"p/one.app/sub/b", "bbb"}, {"p/two.app/a", "aaa"}});
+        TestFs::makeDir(at("p/two.app/sub"));
+        if (situation == "hard-linked member")
+            QCOMPARE(::link(at("p/one.app/sub/b").c_str(), at("p/two.app/sub/b").c_str()), 0);
+        else
+            TestFs::writeFile(at("p/two.app/sub/b"), "bbb");
+        if (situation == "bind-mounted member" &&
+            QProcess::execute("mount", {"--bind", QString::fromUtf8(at("p/two.app/sub").path()),
+                                        QString::fromUtf8(at("p/one.app/sub").path())}) != 0)
+            QSKIP("mounting is not permitted here");
+        const auto unmount = qScopeGuard([&] {
+            if (situation == "bind-mounted member")
+                QProcess::execute("umount", {QString::fromUtf8(at("p/one.app/sub").path())});
+        });
+        scan({"p"});
+        m_frontEnd->beforeRemoval = [&](const QByteArray &name) {
+            if (situation == "member added")
+                TestFs::writeFile(at("p/" + name + "/sub/new"), "new");
+        };
+        m_frontEnd->answers = {CleanFrontEnd::continueTask, CleanFrontEnd::continueTask};
+        clean();
+        const QByteArrayList left =
+            existing({"p/one.app/a", "p/one.app/sub/b", "p/two.app/a", "p/two.app/sub/b"});
+        if (situation == "unchanged") {
+            QCOMPARE(left.size(), 2);
+        } else {
+            QCOMPARE(left.size(), 4);
+            QVERIFY(!m_frontEnd->failed.isEmpty());
+        }
+        if (situation == "member added")
+            QCOMPARE(existing({"p/one.app/sub/new", "p/two.app/sub/new"}).size(), 1);
+    }
+
+    // A file with a second name and a newer copy: when the file goes, its other name joins the group,
+    // but the task does what it planned at its start, and counts the bytes it freed once.
+    void theTaskKeepsItsPlan()
+    {
+        write({{"d/a", "shared"}});
+        QCOMPARE(::link(at("d/a").c_str(), at("d/a-link").c_str()), 0);
+        write({{"d/c", "shared"}});
+        scan({"d"});
+        QByteArrayList planned;
+        for (const CleanRules::PlannedRemoval &removal :
+             CleanRules::plan(*m_manager->showDupGroups(), CleanTaskOptions::fromSettings({})))
+            planned << removal.file->FileURL().fileName();
+        clean();
+        QCOMPARE(m_frontEnd->removedFiles, planned);
+        QCOMPARE(existing({"d/a", "d/a-link", "d/c"}), QByteArrayList({"d/a-link", "d/c"}));
+        QCOMPARE(m_manager->statBarString(),
+                 StringTable::text("CLEAN_TASK_END_STRING", 1).arg(6.0 / 1024 / 1024, 0, 'f', 2));
     }
 
     // Deleting climbs through the folders it empties (a ".DS_Store" counts for nothing), keeps any
@@ -369,6 +543,43 @@ private Q_SLOTS:
         m_manager->removeRootNode(m_manager->rootNodes().last());
         QVERIFY(waitForScanQueue());
         QVERIFY(m_manager->undoArray().isEmpty());
+    }
+
+    // Undo moves back only the item the task moved, along a way that follows no link below the source,
+    // and says which files it could not put back.
+    void undoPutsBackOnlyWhatItMoved_data()
+    {
+        QTest::addColumn<QByteArray>("change");
+        for (const char *change :
+             {"moved file replaced", "folder at the moved place", "folder became a link"})
+            QTest::addRow("%s", change) << QByteArray(change);
+    }
+
+    void undoPutsBackOnlyWhatItMoved()
+    {
+        QFETCH(QByteArray, change);
+        write({{"src/sub/old", "content"}, {"src/new", "content"}});
+        scan({"src"});
+        defaults().setVolatile(qint64(1), SettingsKeys::moveToTrash);
+        m_manager->setUndoPath(at("dest"));
+        clean();
+        const Url moved = at("dest/old");
+        QVERIFY(TestFs::exists(moved) && !exists("src/sub"));
+        if (change == "moved file replaced") {
+            replaceKeepingTimes(moved, "others!");
+        } else if (change == "folder at the moved place") {
+            QCOMPARE(::unlink(moved.c_str()), 0);
+            TestFs::writeFile(moved.child("work"), "precious");
+        } else {
+            TestFs::makeDir(at("outside"));
+            TestFs::makeSymlink(at("outside").path(), at("src/sub"));
+        }
+        m_manager->undoTask();
+        QVERIFY(waitForScanQueue());
+        QCOMPARE(m_frontEnd->undoFailures.size(), 1);
+        QCOMPARE(m_manager->undoFailures().size(), 1);
+        QVERIFY(!exists("src/sub/old") && !exists("outside/old"));
+        QVERIFY(TestFs::exists(change == "folder at the moved place" ? moved.child("work") : moved));
     }
 
     // The chosen folder taken away after the first move: the next move makes it again, and undo brings

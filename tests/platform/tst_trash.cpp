@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+
 namespace {
 
 const QByteArray volume = QByteArrayLiteral("/dev/shm");
@@ -166,7 +168,10 @@ private Q_SLOTS:
         TestFs::makeDir(path("elsewhere"));
         // The trash is a plain file, or its files/ a link that would lead elsewhere.
         TestFs::writeFile(TestFs::homeTrash(), "not a folder");
-        QCOMPARE(fm().removeURL_WithUpperDirectory_ToTrash(path("file"), true, true), trashRefused);
+        const MaybeError refused = fm().removeURL_WithUpperDirectory_ToTrash(path("file"), true, true);
+        QCOMPARE(refused, trashRefused);
+        // The alert shows why, not only the domain.
+        QVERIFY(refused->localizedDescription().contains(QString::fromLocal8Bit(std::strerror(ENOTDIR))));
         TestFs::removeTree(TestFs::homeTrash());
         TestFs::makeDir(TestFs::homeTrash());
         TestFs::makeSymlink(path("elsewhere").path(), TestFs::homeTrash().child("files"));

@@ -21,9 +21,14 @@ const QString octetStream = QStringLiteral("application/octet-stream");
 // Matched by exact (canonical) name: subtypes are left out on purpose, since shell scripts inherit
 // application/x-executable and office documents inherit application/zip.
 const std::array applicationTypes = {
-    QStringLiteral("application/x-executable"),        QStringLiteral("application/x-desktop"),
-    QStringLiteral("application/vnd.appimage"),        QStringLiteral("application/x-iso9660-appimage"),
-    QStringLiteral("application/x-ms-dos-executable"), QStringLiteral("application/x-msi"),
+    QStringLiteral("application/x-executable"),
+    QStringLiteral("application/x-desktop"),
+    QStringLiteral("application/vnd.appimage"),
+    QStringLiteral("application/x-iso9660-appimage"),
+    QStringLiteral("application/x-ms-dos-executable"),
+    QStringLiteral("application/x-msi"),
+    // What a desktop's own MIME packages call *.msi (libfm's, installed with PCManFM).
+    QStringLiteral("application/x-ms-win-installer"),
 };
 
 const std::array archiveTypes = {
@@ -71,9 +76,12 @@ const std::array archiveTypes = {
     QStringLiteral("application/x-java-archive"),
 };
 
+// The type is one of the names, under its canonical name or an alias.
 template <std::size_t N> bool isOneOf(const QMimeType &mime, const std::array<QString, N> &names)
 {
-    return std::find(names.begin(), names.end(), mime.name()) != names.end();
+    const QStringList aliases = mime.aliases();
+    return std::any_of(names.begin(), names.end(),
+                       [&](const QString &name) { return mime.name() == name || aliases.contains(name); });
 }
 
 // True when the MIME type is of the given media type ("image/") or inherits from one that is.
@@ -168,7 +176,8 @@ QMimeType mimeOfRegularFile(const QMimeDatabase &db, const Url &url, const struc
         return db.mimeTypeForName(known);
     // One certain match by name needs no look at the content.
     const QList<QMimeType> byName = db.mimeTypesForFileName(name);
-    const QMimeType mime = byName.size() == 1 ? byName.first() : mimeFromNameAndContent(db, url, name, byName);
+    const QMimeType mime =
+        byName.size() == 1 ? byName.first() : mimeFromNameAndContent(db, url, name, byName);
     KnownTypes::instance().insert(key, mime.name());
     return mime;
 }

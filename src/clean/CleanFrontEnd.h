@@ -34,6 +34,8 @@ public:
     // The file and a copy that stays were checked, locked and compared, and the file is about to go.
     // Scan queue.
     virtual void aboutToRemove(const MyTreeNode &file) { (void)file; }
+    // A source left empty by the task, its folder empty, went to the trash. Scan queue.
+    virtual void sourceFolderTrashed(const Url &folder) { (void)folder; }
     // A removal failed, whether or not the user is asked about it. Scan queue.
     virtual void failed(const MyTreeNode &file, const Error &error)
     {

@@ -138,7 +138,7 @@ MaybeError CleanTask::moveAway(const MyTreeNode::Ptr &file, const HeldItem &item
     return std::nullopt;
 }
 
-void CleanTask::dropEmptiedSources(ManagerCore &core)
+void CleanTask::dropEmptiedSources(ManagerCore &core, CleanFrontEnd *frontEnd)
 {
     QList<RootNode::Ptr> roots;
     core.withManager([&](SourceNodeManager &manager) { roots = manager.rootNodes(); });
@@ -147,8 +147,9 @@ void CleanTask::dropEmptiedSources(ManagerCore &core)
     for (const RootNode::Ptr &root : std::as_const(roots)) {
         if (root->totalFileNumber() != 0)
             continue;
-        if (fm.isEmptyFolder(root->rootURL()))
-            fm.removeURL_WithUpperDirectory_ToTrash(root->rootURL(), true, true);
+        if (fm.isEmptyFolder(root->rootURL()) &&
+            !fm.removeURL_WithUpperDirectory_ToTrash(root->rootURL(), true, true) && frontEnd)
+            frontEnd->sourceFolderTrashed(root->rootURL());
         emptied.append(root);
     }
     if (emptied.isEmpty())
@@ -164,7 +165,7 @@ void CleanTask::dropEmptiedSources(ManagerCore &core)
 
 void CleanTask::end()
 {
-    dropEmptiedSources(*m_core);
+    dropEmptiedSources(*m_core, m_frontEnd.get());
     const bool stopped = m_core->taskStatus != 0;
     m_core->withManager([&](SourceNodeManager &manager) {
         m_core->alertAnswer = 0;

@@ -27,8 +27,9 @@ public:
     void run();
 
     // Takes the sources that hold no file any more out of the list, their folders to the trash when
-    // they are empty. Scan queue; then the main thread, while the task waits.
-    static void dropEmptiedSources(ManagerCore &core);
+    // they are empty, and tells the front end of each folder trashed. Scan queue; then the main
+    // thread, while the task waits.
+    static void dropEmptiedSources(ManagerCore &core, CleanFrontEnd *frontEnd);
 
 private:
     void cleanGroup(const DupGroup::Ptr &group);

@@ -82,7 +82,7 @@ void SourceNodeManager::deleteOneFile(const MyTreeNode::Ptr &file)
             return;
         }
         core->removeFile(file);
-        CleanTask::dropEmptiedSources(*core);
+        CleanTask::dropEmptiedSources(*core, frontEnd.get());
         core->withManager([](SourceNodeManager &manager) { manager.syncAllSatus(); });
     });
 }

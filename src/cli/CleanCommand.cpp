@@ -5,6 +5,7 @@
 #include "clean/CleanRules.h"
 #include "cli/CleanOptions.h"
 #include "cli/Commands.h"
+#include "cli/Help.h"
 #include "cli/ReportOutput.h"
 #include "cli/ScanReport.h"
 #include "cli/ScanSession.h"
@@ -126,6 +127,8 @@ int runCleanCommand(const QList<QByteArray> &arguments)
     const std::optional<CleanOptions> options = CleanOptions::parse(arguments, &error);
     if (!options)
         return session.usageError(error.toUtf8());
+    if (options->scan.help)
+        return Help::print(Help::ofCommand("clean"));
     FileManagerProxy &fm = FileManagerProxy::sharedInstance();
     const Url destination = options->moveTo ? Url::fromAbsolutePath(*options->moveTo) : Url();
     if (options->moveTo && !fm.isFolder(destination))

@@ -1,6 +1,7 @@
 // twinsift-cli fingerprint [--level N] PATH...
 #include "cli/Commands.h"
 
+#include "cli/Help.h"
 #include "cli/ReportOutput.h"
 #include "cli/ShellQuoting.h"
 #include "fs/FileManagerProxy.h"
@@ -14,8 +15,6 @@
 
 namespace {
 
-const char usage[] = "Usage: twinsift-cli fingerprint [--level N] [--] PATH...\n";
-
 struct Request
 {
     qint64 level = 0;
@@ -24,7 +23,8 @@ struct Request
 
 int usageError(const QByteArray &message)
 {
-    std::fprintf(stderr, "twinsift-cli fingerprint: %s\n%s", message.constData(), usage);
+    std::fprintf(stderr, "twinsift-cli fingerprint: %s\nTry 'twinsift-cli fingerprint --help'.\n",
+                 message.constData());
     return 2;
 }
 
@@ -51,8 +51,7 @@ std::variant<Request, int> parse(const QList<QByteArray> &arguments)
         } else if (argument == "--") {
             optionsEnded = true;
         } else if (argument == "--help" || argument == "-h") {
-            std::fputs(usage, stdout);
-            return 0;
+            return Help::print(Help::ofCommand("fingerprint"));
         } else if (argument == "--level" || argument.startsWith("--level=")) {
             QByteArray value;
             if (argument == "--level") {

@@ -1,6 +1,7 @@
 // twinsift-cli scan: adds each path as a source, scans them on the scan queue as the GUI does, and
 // prints the groups of duplicates.
 #include "cli/Commands.h"
+#include "cli/Help.h"
 #include "cli/ReportOutput.h"
 #include "cli/ScanReport.h"
 #include "cli/ScanSession.h"
@@ -23,6 +24,8 @@ int runScanCommand(const QList<QByteArray> &arguments)
     const std::optional<ScanOptions> options = ScanOptions::parse(arguments, &error);
     if (!options)
         return session.usageError(error.toUtf8());
+    if (options->help)
+        return Help::print(Help::ofCommand("scan"));
     if (const int status = session.scan(*options))
         return status;
     // From here on a Ctrl-C ends the process at once.

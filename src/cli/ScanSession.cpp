@@ -32,7 +32,7 @@ void ScanSession::error(const QByteArray &message) const
 
 int ScanSession::usageError(const QByteArray &message) const
 {
-    error(message + "\nTry 'twinsift-cli --help'.");
+    error(message + "\nTry 'twinsift-cli " + m_command + " --help'.");
     return 2;
 }
 

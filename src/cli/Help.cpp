@@ -22,7 +22,9 @@ const Section sections[] = {
      "      quick, 1: sampled precise, 2: whole content), a tab, and the path as given.\n"
      "      A path without a fingerprint (missing, a folder, a symbolic link) prints '-'.\n"},
     {"scan", "scan [OPTIONS] PATH...",
-     "      Scan the paths as sources and print the groups of duplicates.\n"
+     "      Scan the paths as sources and print the groups of duplicates. A symbolic link given\n"
+     "      as a PATH is followed, and what it leads to is reported through its name; links\n"
+     "      inside the sources are not followed.\n"
      "      --format text|json    text (default): paths one per line, groups separated by an empty\n"
      "                            line; a path holding a control character is quoted for the shell\n"
      "                            (in the shell-escape style of GNU ls)\n"
@@ -44,8 +46,8 @@ const Section sections[] = {
      "      that stays holds exactly the same bytes. Prints one line per file, tab-separated:\n"
      "      group number, action, path (and where it went, or why it failed).\n"
      "      --keep newest|oldest  the file of each group that stays (default: newest)\n"
-     "      --source INDEX        remove only copies in the source at INDEX (from 0, in the order\n"
-     "                            the paths are given)\n"
+     "      --source INDEX        remove only copies in the source made of the PATH at INDEX\n"
+     "                            (from 0, counting every PATH as given, added or not)\n"
      "      --ext EXT             remove only copies with the extension EXT\n"
      "      --move-to DIR         move the copies into the folder DIR instead of deleting them\n"
      "      --dry-run             print what would be removed, and change nothing\n"

@@ -38,14 +38,14 @@ int runScanCommand(const QList<QByteArray> &arguments)
     switch (options->format) {
     case ScanOptions::Format::Json:
         ScanReport::json(
-            manager, session.rules(),
+            manager, session.sources(), session.rules(),
             {console.skippedCount(), console.readErrorCount(), session.interrupt().interrupted()}, toStdout);
         break;
     case ScanOptions::Format::NullSeparated:
-        ScanReport::nullSeparated(manager, toStdout);
+        ScanReport::nullSeparated(manager, session.sources(), toStdout);
         break;
     case ScanOptions::Format::Text:
-        ScanReport::text(manager, toStdout);
+        ScanReport::text(manager, session.sources(), toStdout);
         break;
     }
     if (const int writeFailure = output.finish()) {

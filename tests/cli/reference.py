@@ -209,16 +209,31 @@ class ReferenceScan:
         self.taken = 0
         self.buckets = [[] for _ in range(BUCKET_COUNT)]
         self.sources = []
+        self.links = {}  # source index: (the folder or file a link named as the source leads to, the link)
 
     def add_sources(self, paths):
-        for path in paths:
-            if os.path.lexists(path) and all(s["path"] != path for s in self.sources):
-                self.sources.append({"path": path, "index": len(self.sources), "files": 0, "bytes": 0})
-        for source in self.sources:
-            top = self.make_node(source["path"].rstrip(b"/") or b"/")
+        """Each path numbered by its place among those given. A link is followed, and what is found
+        through it is named through it."""
+        tops = []
+        for position, path in enumerate(paths):
+            bare = path.rstrip(b"/") or b"/"
+            top = os.path.realpath(bare) if os.path.islink(bare) else bare
+            if os.path.lexists(top) and all(s["path"] != path for s in self.sources):
+                self.sources.append({"path": path, "index": position, "files": 0, "bytes": 0})
+                tops.append(top)
+                if top != bare:
+                    self.links[position] = (top, bare)
+        for source, top in zip(self.sources, tops):
+            top = self.make_node(top)
             if top is not None:
                 self.walk(top, source)
         return self
+
+    def shown(self, node):
+        target, link = self.links.get(node.source, (None, None))
+        if target is None or not (node.path + b"/").startswith(target + b"/"):
+            return node.path
+        return link + node.path[len(target):]
 
     def make_node(self, path):
         try:
@@ -285,7 +300,7 @@ class ReferenceScan:
 
     def report(self, skipped=0, read_errors=0, interrupted=False):
         groups = [{"size": g.size, "ext": g.ext,
-                   "files": [{"path": m.path, "source": m.source, "added": added_text(m.key)} for m in g.members]}
+                   "files": [{"path": self.shown(m), "source": m.source, "added": added_text(m.key)} for m in g.members]}
                   for bucket in self.buckets for g in bucket if len(g.members) > 1]
         stats = {"files": sum(s["files"] for s in self.sources), "bytes": sum(s["bytes"] for s in self.sources),
                  "groups": len(groups), "removable": sum(len(g["files"]) - 1 for g in groups),

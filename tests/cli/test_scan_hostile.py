@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """`twinsift-cli scan` with hostile trees, changing trees, bad settings and broken outputs: a folder
 swapped for a link during the walk, names that forge report lines or drive a terminal, items that
-cannot be read, a tree deeper than PATH_MAX, a vanished current folder, damaged settings, Ctrl-C at a
-point the test chooses, and standard output that cannot be written.
+cannot be read, a tree deeper than PATH_MAX, links named as sources, a vanished current folder,
+damaged settings, Ctrl-C at a point the test chooses, and standard output that cannot be written.
 
 Usage: test_scan_hostile.py PATH-TO-twinsift-cli
 """
@@ -177,6 +177,29 @@ def case_skipped_and_unreadable_items():
     subprocess.run(["rm", "-rf", base], check=True)
 
 
+def case_links_named_as_sources():
+    """A link named on the command line is followed, as find -H does, and what it leads to is reported
+    through its name; a link inside is not followed; a dangling link adds nothing, and sources keep
+    their places among the paths given."""
+    root = fresh_dir("links")
+    real, single = os.path.join(root, b"real"), os.path.join(root, b"single")
+    os.mkdir(real)
+    pair(real, b"twin", b"twins")
+    os.symlink(single, os.path.join(real, b"inner-link"))
+    write(single, b"twins")
+    to_folder, to_file, dangling = (os.path.join(root, name) for name in (b"to-folder", b"to-file", b"dangling"))
+    os.symlink(real, to_folder)
+    os.symlink(single, to_file)
+    os.symlink(os.path.join(root, b"gone"), dangling)
+    code, out, err = CLI.run(["scan", "--format", "json", dangling, to_folder, to_file])
+    report = decode_report(out)
+    expect(code == 0 and dangling + b": nothing exists there" in err, f"exit {code}: {err!r}")
+    expect(members(report) == [to_file, to_folder + b"/twin-1", to_folder + b"/twin-2"], f"{members(report)}")
+    expect([(s["path"], s["index"]) for s in report["sources"]] == [(to_folder, 1), (to_file, 2)], f"{report['sources']}")
+    code, out, err = CLI.run(["scan", dangling])
+    expect(code == 1 and out == b"" and b"nothing exists there" in err, f"only a dangling link: exit {code}")
+
+
 def case_relative_path_without_current_folder():
     """A relative path when the current folder is gone must not be read against "/"."""
     for command in (["scan", "etc"], ["scan", "."], ["fingerprint", "etc"]):
@@ -318,6 +341,7 @@ def main():
         results.case("names that forge report lines", case_names_that_forge_lines)
         results.case("progress line on a terminal", case_progress_line_on_a_terminal)
         results.case("skipped and unreadable items, a tree deeper than PATH_MAX", case_skipped_and_unreadable_items)
+        results.case("links named as sources", case_links_named_as_sources)
         results.case("relative path without a current folder", case_relative_path_without_current_folder)
         results.case("settings: only when asked, damaged values absent, a FIFO", case_settings)
         results.case("output that cannot be written", case_output_that_cannot_be_written)

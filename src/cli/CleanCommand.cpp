@@ -6,6 +6,7 @@
 #include "cli/CleanOptions.h"
 #include "cli/Commands.h"
 #include "cli/Help.h"
+#include "cli/PlannedMoves.h"
 #include "cli/ReportOutput.h"
 #include "cli/ScanReport.h"
 #include "cli/ScanSession.h"
@@ -180,12 +181,12 @@ int runCleanCommand(const QList<QByteArray> &arguments)
     }
     const auto frontEnd = std::make_shared<CommandLineFrontEnd>(options->onError, members);
     if (options->dryRun) {
+        PlannedMoves moves(destination);
         for (const CleanRules::PlannedRemoval &planned :
              CleanRules::plan(groups, CleanTaskOptions::fromSettings(manager.allShowDupGroupFileExt())))
             frontEnd->removals.append(
                 {members.value(planned.file.get()),
-                 destination.isNull() ? Url() : destination.child(planned.file->FileURL().fileName()),
-                 QString()});
+                 destination.isNull() ? Url() : moves.destinationOf(planned.file->FileURL()), QString()});
     } else if (!session.interrupt().interrupted()) {
         manager.setCleanFrontEnd(frontEnd);
         session.setAlsoOnInterrupt([&manager] { manager.setTaskStatus(1); });

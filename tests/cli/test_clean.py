@@ -226,6 +226,25 @@ def case_source_positions():
     expect(all(os.path.exists(os.path.join(folder, b"f")) for folder in (a, b)), "a refused clean-up removed a file")
 
 
+def case_dry_run_destinations():
+    """The dry run names the free names the moves then take: a name already in the destination, and
+    files of one name moved together, get "_N" before the extension."""
+    folders, _ = twin_folders(b"x", b"y", b"z")
+    base = os.path.dirname(folders[0])
+    destination = os.path.join(base, b"destination")
+    os.makedirs(destination)
+    write(os.path.join(destination, b"f"), b"already here")
+    for folder in folders[:2]:
+        write(os.path.join(folder, b"photo.jpg"), b"picture")
+    write(os.path.join(destination, b"photo.jpg"), b"another picture")
+    moves = lambda report: [(r["path"], r["destination"]) for r in report["removed"]]
+    code, plan, err = run_clean(["--dry-run", "--move-to", destination, *folders])
+    expect(code == 0, f"dry run: exit {code} {err!r}")
+    code, done, err = run_clean(["--move-to", destination, *folders])
+    expect(code == 0 and moves(done) == moves(plan), f"planned {moves(plan)}, done {moves(done)}")
+    expect(sorted(os.listdir(destination)) == [b"f", b"f_1", b"f_2", b"photo.jpg", b"photo_1.jpg"], f"{moves(done)}")
+
+
 def case_links_named_as_sources():
     """Links named as sources are followed: copies are reported through the links' names and removed
     from where the links lead."""
@@ -253,6 +272,7 @@ def main():
         results.case("move to another file system: nothing lost", case_nothing_lost, "move")
         results.case("usage errors", case_usage)
         results.case("--source counts the paths as given", case_source_positions)
+        results.case("the dry run names the destinations of the moves", case_dry_run_destinations)
         results.case("links named as sources", case_links_named_as_sources)
         if ROOT:
             results.case("a bind mount", case_bind_mount)

@@ -206,6 +206,9 @@ int runCleanCommand(const QList<QByteArray> &arguments)
     } else if (options->scan.format == ScanOptions::Format::NullSeparated) {
         for (const Removal &removal : std::as_const(frontEnd->removals))
             output.write(removal.file.path + '\0');
+        // The paths alone cannot tell a failure: it is named where the other messages go.
+        for (const Removal &failure : std::as_const(frontEnd->failures))
+            session.error(ShellQuoting::shown(failure.file.path) + ": " + failure.error.toUtf8());
     } else {
         const char *action = options->dryRun ? (options->moveTo ? "would-move" : "would-delete")
                                              : (options->moveTo ? "moved" : "deleted");
@@ -215,7 +218,8 @@ int runCleanCommand(const QList<QByteArray> &arguments)
             output.write(textLine("failed", failure));
     }
     if (const int writeFailure = output.finish()) {
-        session.error(QByteArray("cannot write the report: ") + std::strerror(writeFailure));
+        session.error(QByteArray("cannot write the report: ") + std::strerror(writeFailure) +
+                      (options->dryRun ? "" : " (the clean-up was made all the same)"));
         return 2;
     }
     if (!options->scan.quiet && !options->dryRun)

@@ -55,7 +55,7 @@ const Section sections[] = {
      "                            after a file that cannot be removed: stop (default) or go on\n"
      "      --format text|json    as for scan\n"
      "      --null                only the paths removed (or, with --dry-run, to be removed), each\n"
-     "                            ended by a NUL byte\n"},
+     "                            ended by a NUL byte; failures are named on stderr\n"},
 };
 
 const char introduction[] =

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -37,6 +38,9 @@ void keepStandardDescriptorsOpen()
 int main(int argc, char *argv[])
 {
     keepStandardDescriptorsOpen();
+    // A reader of the report that goes away (`twinsift-cli clean | head`) must not end the process
+    // without a word after its work is done: the write fails instead, and the command says so.
+    std::signal(SIGPIPE, SIG_IGN);
     limitMemoryArenasToCores();
     // Before any thread exists, so that every thread has it blocked.
     if (argc > 1 && (std::strcmp(argv[1], "scan") == 0 || std::strcmp(argv[1], "clean") == 0))

@@ -374,6 +374,16 @@ def compare_reports(got, expected):
     expect(got["interrupted"] == expected["interrupted"], f"interrupted: {got['interrupted']}")
 
 
+def shown(path, cwd=None):
+    """A path as the text reports show it: quoted in GNU ls's shell-escape style (the independent form)
+    when it holds a control character, else as it is."""
+    text = path.decode("utf-8", "surrogateescape")
+    if not any(ord(c) < 0x20 or 0x7F <= ord(c) <= 0x9F or 0xDC80 <= ord(c) <= 0xDC9F for c in text):
+        return path
+    return subprocess.run(["ls", "-d", "--quoting-style=shell-escape", path], env=dict(os.environ, LC_ALL="C.UTF-8"),
+                          cwd=cwd, capture_output=True, check=True).stdout.rstrip(b"\n")
+
+
 def expect(condition, message):
     if not condition:
         raise AssertionError(message)

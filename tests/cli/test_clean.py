@@ -17,7 +17,7 @@ import subprocess
 import sys
 import tempfile
 
-from reference import Cli, Results, expect, sparse, write
+from reference import Cli, Results, expect, shown, sparse, write
 
 CLI = None
 ROOT = os.geteuid() == 0
@@ -245,6 +245,27 @@ def case_dry_run_destinations():
     expect(sorted(os.listdir(destination)) == [b"f", b"f_1", b"f_2", b"photo.jpg", b"photo_1.jpg"], f"{moves(done)}")
 
 
+def case_what_the_report_cannot_carry():
+    """With --null each failed file is named on stderr; with the report's reader gone (`clean | head`)
+    the command says that the report was not written and exits 2, the clean-up made all the same."""
+    base = tempfile.mkdtemp(dir=CLI.work).encode()
+    # Fast scan compares large files by samples: these differ between them only, and both fail.
+    failing = [os.path.join(base, name) for name in (b"large-a", b"large\nb")]
+    for path, marks in zip(failing, ([(0, b"x")], [(0, b"x"), (9 << 20, b"y")])):
+        sparse(path, 24 << 20, marks)
+    code, out, err = CLI.run(["clean", "--null", "--on-error", "continue", base])
+    named = [b"twinsift-cli clean: " + shown(path) + b": " for path in failing]
+    expect(code == 1 and out == b"" and all(n in err for n in named), f"exit {code}: {out!r} {err!r}")
+    (a, b), _ = twin_folders(b"a", b"b")
+    reader, writer = os.pipe()
+    os.close(reader)
+    process = subprocess.Popen(CLI.command(["clean", a, b]), env=CLI.env(), stdout=writer, stderr=subprocess.PIPE)
+    os.close(writer)
+    err = process.communicate(timeout=60)[1]
+    expect(process.returncode == 2 and b"cannot write the report: Broken pipe" in err, f"{process.returncode} {err!r}")
+    expect(os.path.exists(os.path.join(a, b"f")) != os.path.exists(os.path.join(b, b"f")), "no copy removed")
+
+
 def case_links_named_as_sources():
     """Links named as sources are followed: copies are reported through the links' names and removed
     from where the links lead."""
@@ -273,6 +294,7 @@ def main():
         results.case("usage errors", case_usage)
         results.case("--source counts the paths as given", case_source_positions)
         results.case("the dry run names the destinations of the moves", case_dry_run_destinations)
+        results.case("what the report cannot carry", case_what_the_report_cannot_carry)
         results.case("links named as sources", case_links_named_as_sources)
         if ROOT:
             results.case("a bind mount", case_bind_mount)

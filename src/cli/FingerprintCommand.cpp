@@ -74,6 +74,17 @@ std::variant<Request, int> parse(const QList<QByteArray> &arguments)
     return request;
 }
 
+// A file's or package's fingerprint, or a folder's, taken as a package; none for anything else (a
+// link is not followed, and FIFOs, devices and sockets hold no content to compare).
+std::optional<QString> fingerprintOf(const FileManagerProxy &files, const Url &url, qint64 level)
+{
+    const std::optional<FileAttributes> item = files.attributesOfItemAtURL(url);
+    if (!item || !(item->isRegularFile() || item->isDirectory()))
+        return std::nullopt;
+    // The item looked at is the one read: one put in its place meanwhile gives none.
+    return files.dirMD5_withLeel(url, level, item->id());
+}
+
 } // namespace
 
 int runFingerprintCommand(const QList<QByteArray> &arguments)
@@ -93,11 +104,10 @@ int runFingerprintCommand(const QList<QByteArray> &arguments)
     bool everyPathHasOne = true;
     ReportOutput output;
     for (const QByteArray &path : request.paths) {
-        const auto fingerprint = files.dirMD5_withLeel(Url::fromAbsolutePath(path), request.level);
+        const auto fingerprint = fingerprintOf(files, Url::fromAbsolutePath(path), request.level);
         everyPathHasOne = everyPathHasOne && fingerprint.has_value();
-        // Paths are written back byte for byte, whatever their encoding.
-        QByteArray line = fingerprint ? fingerprint->toLatin1() : QByteArray("-");
-        output.write(line + '\t' + path + '\n');
+        output.write((fingerprint ? fingerprint->toLatin1() : QByteArray("-")) + '\t' +
+                     ShellQuoting::shown(path) + '\n');
     }
     if (const int error = output.finish()) {
         std::fprintf(stderr, "twinsift-cli fingerprint: cannot write the results: %s\n",

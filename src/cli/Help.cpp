@@ -18,9 +18,11 @@ struct Section
 
 const Section sections[] = {
     {"fingerprint", "fingerprint [--level N] PATH...",
-     "      Print the content fingerprint of each file or package at level N (default 0:\n"
-     "      quick, 1: sampled precise, 2: whole content), a tab, and the path as given.\n"
-     "      A path without a fingerprint (missing, a folder, a symbolic link) prints '-'.\n"},
+     "      Print the content fingerprint of each path at level N (default 0: quick, 1: sampled\n"
+     "      precise, 2: whole content), a tab, and the path as given (quoted as scan quotes it).\n"
+     "      A folder or package has the fingerprint of all the files in it, an empty file the\n"
+     "      empty one; a path with no content of its own (missing, a symbolic link, a FIFO, a\n"
+     "      device) prints '-'.\n"},
     {"scan", "scan [OPTIONS] PATH...",
      "      Scan the paths as sources and print the groups of duplicates. A symbolic link given\n"
      "      as a PATH is followed, and what it leads to is reported through its name; links\n"

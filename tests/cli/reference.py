@@ -70,12 +70,15 @@ class Fingerprints:
         self.known = {}
 
     def of(self, path, level):
-        """What `fingerprint --level` prints for a path: a package's form for a directory."""
+        """What `fingerprint --level` prints for a path: a package's form for a directory, nothing for
+        what is neither a directory nor a regular file."""
         try:
-            is_dir = stat.S_ISDIR(os.lstat(path).st_mode)
+            mode = os.lstat(path).st_mode
         except OSError:
             return None
-        return self.of_package(path, level) if is_dir else self.of_file(path, level)
+        if stat.S_ISDIR(mode):
+            return self.of_package(path, level)
+        return self.of_file(path, level) if stat.S_ISREG(mode) else None
 
     def of_file(self, path, level):
         if (path, level) not in self.known:
@@ -86,13 +89,11 @@ class Fingerprints:
         return self.known[path, level]
 
     def compute(self, path, level):
-        """Raises Unreadable for a file that exists but cannot be opened."""
+        """The text of a regular file; raises Unreadable for one that cannot be opened."""
         try:
             st = os.lstat(path)
         except OSError:
             return None
-        if not stat.S_ISREG(st.st_mode):  # links are never followed; special files hold nothing
-            return "" if st.st_size == 0 and not stat.S_ISDIR(st.st_mode) else None
         if st.st_size == 0:
             return ""
         try:

@@ -5,6 +5,8 @@
 #include "clean/CleanRules.h"
 #include "cli/CleanOptions.h"
 #include "cli/Commands.h"
+#include "cli/Help.h"
+#include "cli/PlannedMoves.h"
 #include "cli/ReportOutput.h"
 #include "cli/ScanReport.h"
 #include "cli/ScanSession.h"
@@ -20,11 +22,18 @@
 
 namespace {
 
+// A member of a group as the report names it, taken before the clean-up changes the groups.
+struct Member
+{
+    qsizetype group = 0;
+    QByteArray path;
+    qint64 size = 0;
+};
+
 // One line or object of the report: a file removed, moved, failed, or planned.
 struct Removal
 {
-    qsizetype group = 0;
-    Url path;
+    Member file;
     Url destination;
     QString error;
 };
@@ -33,8 +42,8 @@ struct Removal
 class CommandLineFrontEnd : public CleanFrontEnd
 {
 public:
-    CommandLineFrontEnd(CleanOptions::OnError onError, QHash<const MyTreeNode *, qsizetype> groupOf)
-        : m_onError(onError), m_groupOf(std::move(groupOf))
+    CommandLineFrontEnd(CleanOptions::OnError onError, QHash<const MyTreeNode *, Member> members)
+        : m_onError(onError), m_members(std::move(members))
     {
     }
 
@@ -45,11 +54,11 @@ public:
     void reportTrashFailure(const MyTreeNode &, const Error &) override {}
     void removed(const MyTreeNode &file, const Url &destination) override
     {
-        removals.append({m_groupOf.value(&file), file.FileURL(), destination, QString()});
+        removals.append({m_members.value(&file), destination, QString()});
     }
     void failed(const MyTreeNode &file, const Error &error) override
     {
-        failures.append({m_groupOf.value(&file), file.FileURL(), Url(), error.localizedDescription()});
+        failures.append({m_members.value(&file), Url(), error.localizedDescription()});
     }
 
     QList<Removal> removals;
@@ -57,7 +66,7 @@ public:
 
 private:
     const CleanOptions::OnError m_onError;
-    const QHash<const MyTreeNode *, qsizetype> m_groupOf;
+    const QHash<const MyTreeNode *, Member> m_members;
 };
 
 void setVolatile(const QVariant &value, const QString &key)
@@ -65,14 +74,30 @@ void setVolatile(const QVariant &value, const QString &key)
     UserDefaults::standard().setVolatile(value, key);
 }
 
+// The source made of the PATH at the position given to --source; none, and why, when there is none.
+RootNode::Ptr chosenSource(const SourcePaths &sources, qint64 position, QByteArray *refusal)
+{
+    const qsizetype count = sources.entries().size();
+    const QByteArray option = "--source " + QByteArray::number(position) + ": ";
+    if (position >= count) {
+        *refusal = option + (count == 1 ? QByteArray("there is only 1 source")
+                                        : "there are only " + QByteArray::number(count) + " sources");
+        return nullptr;
+    }
+    const SourcePaths::Entry &entry = sources.entries().at(position);
+    if (!entry.root)
+        *refusal = option + ShellQuoting::shown(entry.path) + " was skipped (" + entry.skipReason + ")";
+    return entry.root;
+}
+
 // The clean task's choices for this run only, as its window would store them.
-void applyToSettings(const CleanOptions &options, const QStringList &extensions)
+void applyToSettings(const CleanOptions &options, const RootNode::Ptr &source, const QStringList &extensions)
 {
     setVolatile(options.moveTo ? 1 : 0, SettingsKeys::moveToTrash);
     setVolatile(true, SettingsKeys::cleanDateCheckbox);
     setVolatile(options.keep == CleanOptions::Keep::Newest ? 0 : 1, SettingsKeys::cleanDate);
-    setVolatile(options.source.has_value(), SettingsKeys::cleanFolderCheckbox);
-    setVolatile(options.source.value_or(0), SettingsKeys::cleanFolder);
+    setVolatile(bool(source), SettingsKeys::cleanFolderCheckbox);
+    setVolatile(source ? qint64(source->index()) : 0, SettingsKeys::cleanFolder);
     setVolatile(options.extension.has_value(), SettingsKeys::cleanTypeCheckbox);
     // An extension no shown group has is past the end of the list: then nothing is removed.
     setVolatile(options.extension ? qint64(extensions.indexOf(*options.extension) < 0
@@ -84,8 +109,8 @@ void applyToSettings(const CleanOptions &options, const QStringList &extensions)
 
 QByteArray textLine(const char *action, const Removal &removal)
 {
-    QByteArray line =
-        QByteArray::number(removal.group) + '\t' + action + '\t' + ShellQuoting::shown(removal.path.path());
+    QByteArray line = QByteArray::number(removal.file.group) + '\t' + action + '\t' +
+                      ShellQuoting::shown(removal.file.path);
     if (!removal.destination.isNull())
         line += '\t' + ShellQuoting::shown(removal.destination.path());
     if (!removal.error.isEmpty())
@@ -98,8 +123,8 @@ QByteArray jsonItems(const QList<Removal> &items)
     QByteArray out = "[";
     for (qsizetype i = 0; i < items.size(); ++i) {
         const Removal &item = items[i];
-        out += (i ? ", " : "") + QByteArrayLiteral("{\"group\": ") + QByteArray::number(item.group) +
-               ", \"path\": " + ScanReport::jsonString(item.path.path()) + ", \"destination\": " +
+        out += (i ? ", " : "") + QByteArrayLiteral("{\"group\": ") + QByteArray::number(item.file.group) +
+               ", \"path\": " + ScanReport::jsonString(item.file.path) + ", \"destination\": " +
                (item.destination.isNull() ? QByteArrayLiteral("null")
                                           : ScanReport::jsonString(item.destination.path()));
         if (!item.error.isEmpty())
@@ -109,11 +134,11 @@ QByteArray jsonItems(const QList<Removal> &items)
     return out + "]";
 }
 
-qint64 bytesOf(const QList<Removal> &removals, const QHash<QByteArray, qint64> &sizes)
+qint64 bytesOf(const QList<Removal> &removals)
 {
     qint64 bytes = 0;
     for (const Removal &removal : removals)
-        bytes += sizes.value(removal.path.path());
+        bytes += removal.file.size;
     return bytes;
 }
 
@@ -126,38 +151,42 @@ int runCleanCommand(const QList<QByteArray> &arguments)
     const std::optional<CleanOptions> options = CleanOptions::parse(arguments, &error);
     if (!options)
         return session.usageError(error.toUtf8());
+    if (options->scan.help)
+        return Help::print(Help::ofCommand("clean"));
     FileManagerProxy &fm = FileManagerProxy::sharedInstance();
     const Url destination = options->moveTo ? Url::fromAbsolutePath(*options->moveTo) : Url();
     if (options->moveTo && !fm.isFolder(destination))
         return session.usageError(ShellQuoting::shown(*options->moveTo) + ": not a folder to move into");
-    if (const int status = session.scan(options->scan))
+    if (const int status = session.addSources(options->scan))
         return status;
+    RootNode::Ptr source;
+    if (options->source) {
+        QByteArray refusal;
+        if (!(source = chosenSource(session.sources(), *options->source, &refusal)))
+            return session.usageError(refusal);
+    }
+    session.scanSources();
 
     SourceNodeManager &manager = session.manager();
-    if (options->source && quint64(*options->source) >= quint64(manager.rootNodes().size()))
-        return session.usageError("--source " + QByteArray::number(*options->source) + ": there are only " +
-                                  QByteArray::number(manager.rootNodes().size()) + " sources");
-    applyToSettings(*options, manager.allShowDupGroupFileExt());
+    applyToSettings(*options, source, manager.allShowDupGroupFileExt());
     manager.setUndoPath(destination);
 
     // Every group a scan shows is ticked; the report names groups by their place in that list.
     const QList<DupGroup::Ptr> groups = manager.showDupGroups().value_or(QList<DupGroup::Ptr>());
-    QHash<const MyTreeNode *, qsizetype> groupOf;
-    QHash<QByteArray, qint64> sizes;
+    QHash<const MyTreeNode *, Member> members;
     for (qsizetype g = 0; g < groups.size(); ++g) {
-        for (const MyTreeNode::Ptr &member : groups[g]->childs()) {
-            groupOf.insert(member.get(), g);
-            sizes.insert(member->FileURL().path(), member->FileSize());
-        }
+        for (const MyTreeNode::Ptr &file : groups[g]->childs())
+            members.insert(file.get(),
+                           {g, ScanReport::shownPath(session.sources(), *file), file->FileSize()});
     }
-    const auto frontEnd = std::make_shared<CommandLineFrontEnd>(options->onError, groupOf);
+    const auto frontEnd = std::make_shared<CommandLineFrontEnd>(options->onError, members);
     if (options->dryRun) {
+        PlannedMoves moves(destination);
         for (const CleanRules::PlannedRemoval &planned :
              CleanRules::plan(groups, CleanTaskOptions::fromSettings(manager.allShowDupGroupFileExt())))
             frontEnd->removals.append(
-                {groupOf.value(planned.file.get()), planned.file->FileURL(),
-                 destination.isNull() ? Url() : destination.child(planned.file->FileURL().fileName()),
-                 QString()});
+                {members.value(planned.file.get()),
+                 destination.isNull() ? Url() : moves.destinationOf(planned.file->FileURL()), QString()});
     } else if (!session.interrupt().interrupted()) {
         manager.setCleanFrontEnd(frontEnd);
         session.setAlsoOnInterrupt([&manager] { manager.setTaskStatus(1); });
@@ -167,17 +196,19 @@ int runCleanCommand(const QList<QByteArray> &arguments)
     session.interrupt().release();
 
     ReportOutput output;
-    const qint64 bytes = bytesOf(frontEnd->removals, sizes);
     if (options->scan.format == ScanOptions::Format::Json) {
         output.write("{\"dry_run\": " + QByteArray(options->dryRun ? "true" : "false") + ", \"removed\": " +
                      jsonItems(frontEnd->removals) + ", \"failed\": " + jsonItems(frontEnd->failures) +
                      ", \"stats\": {\"removed\": " + QByteArray::number(frontEnd->removals.size()) +
-                     ", \"bytes\": " + QByteArray::number(bytes) +
+                     ", \"bytes\": " + QByteArray::number(bytesOf(frontEnd->removals)) +
                      ", \"failed\": " + QByteArray::number(frontEnd->failures.size()) +
                      "}, \"interrupted\": " + (session.interrupt().interrupted() ? "true" : "false") + "}\n");
     } else if (options->scan.format == ScanOptions::Format::NullSeparated) {
         for (const Removal &removal : std::as_const(frontEnd->removals))
-            output.write(removal.path.path() + '\0');
+            output.write(removal.file.path + '\0');
+        // The paths alone cannot tell a failure: it is named where the other messages go.
+        for (const Removal &failure : std::as_const(frontEnd->failures))
+            session.error(ShellQuoting::shown(failure.file.path) + ": " + failure.error.toUtf8());
     } else {
         const char *action = options->dryRun ? (options->moveTo ? "would-move" : "would-delete")
                                              : (options->moveTo ? "moved" : "deleted");
@@ -187,7 +218,8 @@ int runCleanCommand(const QList<QByteArray> &arguments)
             output.write(textLine("failed", failure));
     }
     if (const int writeFailure = output.finish()) {
-        session.error(QByteArray("cannot write the report: ") + std::strerror(writeFailure));
+        session.error(QByteArray("cannot write the report: ") + std::strerror(writeFailure) +
+                      (options->dryRun ? "" : " (the clean-up was made all the same)"));
         return 2;
     }
     if (!options->scan.quiet && !options->dryRun)

@@ -1,6 +1,7 @@
 // twinsift-cli fingerprint [--level N] PATH...
 #include "cli/Commands.h"
 
+#include "cli/Help.h"
 #include "cli/ReportOutput.h"
 #include "cli/ShellQuoting.h"
 #include "fs/FileManagerProxy.h"
@@ -14,8 +15,6 @@
 
 namespace {
 
-const char usage[] = "Usage: twinsift-cli fingerprint [--level N] [--] PATH...\n";
-
 struct Request
 {
     qint64 level = 0;
@@ -24,7 +23,8 @@ struct Request
 
 int usageError(const QByteArray &message)
 {
-    std::fprintf(stderr, "twinsift-cli fingerprint: %s\n%s", message.constData(), usage);
+    std::fprintf(stderr, "twinsift-cli fingerprint: %s\nTry 'twinsift-cli fingerprint --help'.\n",
+                 message.constData());
     return 2;
 }
 
@@ -51,8 +51,7 @@ std::variant<Request, int> parse(const QList<QByteArray> &arguments)
         } else if (argument == "--") {
             optionsEnded = true;
         } else if (argument == "--help" || argument == "-h") {
-            std::fputs(usage, stdout);
-            return 0;
+            return Help::print(Help::ofCommand("fingerprint"));
         } else if (argument == "--level" || argument.startsWith("--level=")) {
             QByteArray value;
             if (argument == "--level") {
@@ -75,6 +74,17 @@ std::variant<Request, int> parse(const QList<QByteArray> &arguments)
     return request;
 }
 
+// A file's or package's fingerprint, or a folder's, taken as a package; none for anything else (a
+// link is not followed, and FIFOs, devices and sockets hold no content to compare).
+std::optional<QString> fingerprintOf(const FileManagerProxy &files, const Url &url, qint64 level)
+{
+    const std::optional<FileAttributes> item = files.attributesOfItemAtURL(url);
+    if (!item || !(item->isRegularFile() || item->isDirectory()))
+        return std::nullopt;
+    // The item looked at is the one read: one put in its place meanwhile gives none.
+    return files.dirMD5_withLeel(url, level, item->id());
+}
+
 } // namespace
 
 int runFingerprintCommand(const QList<QByteArray> &arguments)
@@ -94,11 +104,10 @@ int runFingerprintCommand(const QList<QByteArray> &arguments)
     bool everyPathHasOne = true;
     ReportOutput output;
     for (const QByteArray &path : request.paths) {
-        const auto fingerprint = files.dirMD5_withLeel(Url::fromAbsolutePath(path), request.level);
+        const auto fingerprint = fingerprintOf(files, Url::fromAbsolutePath(path), request.level);
         everyPathHasOne = everyPathHasOne && fingerprint.has_value();
-        // Paths are written back byte for byte, whatever their encoding.
-        QByteArray line = fingerprint ? fingerprint->toLatin1() : QByteArray("-");
-        output.write(line + '\t' + path + '\n');
+        output.write((fingerprint ? fingerprint->toLatin1() : QByteArray("-")) + '\t' +
+                     ShellQuoting::shown(path) + '\n');
     }
     if (const int error = output.finish()) {
         std::fprintf(stderr, "twinsift-cli fingerprint: cannot write the results: %s\n",

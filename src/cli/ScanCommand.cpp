@@ -1,6 +1,7 @@
 // twinsift-cli scan: adds each path as a source, scans them on the scan queue as the GUI does, and
 // prints the groups of duplicates.
 #include "cli/Commands.h"
+#include "cli/Help.h"
 #include "cli/ReportOutput.h"
 #include "cli/ScanReport.h"
 #include "cli/ScanSession.h"
@@ -23,6 +24,8 @@ int runScanCommand(const QList<QByteArray> &arguments)
     const std::optional<ScanOptions> options = ScanOptions::parse(arguments, &error);
     if (!options)
         return session.usageError(error.toUtf8());
+    if (options->help)
+        return Help::print(Help::ofCommand("scan"));
     if (const int status = session.scan(*options))
         return status;
     // From here on a Ctrl-C ends the process at once.
@@ -35,14 +38,14 @@ int runScanCommand(const QList<QByteArray> &arguments)
     switch (options->format) {
     case ScanOptions::Format::Json:
         ScanReport::json(
-            manager, session.rules(),
+            manager, session.sources(), session.rules(),
             {console.skippedCount(), console.readErrorCount(), session.interrupt().interrupted()}, toStdout);
         break;
     case ScanOptions::Format::NullSeparated:
-        ScanReport::nullSeparated(manager, toStdout);
+        ScanReport::nullSeparated(manager, session.sources(), toStdout);
         break;
     case ScanOptions::Format::Text:
-        ScanReport::text(manager, toStdout);
+        ScanReport::text(manager, session.sources(), toStdout);
         break;
     }
     if (const int writeFailure = output.finish()) {

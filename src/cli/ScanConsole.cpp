@@ -2,6 +2,7 @@
 
 #include "cli/InterruptWatcher.h"
 #include "cli/ShellQuoting.h"
+#include "cli/SourcePaths.h"
 #include "fs/ReadFailures.h"
 #include "fs/ReadMeter.h"
 #include "model/MyTreeNode.h"
@@ -33,8 +34,8 @@ int terminalColumns()
 
 } // namespace
 
-ScanConsole::ScanConsole(Options options, InterruptWatcher &interrupt)
-    : m_options(options), m_interrupt(interrupt)
+ScanConsole::ScanConsole(Options options, const SourcePaths &sources, InterruptWatcher &interrupt)
+    : m_options(options), m_sources(sources), m_interrupt(interrupt)
 {
     ReadFailures::setObserver([this](const Url &url, const QString &reason) { readFailed(url, reason); });
 }
@@ -42,6 +43,16 @@ ScanConsole::ScanConsole(Options options, InterruptWatcher &interrupt)
 ScanConsole::~ScanConsole()
 {
     ReadFailures::setObserver({});
+}
+
+void ScanConsole::scanStarted(const RootNode &root)
+{
+    m_scanning = &root;
+}
+
+QByteArray ScanConsole::shown(const Url &url) const
+{
+    return m_sources.shown(m_scanning, url.path());
 }
 
 void ScanConsole::at(Phase phase, const Url &url)
@@ -53,11 +64,10 @@ void ScanConsole::at(Phase phase, const Url &url)
 
 void ScanConsole::fileTakenIn(const RootNode &root, const MyTreeNode &file)
 {
-    (void)root;
     ++m_filesTakenIn;
     if (!m_options.verbose)
         return;
-    write(ShellQuoting::shown(file.FileURL().path()) + '\n');
+    write(ShellQuoting::shown(m_sources.shown(&root, file.FileURL().path())) + '\n');
     // The write may have waited long for its reader, and the scan must not take in one more file
     // after a Ctrl-C sent meanwhile.
     m_interrupt.checkPending();
@@ -67,7 +77,7 @@ void ScanConsole::itemSkipped(const Url &url, const QString &reason)
 {
     ++m_skipped;
     if (!m_options.quiet)
-        warn("skipped " + ShellQuoting::shown(url.path()) + ": " + reason.toUtf8());
+        warn("skipped " + ShellQuoting::shown(shown(url)) + ": " + reason.toUtf8());
 }
 
 void ScanConsole::readFailed(const Url &url, const QString &reason)
@@ -80,7 +90,7 @@ void ScanConsole::readFailed(const Url &url, const QString &reason)
         m_unreadable.insert(url.path());
     }
     if (!m_options.quiet)
-        warn("cannot read " + ShellQuoting::shown(url.path()) + ": " + reason.toUtf8());
+        warn("cannot read " + ShellQuoting::shown(shown(url)) + ": " + reason.toUtf8());
 }
 
 qint64 ScanConsole::readErrorCount() const
@@ -96,7 +106,7 @@ void ScanConsole::print(const QByteArray &text)
 
 void ScanConsole::warn(const QByteArray &message)
 {
-    write("twinsift-cli scan: " + message + '\n');
+    write("twinsift-cli " + QByteArray(m_options.command) + ": " + message + '\n');
 }
 
 void ScanConsole::clearProgressLine()
@@ -124,7 +134,7 @@ void ScanConsole::drawProgressLine(const Url &url)
     QString line = QStringLiteral("%1 files, %2 MiB read | %3")
                        .arg(m_filesTakenIn.load())
                        .arg(mebibytes, 0, 'f', 1)
-                       .arg(url.displayPath());
+                       .arg(decodeFileNameBytes(shown(url), false));
     const int width = terminalColumns() - 1;
     if (line.size() > width)
         line = line.left(width - 3) + QStringLiteral("...");

@@ -92,6 +92,10 @@ std::optional<ScanOptions> ScanOptions::parse(const QList<QByteArray> &arguments
             onlyPaths = true;
             continue;
         }
+        if (argument == "--help" || argument == "-h") {
+            options.help = true;
+            return options;
+        }
         const auto [name, inlineValue] = splitOption(argument);
         // The switches take no value: "--quiet=no" must not quietly mean --quiet.
         const QHash<QByteArray, bool *> switches = {

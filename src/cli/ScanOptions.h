@@ -21,9 +21,12 @@ struct ScanOptions
     bool quiet = false;
     bool verbose = false;
     bool useSettings = false;
+    // --help or -h: show the command's help and do nothing else.
+    bool help = false;
     QList<QByteArray> paths;
 
-    // Parses the arguments after "scan"; on a usage error returns no value and sets the message.
+    // Parses the arguments after "scan"; on a usage error returns no value and sets the message. A
+    // request for help ends the parsing: what follows it is not looked at.
     static std::optional<ScanOptions> parse(const QList<QByteArray> &arguments, QString *error);
 
     // Applies the options as settings for this run only; nothing is stored. Without useSettings the

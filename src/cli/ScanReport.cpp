@@ -1,6 +1,7 @@
 #include "cli/ScanReport.h"
 
 #include "cli/ShellQuoting.h"
+#include "cli/SourcePaths.h"
 #include "platform/Utf8.h"
 #include "scan/CustomRuleController.h"
 #include "scan/SourceNodeManager.h"
@@ -25,7 +26,7 @@ QList<DupGroup::Ptr> shownGroups(const SourceNodeManager &manager)
     return manager.showDupGroups().value_or(QList<DupGroup::Ptr>());
 }
 
-QByteArray groupJson(const DupGroup &group, const CustomRuleController &rules)
+QByteArray groupJson(const DupGroup &group, const SourcePaths &sources, const CustomRuleController &rules)
 {
     const QList<MyTreeNode::Ptr> &members = group.childs();
     QByteArray out = QByteArrayLiteral("{\"size\": ") + number(group.fileSize()) +
@@ -34,8 +35,9 @@ QByteArray groupJson(const DupGroup &group, const CustomRuleController &rules)
     for (qsizetype m = 0; m < members.size(); ++m) {
         const MyTreeNode::Ptr &node = members[m];
         const RootNode::Ptr root = node->rootNode();
-        out += (m ? ", " : "") + QByteArrayLiteral("{\"path\": ") + jsonString(node->FileURL().path()) +
-               ", \"source\": " + (root ? number(qint64(root->index())) : QByteArrayLiteral("null")) +
+        out += (m ? ", " : "") + QByteArrayLiteral("{\"path\": ") +
+               jsonString(sources.shown(root.get(), node->FileURL().path())) +
+               ", \"source\": " + (root ? number(sources.position(*root)) : QByteArrayLiteral("null")) +
                ", \"added\": " + optionalString(node->fileAddedDateString()) + "}";
     }
     out += "]}";
@@ -43,6 +45,11 @@ QByteArray groupJson(const DupGroup &group, const CustomRuleController &rules)
 }
 
 } // namespace
+
+QByteArray shownPath(const SourcePaths &sources, const MyTreeNode &file)
+{
+    return sources.shown(file.rootNode().get(), file.FileURL().path());
+}
 
 QByteArray jsonString(const QByteArray &bytes)
 {
@@ -90,46 +97,46 @@ QByteArray jsonString(const QByteArray &bytes)
     return out;
 }
 
-void text(const SourceNodeManager &manager, const Writer &write)
+void text(const SourceNodeManager &manager, const SourcePaths &sources, const Writer &write)
 {
     bool first = true;
     for (const DupGroup::Ptr &group : shownGroups(manager)) {
         QByteArray out = first ? QByteArray() : QByteArray("\n");
         first = false;
         for (const MyTreeNode::Ptr &node : group->childs())
-            out += ShellQuoting::shown(node->FileURL().path()) + '\n';
+            out += ShellQuoting::shown(shownPath(sources, *node)) + '\n';
         write(out);
     }
 }
 
-void nullSeparated(const SourceNodeManager &manager, const Writer &write)
+void nullSeparated(const SourceNodeManager &manager, const SourcePaths &sources, const Writer &write)
 {
     bool first = true;
     for (const DupGroup::Ptr &group : shownGroups(manager)) {
         QByteArray out = first ? QByteArray() : QByteArray(1, '\0');
         first = false;
         for (const MyTreeNode::Ptr &node : group->childs())
-            out += node->FileURL().path() + '\0';
+            out += shownPath(sources, *node) + '\0';
         write(out);
     }
 }
 
-void json(const SourceNodeManager &manager, const CustomRuleController &rules,
+void json(const SourceNodeManager &manager, const SourcePaths &sources, const CustomRuleController &rules,
           const Completeness &completeness, const Writer &write)
 {
     QByteArray out = "{\"sources\": [";
     const QList<RootNode::Ptr> &roots = manager.rootNodes();
     for (qsizetype i = 0; i < roots.size(); ++i) {
         const RootNode::Ptr &root = roots[i];
-        out += (i ? ", " : "") + QByteArrayLiteral("{\"path\": ") + jsonString(root->rootPath()) +
-               ", \"index\": " + number(qint64(root->index())) +
+        out += (i ? ", " : "") + QByteArrayLiteral("{\"path\": ") + jsonString(sources.givenPath(*root)) +
+               ", \"index\": " + number(sources.position(*root)) +
                ", \"files\": " + number(root->totalFileNumber()) +
                ", \"bytes\": " + number(root->totalFileSize()) + "}";
     }
     write(out + "], \"groups\": [");
     const QList<DupGroup::Ptr> groups = shownGroups(manager);
     for (qsizetype g = 0; g < groups.size(); ++g)
-        write((g ? ", " : "") + groupJson(*groups[g], rules));
+        write((g ? ", " : "") + groupJson(*groups[g], sources, rules));
     write("], \"stats\": {\"files\": " + number(manager.totalFileNumber()) + ", \"bytes\": " +
           number(manager.totalFileSize()) + ", \"groups\": " + number(manager.totalDupGroupNumber()) +
           ", \"removable\": " + number(manager.totalRemovableFileNumber()) + ", \"wasted_bytes\": " +

@@ -10,7 +10,7 @@
 
 ScanSession::ScanSession(const char *command)
     : m_command(command), m_interrupt([this] {
-          for (const RootNode::Ptr &root : std::as_const(m_roots))
+          for (const RootNode::Ptr &root : m_sources.roots())
               root->setIsFinished(true);
           if (m_alsoOnInterrupt)
               m_alsoOnInterrupt();
@@ -32,7 +32,7 @@ void ScanSession::error(const QByteArray &message) const
 
 int ScanSession::usageError(const QByteArray &message) const
 {
-    error(message + "\nTry 'twinsift-cli --help'.");
+    error(message + "\nTry 'twinsift-cli " + m_command + " --help'.");
     return 2;
 }
 
@@ -45,7 +45,7 @@ void ScanSession::waitForScanQueue()
     loop.exec();
 }
 
-int ScanSession::scan(const ScanOptions &options)
+int ScanSession::addSources(const ScanOptions &options)
 {
     // A relative path means nothing without a current folder; it must never stand for one below "/".
     for (const QByteArray &path : options.paths) {
@@ -54,30 +54,23 @@ int ScanSession::scan(const ScanOptions &options)
                               ": a relative path, and the current folder cannot be found");
     }
     options.applyToSettings();
-    m_console = std::make_shared<ScanConsole>(
-        ScanConsole::Options{options.quiet, options.verbose, !options.quiet && ::isatty(STDERR_FILENO)},
-        m_interrupt);
+    m_console = std::make_shared<ScanConsole>(ScanConsole::Options{m_command, options.quiet, options.verbose,
+                                                                   !options.quiet && ::isatty(STDERR_FILENO)},
+                                              m_sources, m_interrupt);
     m_manager.setScanProgress(m_console);
 
     for (const QByteArray &path : options.paths) {
-        const bool alreadyAdded =
-            std::any_of(m_roots.cbegin(), m_roots.cend(),
-                        [&](const RootNode::Ptr &root) { return root->rootPath() == path; });
-        if (alreadyAdded) {
-            m_console->warn(ShellQuoting::shown(path) + " is already a source; skipped");
-            continue;
-        }
-        const RootNode::Ptr root = RootNode::initWithPath(path);
-        if (!root) {
-            m_console->warn(ShellQuoting::shown(path) + ": nothing exists there; skipped");
-            continue;
-        }
-        m_roots.append(root);
+        const SourcePaths::Entry &entry = m_sources.add(path);
+        if (!entry.root)
+            m_console->warn(ShellQuoting::shown(path) + ": " + entry.skipReason + "; skipped");
     }
-    if (m_roots.isEmpty())
-        return 1;
+    return m_sources.roots().isEmpty() ? 1 : 0;
+}
+
+void ScanSession::scanSources()
+{
     // Queued only now: the first scan starts at once, and the list the interrupt reads must be complete.
-    for (const RootNode::Ptr &root : std::as_const(m_roots))
+    for (const RootNode::Ptr &root : m_sources.roots())
         m_manager.addRootNode(root);
     m_manager.reIndex();
     waitForScanQueue();
@@ -85,5 +78,12 @@ int ScanSession::scan(const ScanOptions &options)
     m_console->clearProgressLine();
     // A source stopped before its scan began never ran its end-of-scan step; count it too.
     m_manager.syncAllSatus();
+}
+
+int ScanSession::scan(const ScanOptions &options)
+{
+    if (const int status = addSources(options))
+        return status;
+    scanSources();
     return 0;
 }

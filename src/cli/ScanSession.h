@@ -3,6 +3,7 @@
 #include "cli/InterruptWatcher.h"
 #include "cli/ScanConsole.h"
 #include "cli/ScanOptions.h"
+#include "cli/SourcePaths.h"
 #include "scan/CustomRuleController.h"
 #include "scan/SourceNodeManager.h"
 
@@ -19,10 +20,15 @@ public:
     explicit ScanSession(const char *command);
     ~ScanSession();
 
-    // Adds the paths as sources and scans them. Returns 0, or the exit status to end with: 1 when no
-    // path could be added, 2 for a relative path without a current folder.
+    // Adds the paths as sources. Returns 0, or the exit status to end with: 1 when no path could be
+    // added, 2 for a relative path without a current folder.
+    int addSources(const ScanOptions &options);
+    // Scans the sources added, until every scan has ended or been stopped.
+    void scanSources();
+    // Both of the above.
     int scan(const ScanOptions &options);
 
+    const SourcePaths &sources() const { return m_sources; }
     SourceNodeManager &manager() { return m_manager; }
     const CustomRuleController &rules() const { return m_rules; }
     ScanConsole &console() { return *m_console; }
@@ -41,7 +47,7 @@ private:
     const char *m_command;
     CustomRuleController m_rules;
     SourceNodeManager m_manager;
-    QList<RootNode::Ptr> m_roots;
+    SourcePaths m_sources;
     std::function<void()> m_alsoOnInterrupt;
     InterruptWatcher m_interrupt;
     std::shared_ptr<ScanConsole> m_console;

@@ -70,12 +70,15 @@ class Fingerprints:
         self.known = {}
 
     def of(self, path, level):
-        """What `fingerprint --level` prints for a path: a package's form for a directory."""
+        """What `fingerprint --level` prints for a path: a package's form for a directory, nothing for
+        what is neither a directory nor a regular file."""
         try:
-            is_dir = stat.S_ISDIR(os.lstat(path).st_mode)
+            mode = os.lstat(path).st_mode
         except OSError:
             return None
-        return self.of_package(path, level) if is_dir else self.of_file(path, level)
+        if stat.S_ISDIR(mode):
+            return self.of_package(path, level)
+        return self.of_file(path, level) if stat.S_ISREG(mode) else None
 
     def of_file(self, path, level):
         if (path, level) not in self.known:
@@ -86,13 +89,11 @@ class Fingerprints:
         return self.known[path, level]
 
     def compute(self, path, level):
-        """Raises Unreadable for a file that exists but cannot be opened."""
+        """The text of a regular file; raises Unreadable for one that cannot be opened."""
         try:
             st = os.lstat(path)
         except OSError:
             return None
-        if not stat.S_ISREG(st.st_mode):  # links are never followed; special files hold nothing
-            return "" if st.st_size == 0 and not stat.S_ISDIR(st.st_mode) else None
         if st.st_size == 0:
             return ""
         try:
@@ -209,16 +210,31 @@ class ReferenceScan:
         self.taken = 0
         self.buckets = [[] for _ in range(BUCKET_COUNT)]
         self.sources = []
+        self.links = {}  # source index: (the folder or file a link named as the source leads to, the link)
 
     def add_sources(self, paths):
-        for path in paths:
-            if os.path.lexists(path) and all(s["path"] != path for s in self.sources):
-                self.sources.append({"path": path, "index": len(self.sources), "files": 0, "bytes": 0})
-        for source in self.sources:
-            top = self.make_node(source["path"].rstrip(b"/") or b"/")
+        """Each path numbered by its place among those given. A link is followed, and what is found
+        through it is named through it."""
+        tops = []
+        for position, path in enumerate(paths):
+            bare = path.rstrip(b"/") or b"/"
+            top = os.path.realpath(bare) if os.path.islink(bare) else bare
+            if os.path.lexists(top) and all(s["path"] != path for s in self.sources):
+                self.sources.append({"path": path, "index": position, "files": 0, "bytes": 0})
+                tops.append(top)
+                if top != bare:
+                    self.links[position] = (top, bare)
+        for source, top in zip(self.sources, tops):
+            top = self.make_node(top)
             if top is not None:
                 self.walk(top, source)
         return self
+
+    def shown(self, node):
+        target, link = self.links.get(node.source, (None, None))
+        if target is None or not (node.path + b"/").startswith(target + b"/"):
+            return node.path
+        return link + node.path[len(target):]
 
     def make_node(self, path):
         try:
@@ -285,7 +301,7 @@ class ReferenceScan:
 
     def report(self, skipped=0, read_errors=0, interrupted=False):
         groups = [{"size": g.size, "ext": g.ext,
-                   "files": [{"path": m.path, "source": m.source, "added": added_text(m.key)} for m in g.members]}
+                   "files": [{"path": self.shown(m), "source": m.source, "added": added_text(m.key)} for m in g.members]}
                   for bucket in self.buckets for g in bucket if len(g.members) > 1]
         stats = {"files": sum(s["files"] for s in self.sources), "bytes": sum(s["bytes"] for s in self.sources),
                  "groups": len(groups), "removable": sum(len(g["files"]) - 1 for g in groups),
@@ -357,6 +373,16 @@ def compare_reports(got, expected):
                f"group {i} differs:\n  cli: {g and describe_group(g)}\n  ref: {e and describe_group(e)}")
     expect(got["stats"] == expected["stats"], f"stats differ: cli {got['stats']} ref {expected['stats']}")
     expect(got["interrupted"] == expected["interrupted"], f"interrupted: {got['interrupted']}")
+
+
+def shown(path, cwd=None):
+    """A path as the text reports show it: quoted in GNU ls's shell-escape style (the independent form)
+    when it holds a control character, else as it is."""
+    text = path.decode("utf-8", "surrogateescape")
+    if not any(ord(c) < 0x20 or 0x7F <= ord(c) <= 0x9F or 0xDC80 <= ord(c) <= 0xDC9F for c in text):
+        return path
+    return subprocess.run(["ls", "-d", "--quoting-style=shell-escape", path], env=dict(os.environ, LC_ALL="C.UTF-8"),
+                          cwd=cwd, capture_output=True, check=True).stdout.rstrip(b"\n")
 
 
 def expect(condition, message):

@@ -17,7 +17,7 @@ import subprocess
 import sys
 import tempfile
 
-from reference import Cli, Results, expect, sparse, write
+from reference import Cli, Results, expect, shown, sparse, write
 
 CLI = None
 ROOT = os.geteuid() == 0
@@ -193,10 +193,95 @@ def case_killed_while_moving():
 def case_usage():
     base = tempfile.mkdtemp(dir=CLI.work).encode()
     write(os.path.join(base, b"x"), b"x")
-    for arguments in (["--keep", "middle"], ["--source", "-1"], ["--source", "3"], ["--move-to", "/nonexistent"],
+    for arguments in (["--keep", "middle"], ["--source", "-1"], ["--move-to", "/nonexistent"],
                       ["--on-error", "maybe"], ["--dry-run=yes"], ["--null", "--format", "json"]):
         code, _, _ = CLI.run(["clean", *arguments, base])
         expect(code == 2, f"{arguments}: exit {code}")
+
+
+def twin_folders(*names):
+    """Folders below a new one, each holding a copy of one content as "f"; and the path of a name that
+    is not there."""
+    base = tempfile.mkdtemp(dir=CLI.work).encode()
+    folders = [os.path.join(base, name) for name in names]
+    for folder in folders:
+        os.makedirs(folder)
+        write(os.path.join(folder, b"f"), b"twin")
+    return folders, os.path.join(base, b"missing")
+
+
+def case_source_positions():
+    """--source counts the paths as given: one that could not be added, or was already a source, keeps
+    its place, and naming it (or a place past the end) is refused before anything is removed."""
+    (a, b), missing = twin_folders(b"a", b"b")
+    code, plan, err = run_clean(["--dry-run", "--source", "1", missing, a, b])
+    expect(code == 0 and [r["path"] for r in plan["removed"]] == [os.path.join(a, b"f").decode()],
+           f"--source 1 of missing, a, b: {plan} {err!r}")
+    expect(b"twinsift-cli clean: " + missing + b": nothing exists there" in err, f"warning: {err!r}")
+    for arguments, refusal in ((["0", missing, a, b], b"was skipped (nothing exists there)"),
+                               (["1", a, a, b], b"was skipped (already a source)"),
+                               (["3", missing, a, b], b"there are only 3 sources"), (["1", a], b"there is only 1 source")):
+        code, out, err = CLI.run(["clean", "--source", *arguments])
+        expect(code == 2 and out == b"" and refusal in err, f"--source {arguments}: exit {code} {err!r}")
+    expect(all(os.path.exists(os.path.join(folder, b"f")) for folder in (a, b)), "a refused clean-up removed a file")
+
+
+def case_dry_run_destinations():
+    """The dry run names the free names the moves then take: a name already in the destination, and
+    files of one name moved together, get "_N" before the extension."""
+    folders, _ = twin_folders(b"x", b"y", b"z")
+    base = os.path.dirname(folders[0])
+    destination = os.path.join(base, b"destination")
+    os.makedirs(destination)
+    write(os.path.join(destination, b"f"), b"already here")
+    for folder in folders[:2]:
+        write(os.path.join(folder, b"photo.jpg"), b"picture")
+    write(os.path.join(destination, b"photo.jpg"), b"another picture")
+    moves = lambda report: [(r["path"], r["destination"]) for r in report["removed"]]
+    code, plan, err = run_clean(["--dry-run", "--move-to", destination, *folders])
+    expect(code == 0, f"dry run: exit {code} {err!r}")
+    code, done, err = run_clean(["--move-to", destination, *folders])
+    expect(code == 0 and moves(done) == moves(plan), f"planned {moves(plan)}, done {moves(done)}")
+    expect(sorted(os.listdir(destination)) == [b"f", b"f_1", b"f_2", b"photo.jpg", b"photo_1.jpg"], f"{moves(done)}")
+
+
+def case_what_the_report_cannot_carry():
+    """With --null each failed file is named on stderr; with the report's reader gone (`clean | head`)
+    the command says that the report was not written and exits 2, the clean-up made all the same."""
+    base = tempfile.mkdtemp(dir=CLI.work).encode()
+    # Fast scan compares large files by samples: these differ between them only, and both fail.
+    failing = [os.path.join(base, name) for name in (b"large-a", b"large\nb")]
+    for path, marks in zip(failing, ([(0, b"x")], [(0, b"x"), (9 << 20, b"y")])):
+        sparse(path, 24 << 20, marks)
+    code, out, err = CLI.run(["clean", "--null", "--on-error", "continue", base])
+    named = [b"twinsift-cli clean: " + shown(path) + b": " for path in failing]
+    expect(code == 1 and out == b"" and all(n in err for n in named), f"exit {code}: {out!r} {err!r}")
+    (a, b), _ = twin_folders(b"a", b"b")
+    reader, writer = os.pipe()
+    os.close(reader)
+    process = subprocess.Popen(CLI.command(["clean", a, b]), env=CLI.env(), stdout=writer, stderr=subprocess.PIPE)
+    os.close(writer)
+    err = process.communicate(timeout=60)[1]
+    expect(process.returncode == 2 and b"cannot write the report: Broken pipe" in err, f"{process.returncode} {err!r}")
+    expect(os.path.exists(os.path.join(a, b"f")) != os.path.exists(os.path.join(b, b"f")), "no copy removed")
+
+
+def case_links_named_as_sources():
+    """Links named as sources are followed: copies are reported through the links' names and removed
+    from where the links lead."""
+    (real,), _ = twin_folders(b"real")
+    base = os.path.dirname(real)
+    write(os.path.join(real, b"g"), b"twin")
+    write(os.path.join(base, b"single"), b"twin")
+    os.symlink(real, os.path.join(base, b"to-folder"))
+    os.symlink(os.path.join(base, b"single"), os.path.join(base, b"to-file"))
+    leads_to = {os.path.join(base, shown_path): os.path.join(base, target) for shown_path, target in
+                ((b"to-folder/f", b"real/f"), (b"to-folder/g", b"real/g"), (b"to-file", b"single"))}
+    code, done, err = run_clean([os.path.join(base, b"to-folder"), os.path.join(base, b"to-file")])
+    removed = [os.fsencode(r["path"]) for r in done["removed"]]
+    expect(code == 0 and len(removed) == 2 and set(removed) <= set(leads_to), f"exit {code}: {done} {err!r}")
+    expect([os.path.exists(leads_to[path]) for path in leads_to] == [path not in removed for path in leads_to],
+           f"removed {removed}, left {[p for p in leads_to.values() if os.path.exists(p)]}")
 
 
 def main():
@@ -207,6 +292,10 @@ def main():
         results.case("delete: nothing lost", case_nothing_lost, "delete")
         results.case("move to another file system: nothing lost", case_nothing_lost, "move")
         results.case("usage errors", case_usage)
+        results.case("--source counts the paths as given", case_source_positions)
+        results.case("the dry run names the destinations of the moves", case_dry_run_destinations)
+        results.case("what the report cannot carry", case_what_the_report_cannot_carry)
+        results.case("links named as sources", case_links_named_as_sources)
         if ROOT:
             results.case("a bind mount", case_bind_mount)
             results.case("a full destination", case_full_destination)

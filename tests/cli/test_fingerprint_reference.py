@@ -11,22 +11,20 @@ import shutil
 import sys
 import tempfile
 
-from reference import CHUNK, Cli, Fingerprints, Results, digest_of, expect, sparse, write
+from reference import CHUNK, Cli, Fingerprints, Results, digest_of, expect, shown, sparse, write
 
 LEVELS = (0, 1, 2, 3, -1)
 
 
-def split_output(output, paths):
-    """The fingerprint column of each line, read knowing the paths (which may hold newlines)."""
+def split_output(output, paths, cwd):
+    """The fingerprint column of each line, which must end with the path as scan's text report shows it."""
+    lines = output.split(b"\n")
+    expect(len(lines) == len(paths) + 1 and lines[-1] == b"", f"not a line per path: {output[:300]!r}")
     texts = []
-    for path in paths:
-        tab = output.find(b"\t")
-        end = tab + 1 + len(path)
-        expect(tab >= 0 and output[tab + 1:end] == path and output[end:end + 1] == b"\n",
-               f"unreadable output at {path!r}: {output[:200]!r}")
-        texts.append(output[:tab].decode("ascii"))
-        output = output[end + 1:]
-    expect(not output, f"more output than paths: {output[:200]!r}")
+    for path, line in zip(paths, lines):
+        text, tab, shown_path = line.partition(b"\t")
+        expect(tab and shown_path == shown(path, cwd), f"the line of {path!r} is {line!r}")
+        texts.append(text.decode("ascii"))
     return texts
 
 
@@ -35,7 +33,7 @@ def compare(cli, root, paths):
     for level in LEVELS:
         code, out, err = cli.run(["fingerprint", "--level", str(level), "--", *paths], cwd=root)
         expected = [fingerprints.of(os.path.join(root, p), level) for p in paths]
-        for path, want, have in zip(paths, expected, split_output(out, paths)):
+        for path, want, have in zip(paths, expected, split_output(out, paths, root)):
             expect(have == ("-" if want is None else want), f"level {level} {path!r}: got {have!r}, expected {want!r}")
         expect(code == (1 if None in expected else 0), f"level {level}: exit {code} {err!r}")
 
@@ -54,7 +52,7 @@ def make_files(root, rng):
     for name in (b"\xff\xfe-not-utf8", b"line\nbreak", "caf\u00e9".encode(), b"tab\there", b"-dash"):
         write(os.path.join(root, name), rng.randbytes(rng.randrange(1, 9000)))
         names.append(name)
-    # Nothing to read: a folder, a missing path, links (never followed), a FIFO, a device.
+    # No content of their own: a missing path, links (never followed), a FIFO, a device.
     os.mkfifo(os.path.join(root, b"fifo"))
     os.symlink(b"f4097", os.path.join(root, b"link-to-file"))
     os.symlink(b"/dev/zero", os.path.join(root, b"link-to-zero"))

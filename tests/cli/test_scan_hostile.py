@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """`twinsift-cli scan` with hostile trees, changing trees, bad settings and broken outputs: a folder
 swapped for a link during the walk, names that forge report lines or drive a terminal, items that
-cannot be read, a tree deeper than PATH_MAX, a vanished current folder, damaged settings, Ctrl-C at a
-point the test chooses, and standard output that cannot be written.
+cannot be read, a tree deeper than PATH_MAX, links named as sources, a vanished current folder,
+damaged settings, Ctrl-C at a point the test chooses, and standard output that cannot be written.
 
 Usage: test_scan_hostile.py PATH-TO-twinsift-cli
 """
@@ -17,7 +17,7 @@ import tempfile
 import termios
 import time
 
-from reference import Cli, Options, ReferenceScan, Results, compare_reports, decode_report, expect, write
+from reference import Cli, Options, ReferenceScan, Results, compare_reports, decode_report, expect, shown, write
 
 CLI = None
 SETPRIV = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if os.geteuid() == 0 else []
@@ -64,17 +64,6 @@ def case_folder_swapped_for_link():
         swapper.wait()
 
 
-def control_character_in(path):
-    return any(ord(c) < 0x20 or 0x7F <= ord(c) <= 0x9F or 0xDC80 <= ord(c) <= 0xDC9F
-               for c in path.decode("utf-8", "surrogateescape"))
-
-
-def ls_quoted(path):
-    """GNU ls's shell-escape quoting of a path: the independent form the text report must match."""
-    return subprocess.run(["ls", "-d", "--quoting-style=shell-escape", path], env=dict(os.environ, LC_ALL="C.UTF-8"),
-                          capture_output=True, check=True).stdout.rstrip(b"\n")
-
-
 def case_names_that_forge_lines():
     """A folder named "b" + newline holding tmp/victim/precious would print /tmp/victim/precious as a
     member of a group: names with control characters are quoted, --null keeps them raw."""
@@ -86,7 +75,6 @@ def case_names_that_forge_lines():
                               b"'$'\\n''x", b"\xff plain", b"\nlead"]):
         pair(root, name, b"content %d" % i)
     expected = ReferenceScan(Options()).add_sources([root]).report()
-    shown = lambda path: ls_quoted(path) if control_character_in(path) else path
     text = b"\n".join(b"".join(shown(m["path"]) + b"\n" for m in g["files"]) for g in expected["groups"])
     code, out, err = CLI.run(["scan", "--quiet", root])
     expect(code == 0 and out == text and err == b"", f"text report:\n cli {out!r}\n ref {text!r}")
@@ -175,6 +163,29 @@ def case_skipped_and_unreadable_items():
     code, _, err = CLI.run(["scan", "--quiet", base], home=home, prefix=SETPRIV)
     expect(code == 0 and err == b"", f"--quiet: {code} {err[:300]!r}")
     subprocess.run(["rm", "-rf", base], check=True)
+
+
+def case_links_named_as_sources():
+    """A link named on the command line is followed, as find -H does, and what it leads to is reported
+    through its name; a link inside is not followed; a dangling link adds nothing, and sources keep
+    their places among the paths given."""
+    root = fresh_dir("links")
+    real, single = os.path.join(root, b"real"), os.path.join(root, b"single")
+    os.mkdir(real)
+    pair(real, b"twin", b"twins")
+    os.symlink(single, os.path.join(real, b"inner-link"))
+    write(single, b"twins")
+    to_folder, to_file, dangling = (os.path.join(root, name) for name in (b"to-folder", b"to-file", b"dangling"))
+    os.symlink(real, to_folder)
+    os.symlink(single, to_file)
+    os.symlink(os.path.join(root, b"gone"), dangling)
+    code, out, err = CLI.run(["scan", "--format", "json", dangling, to_folder, to_file])
+    report = decode_report(out)
+    expect(code == 0 and dangling + b": nothing exists there" in err, f"exit {code}: {err!r}")
+    expect(members(report) == [to_file, to_folder + b"/twin-1", to_folder + b"/twin-2"], f"{members(report)}")
+    expect([(s["path"], s["index"]) for s in report["sources"]] == [(to_folder, 1), (to_file, 2)], f"{report['sources']}")
+    code, out, err = CLI.run(["scan", dangling])
+    expect(code == 1 and out == b"" and b"nothing exists there" in err, f"only a dangling link: exit {code}")
 
 
 def case_relative_path_without_current_folder():
@@ -299,11 +310,10 @@ def case_output_that_cannot_be_written():
             expect(code == 2 and b"cannot write" in err, f"{command} to /dev/full: {code} {err!r}")
     code, _, err = CLI.run(["scan", root], stdout=None, preexec_fn=lambda: os.close(1))
     expect(code == 2 and b"cannot write" in err, f"closed stdout: {code} {err!r}")
-    # The reader is gone before the scan starts, and SIGPIPE is ignored: the write fails with EPIPE.
+    # The reader is gone before the scan ends (`scan | head`): no silent death by SIGPIPE.
     reader, writer = os.pipe()
     os.close(reader)
-    process = subprocess.Popen(CLI.command(["scan", root]), env=CLI.env(), stdout=writer, stderr=subprocess.PIPE,
-                               preexec_fn=lambda: signal.signal(signal.SIGPIPE, signal.SIG_IGN))
+    process = subprocess.Popen(CLI.command(["scan", root]), env=CLI.env(), stdout=writer, stderr=subprocess.PIPE)
     os.close(writer)
     err = process.communicate(timeout=60)[1]
     expect(process.returncode == 2 and b"Broken pipe" in err, f"reader gone: {process.returncode} {err!r}")
@@ -318,6 +328,7 @@ def main():
         results.case("names that forge report lines", case_names_that_forge_lines)
         results.case("progress line on a terminal", case_progress_line_on_a_terminal)
         results.case("skipped and unreadable items, a tree deeper than PATH_MAX", case_skipped_and_unreadable_items)
+        results.case("links named as sources", case_links_named_as_sources)
         results.case("relative path without a current folder", case_relative_path_without_current_folder)
         results.case("settings: only when asked, damaged values absent, a FIFO", case_settings)
         results.case("output that cannot be written", case_output_that_cannot_be_written)

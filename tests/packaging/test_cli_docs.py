@@ -2,8 +2,8 @@
 """The man pages and shell completions of twinsift-cli against the program itself.
 
 `twinsift-cli --help` is the reference for the commands and the options of each (the global options
-are listed under the name "(global)"); the CLI's own error messages are the reference for the values
-of --format and --types. The man page must list the same options (its .TP items under COMMANDS, per
+are listed under the name "(global)"), which each command's own help must list too; the CLI's own
+error messages are the reference for the values of --format and --types. The man page must list the same options (its .TP items under COMMANDS, per
 .SS command, and under OPTIONS) and name every value; the bash completion, run in bash, must offer
 the same commands, options and values; the zsh completion must name the same options per command.
 Both man pages carry the program's version.
@@ -26,8 +26,8 @@ def run(*args):
 
 
 def help_options(cli):
-    """{command or GLOBAL: {options}} from the help text, and {command: command whose options it also
-    takes} for a command whose usage names "[SCAN OPTIONS]"."""
+    """{command or GLOBAL: {options}} from the help text, {command: {options of its own section}}, and
+    {command: command whose options it also takes} for a command whose usage names "[SCAN OPTIONS]"."""
     options, inherits, current = {}, {}, None
     for line in run(cli, "--help").stdout.splitlines():
         if line in ("Commands:", "Options:"):
@@ -43,9 +43,10 @@ def help_options(cli):
                 inherits[current] = "scan"
         elif current:
             options[current] |= set(OPTION.findall(line))
+    own = {name: set(found) for name, found in options.items()}
     for command, base in inherits.items():
         options[command] |= options.get(base, set())
-    return options, inherits
+    return options, own, inherits
 
 
 def accepted_values(cli, option):
@@ -107,7 +108,7 @@ def compare(problems, what, reference, found):
 
 def main(cli):
     problems = []
-    reference, inherits = help_options(cli)
+    reference, own, inherits = help_options(cli)
     values = {o: accepted_values(cli, o) for o in ("--format", "--types")}
     if not reference.get(GLOBAL) or len(reference) < 2 or not all(values.values()):
         problems.append(f"could not read the commands, options and values from {cli}")
@@ -123,6 +124,12 @@ def main(cli):
             problems.append(f"twinsift-cli.1: the scan section does not name the {option} values {sorted(missing)}")
 
     commands = set(reference) - {GLOBAL}
+    for command in sorted(commands):
+        for flag in ("--help", "-h"):
+            shown = run(cli, command, flag)
+            if shown.returncode != 0 or set(OPTION.findall(shown.stdout)) != own[command]:
+                problems.append(f"{command} {flag}: exit {shown.returncode}, lists {sorted(OPTION.findall(shown.stdout))}"
+                                f" where --help lists {sorted(own[command])}")
     offered = {GLOBAL: {w for w in bash_complete("") if w.startswith("-")}}
     offered.update({c: bash_complete(c, "-") for c in commands})
     compare(problems, "bash completion", reference, offered)

@@ -60,9 +60,11 @@ public:
     {
         failures.append({m_members.value(&file), Url(), error.localizedDescription()});
     }
+    void sourceFolderTrashed(const Url &folder) override { trashedFolders.append(folder); }
 
     QList<Removal> removals;
     QList<Removal> failures;
+    QList<Url> trashedFolders;
 
 private:
     const CleanOptions::OnError m_onError;
@@ -134,6 +136,14 @@ QByteArray jsonItems(const QList<Removal> &items)
     return out + "]";
 }
 
+QByteArray jsonPaths(const QList<Url> &paths)
+{
+    QByteArray out = "[";
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        out += (i ? ", " : "") + ScanReport::jsonString(paths[i].path());
+    return out + "]";
+}
+
 qint64 bytesOf(const QList<Removal> &removals)
 {
     qint64 bytes = 0;
@@ -202,7 +212,8 @@ int runCleanCommand(const QList<QByteArray> &arguments)
                      ", \"stats\": {\"removed\": " + QByteArray::number(frontEnd->removals.size()) +
                      ", \"bytes\": " + QByteArray::number(bytesOf(frontEnd->removals)) +
                      ", \"failed\": " + QByteArray::number(frontEnd->failures.size()) +
-                     "}, \"interrupted\": " + (session.interrupt().interrupted() ? "true" : "false") + "}\n");
+                     "}, \"trashed\": " + jsonPaths(frontEnd->trashedFolders) +
+                     ", \"interrupted\": " + (session.interrupt().interrupted() ? "true" : "false") + "}\n");
     } else if (options->scan.format == ScanOptions::Format::NullSeparated) {
         for (const Removal &removal : std::as_const(frontEnd->removals))
             output.write(removal.file.path + '\0');
@@ -222,8 +233,11 @@ int runCleanCommand(const QList<QByteArray> &arguments)
                       (options->dryRun ? "" : " (the clean-up was made all the same)"));
         return 2;
     }
-    if (!options->scan.quiet && !options->dryRun)
+    if (!options->scan.quiet && !options->dryRun) {
+        for (const Url &folder : std::as_const(frontEnd->trashedFolders))
+            session.console().print(ShellQuoting::shown(folder.path()) + ": left empty, sent to the trash\n");
         session.console().print(manager.statBarString().toUtf8() + '\n');
+    }
     if (session.interrupt().interrupted()) {
         session.error("interrupted: what was removed before the stop is listed");
         return 130;

@@ -6,8 +6,7 @@
 
 // Where the moves of a clean-up would put its files, for a dry run that names them as the real run
 // will: the file's own name in the destination folder, or, when an item already there or a move
-// planned before has it, the first free name by the rule of the moves themselves (the stem, "_N",
-// then the extension).
+// planned before has it, the first free name by the rule of the moves themselves.
 class PlannedMoves
 {
 public:

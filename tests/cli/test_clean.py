@@ -228,7 +228,7 @@ def case_source_positions():
 
 def case_dry_run_destinations():
     """The dry run names the free names the moves then take: a name already in the destination, and
-    files of one name moved together, get "_N" before the extension."""
+    files of one name moved together, get "_N" before the extension; an emptied source is reported."""
     folders, _ = twin_folders(b"x", b"y", b"z")
     base = os.path.dirname(folders[0])
     destination = os.path.join(base, b"destination")
@@ -243,6 +243,8 @@ def case_dry_run_destinations():
     code, done, err = run_clean(["--move-to", destination, *folders])
     expect(code == 0 and moves(done) == moves(plan), f"planned {moves(plan)}, done {moves(done)}")
     expect(sorted(os.listdir(destination)) == [b"f", b"f_1", b"f_2", b"photo.jpg", b"photo_1.jpg"], f"{moves(done)}")
+    # The source that lost all its files went to the trash, and the report says so.
+    expect(done["trashed"] == [folders[0].decode()] and not os.path.exists(folders[0]), f"trashed: {done}")
 
 
 def case_what_the_report_cannot_carry():

@@ -67,9 +67,30 @@ std::optional<qint64> integerIn(const QVariant &value)
     return std::nullopt;
 }
 
-template <typename T> bool isInRange(const QString &key, T value)
+// An INI file cannot tell a list of one from a text, nor keeps an empty list other than as "no value"
+// (QSettings writes "@Invalid()"), so a list reader takes those as the lists they were written from.
+std::optional<QStringList> stringListIn(const QVariant &value)
 {
-    if constexpr (std::is_same_v<T, bool>) {
+    if (!value.isValid())
+        return QStringList();
+    if (isText(value))
+        return QStringList{value.toString()};
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList();
+    if (value.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    QStringList list;
+    for (const QVariant &item : value.toList()) {
+        if (item.typeId() != QMetaType::QString)
+            return std::nullopt;
+        list << item.toString();
+    }
+    return list;
+}
+
+template <typename T> bool isInRange(const QString &key, const T &value)
+{
+    if constexpr (!std::is_arithmetic_v<T> || std::is_same_v<T, bool>) {
         return true;
     } else {
         const auto range = SettingsKeys::validRange(key);
@@ -178,19 +199,7 @@ double UserDefaults::doubleForKey(const QString &key) const
 
 std::optional<QStringList> UserDefaults::stringArrayForKey(const QString &key) const
 {
-    const QVariant value = objectForKey(key);
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList();
-    if (value.typeId() == QMetaType::QVariantList) {
-        QStringList list;
-        for (const QVariant &item : value.toList()) {
-            if (item.typeId() != QMetaType::QString)
-                return std::nullopt;
-            list << item.toString();
-        }
-        return list;
-    }
-    return std::nullopt;
+    return firstValid<QStringList>(key, stringListIn);
 }
 
 void UserDefaults::setObject(const QVariant &value, const QString &key)

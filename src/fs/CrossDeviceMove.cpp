@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -271,65 +272,74 @@ std::optional<QByteArray> createTemporary(int dir, bool folder, UniqueFd *file, 
 
 } // namespace
 
-MaybeError moveAcrossFileSystems(const Url &src, const Url &dst)
+MaybeError moveAcrossFileSystemsAt(int srcDir, const QByteArray &srcName, int dstDir,
+                                   const QByteArray &dstName, const QByteArray &srcPath,
+                                   const QByteArray &dstPath, const std::function<void()> &copied)
+{
+    struct stat st;
+    if (::fstatat(srcDir, srcName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return failure(errno, srcPath);
+    const bool folder = S_ISDIR(st.st_mode);
+
+    TreeCopy copy(st.st_dev);
+    if (S_ISREG(st.st_mode) || folder) {
+        // Files and folders are made under a temporary name, so that dstName never shows a partial copy.
+        UniqueFd file;
+        int error = 0;
+        const auto temporary = createTemporary(dstDir, folder, &file, &error);
+        if (!temporary)
+            return failure(error, dstPath);
+        MaybeError copyError;
+        if (folder) {
+            const UniqueFd out(
+                ::openat(dstDir, temporary->constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            copyError = out ? copy.copyFolderInto(srcDir, srcName, out.get(), srcPath, dstPath)
+                            : failure(errno, dstPath);
+        } else {
+            copyError = copy.copyFileInto(srcDir, srcName, std::move(file), srcPath, dstPath);
+        }
+        if (!copyError && copied)
+            copied();
+        if (!copyError) {
+            if (const int renameError =
+                    renameNoReplace(dstDir, temporary->constData(), dstDir, dstName.constData()))
+                copyError = failure(renameError, dstPath);
+        }
+        if (copyError) {
+            removeRecursivelyAt(dstDir, *temporary, dstPath);
+            return copyError;
+        }
+    } else {
+        if (auto error = copy.copyOther(srcDir, srcName, dstDir, dstName, srcPath, dstPath))
+            return error;
+        if (copied)
+            copied();
+    }
+
+    // The copy must be on disk under its final name before the source goes.
+    if (::fsync(dstDir) != 0) {
+        const int error = errno;
+        removeRecursivelyAt(dstDir, dstName, dstPath);
+        return failure(error, dstPath);
+    }
+    auto removeError = copy.removeCopied(srcDir, srcName, srcPath);
+    if (removeError && !folder)
+        ::unlinkat(dstDir, dstName.constData(), 0);
+    return removeError;
+}
+
+MaybeError moveAcrossFileSystems(const Url &src, const Url &dst, const std::function<void()> &copied)
 {
     const Url srcParent = src.parent();
     const Url dstParent = dst.parent();
     if (srcParent.isNull() || dstParent.isNull())
         return failure(EINVAL, src.path());
-    const QByteArray srcName = src.fileName();
-    const QByteArray dstName = dst.fileName();
     const UniqueFd srcDir(::open(srcParent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!srcDir)
         return failure(errno, srcParent.path());
     const UniqueFd dstDir(::open(dstParent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dstDir)
         return failure(errno, dstParent.path());
-    struct stat st;
-    if (::fstatat(srcDir.get(), srcName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return failure(errno, src.path());
-    const bool folder = S_ISDIR(st.st_mode);
-
-    TreeCopy copy(st.st_dev);
-    if (S_ISREG(st.st_mode) || folder) {
-        // Files and folders are made under a temporary name, so that dst never shows a partial copy.
-        UniqueFd file;
-        int error = 0;
-        const auto temporary = createTemporary(dstDir.get(), folder, &file, &error);
-        if (!temporary)
-            return failure(error, dstParent.path());
-        const QByteArray temporaryPath = dstParent.child(*temporary).path();
-        MaybeError copyError;
-        if (folder) {
-            const UniqueFd out(::openat(dstDir.get(), temporary->constData(),
-                                        O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            copyError = out ? copy.copyFolderInto(srcDir.get(), srcName, out.get(), src.path(), temporaryPath)
-                            : failure(errno, temporaryPath);
-        } else {
-            copyError = copy.copyFileInto(srcDir.get(), srcName, std::move(file), src.path(), temporaryPath);
-        }
-        if (!copyError) {
-            if (const int renameError =
-                    renameNoReplace(dstDir.get(), temporary->constData(), dstDir.get(), dstName.constData()))
-                copyError = failure(renameError, dst.path());
-        }
-        if (copyError) {
-            removeRecursivelyAt(dstDir.get(), *temporary, temporaryPath);
-            return copyError;
-        }
-    } else if (auto error =
-                   copy.copyOther(srcDir.get(), srcName, dstDir.get(), dstName, src.path(), dst.path())) {
-        return error;
-    }
-
-    // The copy must be on disk under its final name before the source goes.
-    if (::fsync(dstDir.get()) != 0) {
-        const int error = errno;
-        removeRecursivelyAt(dstDir.get(), dstName, dst.path());
-        return failure(error, dst.path());
-    }
-    auto removeError = copy.removeCopied(srcDir.get(), srcName, src.path());
-    if (removeError && !folder)
-        ::unlinkat(dstDir.get(), dstName.constData(), 0);
-    return removeError;
+    return moveAcrossFileSystemsAt(srcDir.get(), src.fileName(), dstDir.get(), dst.fileName(), src.path(),
+                                   dst.path(), copied);
 }

@@ -1,0 +1,278 @@
+// Moves from the system's temporary folder to /dev/shm, another file system: what a copy keeps (bytes,
+// holes, permissions, times), sources that change or cannot go, and destinations that fill up.
+#include "fs/CrossDeviceMove.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+
+namespace {
+
+// A scratch folder that an unprivileged user can reach.
+struct ScratchDir : TemporaryTree
+{
+    explicit ScratchDir(const QByteArray &parent) : TemporaryTree(parent) { ::chmod(url().c_str(), 0755); }
+};
+
+// The result of a move as an exit status: 0 no error, else the errno value.
+int statusOf(const MaybeError &error)
+{
+    return error ? int(error->code) : 0;
+}
+
+// Runs the operation in a child process after `become`; returns its status, 99 when `become` failed,
+// or -1.
+int inChild(const std::function<bool()> &become, const std::function<MaybeError()> &operation)
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(become() ? statusOf(operation()) : 99);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+// Becomes the user nobody, so that permission bits apply, which root ignores.
+bool becomeNobody()
+{
+    const passwd *nobody = ::getpwnam("nobody");
+    return nobody && ::setgroups(0, nullptr) == 0 &&
+           ::setresgid(nobody->pw_gid, nobody->pw_gid, nobody->pw_gid) == 0 &&
+           ::setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid) == 0;
+}
+
+int asNobody(const std::function<MaybeError()> &operation)
+{
+    return inChild([] { return becomeNobody(); }, operation);
+}
+
+void chownToNobody(const Url &url)
+{
+    const passwd *nobody = ::getpwnam("nobody");
+    QVERIFY(nobody);
+    QCOMPARE(::lchown(url.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+}
+
+} // namespace
+
+class TestCrossDeviceMove : public QObject
+{
+    Q_OBJECT
+
+private:
+    ScratchDir m_scratch{QDir::tempPath().toUtf8()};
+    ScratchDir m_farScratch{"/dev/shm"};
+    Url m_root; // this case's sources
+    Url m_far;  // this case's destinations, on the other file system
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (TestFs::statOf(m_farScratch.url()).st_dev == TestFs::statOf(m_scratch.url()).st_dev)
+            QSKIP("/dev/shm is not another file system here");
+    }
+
+    // A fresh pair of folders per case.
+    void init()
+    {
+        static int run = 0;
+        const QByteArray name = "case" + QByteArray::number(++run);
+        m_root = m_scratch.url().child(name);
+        m_far = m_farScratch.url().child(name);
+        TestFs::makeDir(m_root);
+        TestFs::makeDir(m_far);
+    }
+
+    void filesFoldersAndLinks()
+    {
+        // A file: content, permissions and modification time to the nanosecond.
+        const Url file = m_root.child("caf\xe9\n.bin");
+        TestFs::writeFile(file, QByteArray(300000, 'q'));
+        QCOMPARE(::chmod(file.c_str(), 0604), 0);
+        const timespec times[2] = {{1000000000, 123456789}, {1000000000, 123456789}};
+        QCOMPARE(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+        QVERIFY(!moveAcrossFileSystems(file, m_far.child("caf\xe9\n.bin")) && !TestFs::exists(file));
+        const struct stat moved = TestFs::statOf(m_far.child("caf\xe9\n.bin"));
+        QVERIFY(TestFs::readFile(m_far.child("caf\xe9\n.bin")) == QByteArray(300000, 'q') &&
+                (moved.st_mode & 07777) == 0604);
+        QVERIFY(moved.st_mtim.tv_sec == 1000000000 && moved.st_mtim.tv_nsec == 123456789);
+
+        // A folder with all it holds: a subfolder, a hidden file, a dangling link.
+        const Url tree = m_root.child("tree");
+        TestFs::writeFile(tree.child("sub\xff/.hidden"), "hidden");
+        TestFs::makeSymlink("../gone\n", tree.child("sub\xff/link"));
+        QCOMPARE(::chmod(tree.child("sub\xff").c_str(), 0750), 0);
+        const Url treeDst = m_far.child("tree");
+        QVERIFY(!moveAcrossFileSystems(tree, treeDst) && !TestFs::exists(tree));
+        QCOMPARE(TestFs::readFile(treeDst.child("sub\xff/.hidden")), QByteArray("hidden"));
+        char target[64] = {};
+        QVERIFY(::readlink(treeDst.child("sub\xff/link").c_str(), target, sizeof target - 1) == 8 &&
+                QByteArray(target) == "../gone\n");
+        QCOMPARE(TestFs::statOf(treeDst.child("sub\xff")).st_mode & 07777, mode_t(0750));
+        // No temporary left behind.
+        QCOMPARE(TestFs::entries(m_far), (QList<QByteArray>{"caf\xe9\n.bin", "tree"}));
+    }
+
+    void sparseFiles_data()
+    {
+        QTest::addColumn<QList<qint64>>("dataAt");
+        // 1 MiB files with 100 bytes at each offset, holes elsewhere.
+        QTest::newRow("ending in data") << QList<qint64>{0, (1 << 20) - 100};
+        QTest::newRow("ending in a hole") << QList<qint64>{64 << 10};
+        QTest::newRow("all hole") << QList<qint64>{};
+    }
+
+    void sparseFiles()
+    {
+        QFETCH(QList<qint64>, dataAt);
+        const Url file = m_root.child("sparse");
+        TestFs::makeSparseFile(file, 1 << 20);
+        const int fd = ::open(file.c_str(), O_WRONLY);
+        for (const qint64 at : dataAt)
+            QCOMPARE(::pwrite(fd, randomBytes(100, quint32(at)).constData(), 100, at), 100);
+        ::close(fd);
+        const QByteArray content = TestFs::readFile(file);
+        QVERIFY(!moveAcrossFileSystems(file, m_far.child("sparse")));
+        QCOMPARE(TestFs::readFile(m_far.child("sparse")), content);
+        QVERIFY(TestFs::statOf(m_far.child("sparse")).st_blocks * 512 <= 64 << 10); // holes stayed holes
+    }
+
+    void linkOrSpecialFileFailingAfterItIsMade()
+    {
+        // In a user namespace that maps only root, an item owned by another user cannot be given that
+        // owner again (EINVAL): the move fails after the new link or FIFO was made, and must take it back.
+        TestFs::makeSymlink("target", m_root.child("link"));
+        QCOMPARE(::mkfifo(m_root.child("fifo").c_str(), 0644), 0);
+        for (const QByteArray name : {"link", "fifo"}) {
+            chownToNobody(m_root.child(name));
+            const auto inNamespace = [] {
+                const auto writeFile = [](const char *path, const char *text) {
+                    const int fd = ::open(path, O_WRONLY);
+                    const bool written = fd >= 0 && ::write(fd, text, strlen(text)) == ssize_t(strlen(text));
+                    ::close(fd);
+                    return written;
+                };
+                return ::unshare(CLONE_NEWUSER) == 0 && writeFile("/proc/self/uid_map", "0 0 1") &&
+                       writeFile("/proc/self/setgroups", "deny") && writeFile("/proc/self/gid_map", "0 0 1");
+            };
+            const int status = inChild(
+                inNamespace, [&] { return moveAcrossFileSystems(m_root.child(name), m_far.child(name)); });
+            if (status == 99)
+                QSKIP("no user namespaces here");
+            QCOMPARE(status, EINVAL);
+            QVERIFY(TestFs::exists(m_root.child(name)) && !TestFs::exists(m_far.child(name)));
+        }
+    }
+
+    void changedSourceStays_data()
+    {
+        QTest::addColumn<qint64>("at");
+        QTest::addColumn<QByteArray>("write");
+        QTest::addColumn<bool>("newTime");
+        QTest::addColumn<QByteArray>("changed");
+        QTest::newRow("appended to") << qint64(6) << QByteArray("+") << false << QByteArray("before+");
+        QTest::newRow("rewritten, same size, new time")
+            << qint64(0) << QByteArray("after!") << true << QByteArray("after!");
+    }
+
+    void changedSourceStays()
+    {
+        // The source changes once its bytes are copied: the move fails, the change stays, no copy is left.
+        QFETCH(qint64, at);
+        QFETCH(QByteArray, write);
+        QFETCH(bool, newTime);
+        QFETCH(QByteArray, changed);
+        const Url file = m_root.child("file");
+        TestFs::writeFile(file, "before");
+        const struct stat original = TestFs::statOf(file);
+        const auto change = [&] {
+            const int fd = ::open(file.c_str(), O_WRONLY);
+            const timespec times[2] = {original.st_atim,
+                                       newTime ? timespec{1000000000, 0} : original.st_mtim};
+            if (::pwrite(fd, write.constData(), write.size(), at) != write.size() ||
+                ::futimens(fd, times) != 0)
+                qFatal("cannot change %s", file.c_str());
+            ::close(fd);
+        };
+        QCOMPARE(statusOf(moveAcrossFileSystems(file, m_far.child("file"), change)), EAGAIN);
+        QCOMPARE(TestFs::readFile(file), changed);
+        QVERIFY(TestFs::entries(m_far).isEmpty());
+    }
+
+    void failuresKeepTheSource()
+    {
+        // As nobody, from a folder it may not write (locked) and into one (farLocked).
+        const Url locked = m_root.child("locked");
+        const Url open = m_root.child("open");
+        TestFs::writeFile(locked.child("file"), "locked content");
+        TestFs::writeFile(open.child("file"), "open content");
+        TestFs::makeSymlink("target", locked.child("link"));
+        chownToNobody(open.child("file"));
+        QCOMPARE(::chmod(locked.c_str(), 0555), 0);
+        const Url farOpen = m_far.child("open");
+        const Url farLocked = m_far.child("locked");
+        TestFs::makeDir(farOpen);
+        TestFs::makeDir(farLocked);
+        chownToNobody(farOpen);
+        QCOMPARE(::chmod(farLocked.c_str(), 0555), 0);
+
+        // The copy is made but the source cannot be removed: the copy is taken back, for a file and a link.
+        for (const QByteArray name : {"file", "link"})
+            QCOMPARE(asNobody([&] { return moveAcrossFileSystems(locked.child(name), farOpen.child(name)); }),
+                     EACCES);
+        QVERIFY(TestFs::readFile(locked.child("file")) == "locked content" &&
+                TestFs::exists(locked.child("link")));
+        // The destination folder is not writable: nothing is made, nothing is lost.
+        QCOMPARE(asNobody([&] { return moveAcrossFileSystems(open.child("file"), farLocked.child("file")); }),
+                 EACCES);
+        QCOMPARE(TestFs::readFile(open.child("file")), QByteArray("open content"));
+        QVERIFY(TestFs::entries(farOpen).isEmpty() && TestFs::entries(farLocked).isEmpty());
+    }
+
+    void runningOutOfSpace()
+    {
+        // A small file system of its own, too small for the copy, fails the move half-way.
+        const TemporaryTree small;
+        if (::mount("twinsift-test", small.url().c_str(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("cannot mount a small tmpfs here (needs root)");
+        const auto unmount = qScopeGuard([&] { ::umount2(small.url().c_str(), MNT_DETACH); });
+        TestFs::writeFile(m_root.child("big"), QByteArray(1 << 20, 'b'));
+        QCOMPARE(statusOf(moveAcrossFileSystems(m_root.child("big"), small.url().child("big"))), ENOSPC);
+        QCOMPARE(TestFs::readFile(m_root.child("big")), QByteArray(1 << 20, 'b'));
+        const Url tree = m_root.child("tree");
+        TestFs::writeFile(tree.child("a"), "small");
+        TestFs::writeFile(tree.child("b"), QByteArray(1 << 20, 'b'));
+        QCOMPARE(statusOf(moveAcrossFileSystems(tree, small.url().child("tree"))), ENOSPC);
+        QVERIFY(TestFs::entries(tree) == (QList<QByteArray>{"a", "b"}) &&
+                TestFs::entries(small.url()).isEmpty());
+    }
+
+    void stopsAtMountsInside()
+    {
+        const Url tree = m_root.child("tree");
+        TestFs::makeDir(tree.child("mounted"));
+        TestFs::writeFile(tree.child("first"), "x");
+        if (::mount("twinsift-test", tree.child("mounted").c_str(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("cannot mount a tmpfs here (needs root)");
+        const auto unmount = qScopeGuard([&] { ::umount2(tree.child("mounted").c_str(), MNT_DETACH); });
+        TestFs::writeFile(tree.child("mounted/other file system"), "x");
+        QCOMPARE(statusOf(moveAcrossFileSystems(tree, m_far.child("tree"))), EXDEV);
+        QVERIFY(TestFs::exists(tree.child("mounted/other file system")) &&
+                TestFs::exists(tree.child("first")));
+        QVERIFY(TestFs::entries(m_far).isEmpty());
+    }
+};
+
+TWINSIFT_TEST_MAIN(TestCrossDeviceMove, QCoreApplication)
+#include "tst_cross_device_move.moc"

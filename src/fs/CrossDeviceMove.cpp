@@ -1,6 +1,8 @@
 #include "fs/CrossDeviceMove.h"
 
+#include "fs/AttributeHandle.h"
 #include "fs/DirectoryEntries.h"
+#include "fs/ExtendedAttributes.h"
 #include "fs/RecursiveRemove.h"
 #include "platform/RenameNoReplace.h"
 #include "platform/UniqueFd.h"
@@ -14,7 +16,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -22,6 +23,14 @@ namespace {
 Error failure(int error, const QByteArray &path)
 {
     return Error::fromErrno(error, Url::fromPath(path).displayPath());
+}
+
+// What a copy did not keep, in the words of the system call that refused it.
+QString lossText(const QByteArray &path, const QString &what, int error)
+{
+    return Error::fromErrno(error, Url::fromPath(path).displayPath() + QStringLiteral(": ") + what +
+                                       QStringLiteral(" not kept"))
+        .description;
 }
 
 // What an item looked like when it was copied; a source that no longer matches has changed since.
@@ -90,8 +99,8 @@ public:
     // Creates dstName in dstDir, refusing an existing name, as a copy of srcName in srcDir.
     MaybeError copy(int srcDir, const QByteArray &srcName, int dstDir, const QByteArray &dstName,
                     const QByteArray &srcPath, const QByteArray &dstPath);
-    // Fills the new, empty file `out` with a copy of the regular file srcName.
-    MaybeError copyFileInto(int srcDir, const QByteArray &srcName, UniqueFd out, const QByteArray &srcPath,
+    // Fills the new, empty file `out` with a copy of the regular file srcName, and syncs it.
+    MaybeError copyFileInto(int srcDir, const QByteArray &srcName, int out, const QByteArray &srcPath,
                             const QByteArray &dstPath);
     // Fills the new, empty folder `out` with copies of what the folder srcName holds.
     MaybeError copyFolderInto(int srcDir, const QByteArray &srcName, int out, const QByteArray &srcPath,
@@ -104,9 +113,19 @@ public:
     // Anything else stays, and the first such item is reported.
     MaybeError removeCopied(int srcDir, const QByteArray &srcName, const QByteArray &srcPath) const;
 
+    // What the copies could not keep, one text per item and attribute.
+    const QStringList &notKept() const { return m_notKept; }
+
 private:
+    // Gives the copy the source's owner, extended attributes, permissions and times, in this order: a
+    // new owner drops set-user-ID bits and file capabilities, an ACL sets permission bits, and the
+    // times of a folder must follow everything written into it.
+    MaybeError copyAttributes(const struct stat &st, const AttributeHandle &from, const AttributeHandle &to,
+                              const QByteArray &dstPath);
+
     dev_t m_device;
     QHash<QByteArray, Snapshot> m_copied; // by source path
+    QStringList m_notKept;
 };
 
 MaybeError TreeCopy::copy(int srcDir, const QByteArray &srcName, int dstDir, const QByteArray &dstName,
@@ -121,7 +140,9 @@ MaybeError TreeCopy::copy(int srcDir, const QByteArray &srcName, int dstDir, con
         UniqueFd out(::openat(dstDir, dstName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
         if (!out)
             return failure(errno, dstPath);
-        return copyFileInto(srcDir, srcName, std::move(out), srcPath, dstPath);
+        if (auto error = copyFileInto(srcDir, srcName, out.get(), srcPath, dstPath))
+            return error;
+        return out.close() == 0 ? MaybeError() : failure(errno, dstPath);
     }
     if (S_ISDIR(st.st_mode)) {
         // Private until complete; the final mode is set once everything inside is written.
@@ -136,23 +157,21 @@ MaybeError TreeCopy::copy(int srcDir, const QByteArray &srcName, int dstDir, con
     return copyOther(srcDir, srcName, dstDir, dstName, srcPath, dstPath);
 }
 
-MaybeError TreeCopy::copyFileInto(int srcDir, const QByteArray &srcName, UniqueFd out,
-                                  const QByteArray &srcPath, const QByteArray &dstPath)
+MaybeError TreeCopy::copyFileInto(int srcDir, const QByteArray &srcName, int out, const QByteArray &srcPath,
+                                  const QByteArray &dstPath)
 {
-    const UniqueFd in(::openat(srcDir, srcName.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    // Not blocking: a FIFO may have taken the file's place since it was looked at.
+    const UniqueFd in(::openat(srcDir, srcName.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st;
     if (!in || ::fstat(in.get(), &st) != 0)
         return failure(errno, srcPath);
     if (!S_ISREG(st.st_mode))
         return failure(EAGAIN, srcPath); // replaced since it was looked at
-    if (const int error = copyData(in.get(), out.get(), st.st_size))
+    if (const int error = copyData(in.get(), out, st.st_size))
         return failure(error, error == EAGAIN ? srcPath : dstPath);
-    // The owner first: changing it clears set-user-ID bits. Only root may give files away; others get
-    // the copy as their own, as cp does.
-    const timespec times[2] = {st.st_atim, st.st_mtim};
-    if ((::fchown(out.get(), st.st_uid, st.st_gid) != 0 && errno != EPERM) ||
-        ::fchmod(out.get(), st.st_mode & 07777) != 0 || ::futimens(out.get(), times) != 0 ||
-        ::fsync(out.get()) != 0 || out.close() != 0)
+    if (auto error = copyAttributes(st, AttributeHandle::open(in.get()), AttributeHandle::open(out), dstPath))
+        return error;
+    if (::fsync(out) != 0)
         return failure(errno, dstPath);
     m_copied.insert(srcPath, Snapshot(st));
     return std::nullopt;
@@ -172,9 +191,9 @@ MaybeError TreeCopy::copyFolderInto(int srcDir, const QByteArray &srcName, int o
         if (auto error = copy(in.get(), name, out, name, srcPath + '/' + name, dstPath + '/' + name))
             return error;
     }
-    const timespec times[2] = {st.st_atim, st.st_mtim};
-    if ((::fchown(out, st.st_uid, st.st_gid) != 0 && errno != EPERM) ||
-        ::fchmod(out, st.st_mode & 07777) != 0 || ::futimens(out, times) != 0 || ::fsync(out) != 0)
+    if (auto error = copyAttributes(st, AttributeHandle::open(in.get()), AttributeHandle::open(out), dstPath))
+        return error;
+    if (::fsync(out) != 0)
         return failure(errno, dstPath);
     m_copied.insert(srcPath, Snapshot(st));
     return std::nullopt;
@@ -201,17 +220,33 @@ MaybeError TreeCopy::copyOther(int srcDir, const QByteArray &srcName, int dstDir
         return failure(errno, dstPath);
     }
     // From here on the new item is ours to take back, as a failed copy of a file is.
-    const timespec times[2] = {st.st_atim, st.st_mtim};
-    if ((::fchownat(dstDir, dstName.constData(), st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) != 0 &&
-         errno != EPERM) ||
-        ::utimensat(dstDir, dstName.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 ||
-        // A link has no permissions of its own.
-        (!S_ISLNK(st.st_mode) && ::fchmodat(dstDir, dstName.constData(), st.st_mode & 07777, 0) != 0)) {
-        const int error = errno;
+    if (auto error = copyAttributes(st, AttributeHandle::named(srcDir, srcName),
+                                    AttributeHandle::named(dstDir, dstName), dstPath)) {
         ::unlinkat(dstDir, dstName.constData(), 0);
-        return failure(error, dstPath);
+        return error;
     }
     m_copied.insert(srcPath, Snapshot(st));
+    return std::nullopt;
+}
+
+MaybeError TreeCopy::copyAttributes(const struct stat &st, const AttributeHandle &from,
+                                    const AttributeHandle &to, const QByteArray &dstPath)
+{
+    if (to.setOwner(st.st_uid, st.st_gid) != 0) {
+        if (::geteuid() == 0)
+            m_notKept << lossText(dstPath, QStringLiteral("owner and group"), errno);
+        else
+            to.setOwner(uid_t(-1), st.st_gid); // the group, where the user belongs to it, as mv does
+    }
+    for (const AttributeLoss &loss : copyExtendedAttributes(from, to)) {
+        const QString what = loss.name.isEmpty()
+                                 ? QStringLiteral("extended attributes")
+                                 : QStringLiteral("extended attribute ") + QString::fromUtf8(loss.name);
+        m_notKept << lossText(dstPath, what, loss.error);
+    }
+    // A link has no permissions of its own.
+    if ((!S_ISLNK(st.st_mode) && to.setMode(st.st_mode & 07777) != 0) || to.setTimes(st) != 0)
+        return failure(errno, dstPath);
     return std::nullopt;
 }
 
@@ -274,7 +309,8 @@ std::optional<QByteArray> createTemporary(int dir, bool folder, UniqueFd *file, 
 
 MaybeError moveAcrossFileSystemsAt(int srcDir, const QByteArray &srcName, int dstDir,
                                    const QByteArray &dstName, const QByteArray &srcPath,
-                                   const QByteArray &dstPath, const std::function<void()> &copied)
+                                   const QByteArray &dstPath, QStringList *notKept,
+                                   const std::function<void()> &copied)
 {
     struct stat st;
     if (::fstatat(srcDir, srcName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
@@ -296,7 +332,7 @@ MaybeError moveAcrossFileSystemsAt(int srcDir, const QByteArray &srcName, int ds
             copyError = out ? copy.copyFolderInto(srcDir, srcName, out.get(), srcPath, dstPath)
                             : failure(errno, dstPath);
         } else {
-            copyError = copy.copyFileInto(srcDir, srcName, std::move(file), srcPath, dstPath);
+            copyError = copy.copyFileInto(srcDir, srcName, file.get(), srcPath, dstPath);
         }
         if (!copyError && copied)
             copied();
@@ -323,12 +359,17 @@ MaybeError moveAcrossFileSystemsAt(int srcDir, const QByteArray &srcName, int ds
         return failure(error, dstPath);
     }
     auto removeError = copy.removeCopied(srcDir, srcName, srcPath);
-    if (removeError && !folder)
+    if (removeError && !folder) {
         ::unlinkat(dstDir, dstName.constData(), 0);
+        return removeError;
+    }
+    if (notKept)
+        *notKept << copy.notKept();
     return removeError;
 }
 
-MaybeError moveAcrossFileSystems(const Url &src, const Url &dst, const std::function<void()> &copied)
+MaybeError moveAcrossFileSystems(const Url &src, const Url &dst, QStringList *notKept,
+                                 const std::function<void()> &copied)
 {
     const Url srcParent = src.parent();
     const Url dstParent = dst.parent();
@@ -341,5 +382,5 @@ MaybeError moveAcrossFileSystems(const Url &src, const Url &dst, const std::func
     if (!dstDir)
         return failure(errno, dstParent.path());
     return moveAcrossFileSystemsAt(srcDir.get(), src.fileName(), dstDir.get(), dst.fileName(), src.path(),
-                                   dst.path(), copied);
+                                   dst.path(), notKept, copied);
 }

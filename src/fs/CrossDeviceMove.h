@@ -3,15 +3,18 @@
 #include "platform/Error.h"
 #include "platform/Url.h"
 
+#include <QStringList>
+
 #include <functional>
 
 // Moves an item into a folder on another file system, where rename(2) answers EXDEV, and keeps what mv
-// keeps: the content (holes stay holes), permissions, times, and owner and group where permitted.
+// keeps: the content (holes stay holes), permissions, times, extended attributes and ACLs, and owner
+// and group where permitted.
 //
 // srcDir and dstDir are open folders. srcName is the item in srcDir (it may be a private name that the
 // caller gave it); dstName is a name in dstDir at which nothing may exist. Both are single components,
-// as bytes. srcPath and dstPath are only what errors call the item and its copy: the paths the user
-// knows, not private names.
+// as bytes. srcPath and dstPath are only what errors and `notKept` call the item and its copy: the
+// paths the user knows, not private names.
 //
 // The item is copied next to dstName under a hidden temporary name (files, folders with all they hold,
 // links, special files), synced, and renamed to dstName without replacing anything that appeared there
@@ -26,11 +29,18 @@
 // reported. A folder that holds a mount of another file system is refused with EXDEV like any failed
 // copy: the source stays as it was.
 //
+// What the copy cannot keep does not fail the move: an extended attribute or ACL that the destination
+// refuses, or, when running as root, an owner and group that cannot be set. Once the copy is in place,
+// each is added to *notKept (when given) as one text naming the copy's path, what was lost and why.
+// Users other than root get copies of their own, as with cp and mv; that is not reported.
+//
 // `copied`, when given, runs once the copy is complete, before it is put in place and before anything
 // of the source is removed: tests change the source there.
 MaybeError moveAcrossFileSystemsAt(int srcDir, const QByteArray &srcName, int dstDir,
                                    const QByteArray &dstName, const QByteArray &srcPath,
-                                   const QByteArray &dstPath, const std::function<void()> &copied = {});
+                                   const QByteArray &dstPath, QStringList *notKept = nullptr,
+                                   const std::function<void()> &copied = {});
 
 // The same by paths: opens the two parent folders, which must exist, and moves src to dst.
-MaybeError moveAcrossFileSystems(const Url &src, const Url &dst, const std::function<void()> &copied = {});
+MaybeError moveAcrossFileSystems(const Url &src, const Url &dst, QStringList *notKept = nullptr,
+                                 const std::function<void()> &copied = {});

@@ -3,12 +3,11 @@
 #include "fs/AttributeHandle.h"
 #include "fs/DirectoryEntries.h"
 #include "fs/ExtendedAttributes.h"
-#include "fs/RecursiveRemove.h"
+#include "fs/MoveTemporaries.h"
 #include "platform/RenameNoReplace.h"
 #include "platform/UniqueFd.h"
 
 #include <QHash>
-#include <QRandomGenerator>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -282,29 +281,6 @@ MaybeError TreeCopy::removeCopied(int srcDir, const QByteArray &srcName, const Q
     return first;
 }
 
-// A name for the copy while it is being made: hidden, and unlikely to meet anything.
-QByteArray temporaryName()
-{
-    return ".twinsift-move-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
-}
-
-// Reserves a temporary name in dir for a file (an open descriptor comes back) or for a folder.
-std::optional<QByteArray> createTemporary(int dir, bool folder, UniqueFd *file, int *error)
-{
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray name = temporaryName();
-        if (folder ? ::mkdirat(dir, name.constData(), 0700) == 0
-                   : (*file = UniqueFd(
-                          ::openat(dir, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)))
-                             .get() >= 0)
-            return name;
-        if (errno != EEXIST)
-            break;
-    }
-    *error = errno;
-    return std::nullopt;
-}
-
 } // namespace
 
 MaybeError moveAcrossFileSystemsAt(int srcDir, const QByteArray &srcName, int dstDir,
@@ -315,34 +291,28 @@ MaybeError moveAcrossFileSystemsAt(int srcDir, const QByteArray &srcName, int ds
     struct stat st;
     if (::fstatat(srcDir, srcName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return failure(errno, srcPath);
+    removeStaleMoveTemporaries(dstDir);
     const bool folder = S_ISDIR(st.st_mode);
 
     TreeCopy copy(st.st_dev);
     if (S_ISREG(st.st_mode) || folder) {
         // Files and folders are made under a temporary name, so that dstName never shows a partial copy.
-        UniqueFd file;
         int error = 0;
-        const auto temporary = createTemporary(dstDir, folder, &file, &error);
+        const auto temporary = createMoveTemporary(dstDir, folder, &error);
         if (!temporary)
             return failure(error, dstPath);
-        MaybeError copyError;
-        if (folder) {
-            const UniqueFd out(
-                ::openat(dstDir, temporary->constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            copyError = out ? copy.copyFolderInto(srcDir, srcName, out.get(), srcPath, dstPath)
-                            : failure(errno, dstPath);
-        } else {
-            copyError = copy.copyFileInto(srcDir, srcName, file.get(), srcPath, dstPath);
-        }
+        MaybeError copyError =
+            folder ? copy.copyFolderInto(srcDir, srcName, temporary->fd.get(), srcPath, dstPath)
+                   : copy.copyFileInto(srcDir, srcName, temporary->fd.get(), srcPath, dstPath);
         if (!copyError && copied)
             copied();
         if (!copyError) {
             if (const int renameError =
-                    renameNoReplace(dstDir, temporary->constData(), dstDir, dstName.constData()))
+                    renameNoReplace(dstDir, temporary->name.constData(), dstDir, dstName.constData()))
                 copyError = failure(renameError, dstPath);
         }
         if (copyError) {
-            removeRecursivelyAt(dstDir, *temporary, dstPath);
+            removeWithinFileSystem(dstDir, temporary->name);
             return copyError;
         }
     } else {
@@ -355,7 +325,7 @@ MaybeError moveAcrossFileSystemsAt(int srcDir, const QByteArray &srcName, int ds
     // The copy must be on disk under its final name before the source goes.
     if (::fsync(dstDir) != 0) {
         const int error = errno;
-        removeRecursivelyAt(dstDir, dstName, dstPath);
+        removeWithinFileSystem(dstDir, dstName);
         return failure(error, dstPath);
     }
     auto removeError = copy.removeCopied(srcDir, srcName, srcPath);

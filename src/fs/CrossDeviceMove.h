@@ -19,7 +19,8 @@
 // The item is copied next to dstName under a hidden temporary name (files, folders with all they hold,
 // links, special files), synced, and renamed to dstName without replacing anything that appeared there
 // meanwhile; links and special files are made at dstName directly, as they show no partial state. Only
-// then is the source removed.
+// then is the source removed. The temporary is locked while it is made, and the first move into a
+// folder removes the temporaries that killed movers left there (see MoveTemporaries.h).
 //
 // Until the copy is in place, any failure removes the partial copy and leaves the source untouched.
 // For a file or link, a failure to remove the source, or a source changed since it was copied (other

@@ -1,6 +1,6 @@
 // Moves from the system's temporary folder to /dev/shm, another file system: what a copy keeps (bytes,
 // holes, permissions, times, extended attributes, ACLs), what it reports it could not keep, sources
-// that change or cannot go, and destinations that fill up.
+// that change or cannot go, destinations that fill up, and the temporaries of movers that died.
 #include "fs/CrossDeviceMove.h"
 #include "support/TestSupport.h"
 
@@ -100,6 +100,11 @@ QByteArray aclForNobody()
            QByteArray(reinterpret_cast<const char *>(entries), sizeof entries);
 }
 
+bool isTemporary(const QByteArray &name)
+{
+    return name.startsWith(".twinsift-move-");
+}
+
 } // namespace
 
 class TestCrossDeviceMove : public QObject
@@ -119,7 +124,7 @@ private Q_SLOTS:
             QSKIP("/dev/shm is not another file system here");
     }
 
-    // A fresh pair of folders per case.
+    // A fresh pair of folders per case: each folder is cleared of stale temporaries once per process.
     void init()
     {
         static int run = 0;
@@ -392,6 +397,80 @@ private Q_SLOTS:
         QVERIFY(TestFs::exists(tree.child("mounted/other file system")) &&
                 TestFs::exists(tree.child("first")));
         QVERIFY(TestFs::entries(m_far).isEmpty());
+    }
+
+    void temporariesOfDeadMoversGo()
+    {
+        // Two other movers into the same folder: one waits with its copy made until it is told to go
+        // on; one is killed at that moment. The next move clears what the dead one left, and only that.
+        for (const QByteArray name : {"live", "killed", "mine"})
+            TestFs::writeFile(m_root.child(name), name);
+        // Each side keeps only its own ends of the pipes: a mover that ends without reaching its copy
+        // makes the parent read nothing rather than wait, and closing `resume` lets the mover go on.
+        int ready[2];
+        int resume[2];
+        QVERIFY(::pipe(ready) == 0 && ::pipe(resume) == 0);
+        const pid_t live = ::fork();
+        if (live == 0) {
+            ::close(ready[0]);
+            ::close(resume[1]);
+            const auto waitForParent = [&] {
+                char byte = 0;
+                if (::write(ready[1], &byte, 1) != 1 || ::read(resume[0], &byte, 1) != 0)
+                    ::_exit(98);
+            };
+            ::_exit(statusOf(
+                moveAcrossFileSystems(m_root.child("live"), m_far.child("live"), nullptr, waitForParent)));
+        }
+        ::close(ready[1]);
+        ::close(resume[0]);
+        int liveStatus = -1;
+        const auto finishLive = [&] {
+            if (resume[1] >= 0) {
+                ::close(std::exchange(resume[1], -1));
+                ::waitpid(live, &liveStatus, 0);
+            }
+        };
+        const auto cleanup = qScopeGuard([&] {
+            finishLive();
+            ::close(ready[0]);
+        });
+        char byte;
+        QCOMPARE(::read(ready[0], &byte, 1), ssize_t(1));
+        QCOMPARE(inChild([] { return true; },
+                         [&] {
+                             return moveAcrossFileSystems(m_root.child("killed"), m_far.child("killed"),
+                                                          nullptr, [] { ::_exit(77); });
+                         }),
+                 77);
+        QCOMPARE(TestFs::entries(m_far).size(), 2);
+
+        QVERIFY(!moveAcrossFileSystems(m_root.child("mine"), m_far.child("mine")));
+        const QList<QByteArray> left = TestFs::entries(m_far);
+        QVERIFY(left.size() == 2 && isTemporary(left[0]) && left[1] == "mine");
+        finishLive();
+        QVERIFY(WIFEXITED(liveStatus) && WEXITSTATUS(liveStatus) == 0);
+        QCOMPARE(TestFs::entries(m_far), (QList<QByteArray>{"live", "mine"}));
+        QCOMPARE(TestFs::readFile(m_root.child("killed")), QByteArray("killed"));
+    }
+
+    void staleTemporariesGoWithinTheirFileSystem()
+    {
+        // A stale temporary holding a mount and a link to a folder outside: neither is entered.
+        const Url stale = m_far.child(".twinsift-move-stale");
+        TestFs::writeFile(stale.child("copied"), "x");
+        TestFs::writeFile(m_root.child("outside/precious"), "keep");
+        TestFs::makeSymlink(m_root.child("outside").path(), stale.child("link"));
+        TestFs::makeDir(stale.child("mounted"));
+        if (::mount("twinsift-test", stale.child("mounted").c_str(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("cannot mount a tmpfs here (needs root)");
+        const auto unmount = qScopeGuard([&] { ::umount2(stale.child("mounted").c_str(), MNT_DETACH); });
+        TestFs::writeFile(stale.child("mounted/other file system"), "x");
+        TestFs::writeFile(m_root.child("file"), "f");
+        QVERIFY(!moveAcrossFileSystems(m_root.child("file"), m_far.child("file")));
+        QCOMPARE(TestFs::entries(stale), QList<QByteArray>{"mounted"});
+        QVERIFY(TestFs::exists(stale.child("mounted/other file system")) &&
+                TestFs::readFile(m_root.child("outside/precious")) == "keep");
     }
 };
 

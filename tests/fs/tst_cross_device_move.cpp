@@ -75,9 +75,8 @@ QMap<QByteArray, QByteArray> xattrsOf(const Url &url)
     const ssize_t length = ::llistxattr(url.c_str(), names, sizeof names);
     for (const QByteArray &name : QByteArray(names, std::max<ssize_t>(length, 0)).split('\0')) {
         char value[4096];
-        const ssize_t size =
-            name.isEmpty() ? 0 : ::lgetxattr(url.c_str(), name.constData(), value, sizeof value);
-        if (size >= 0 && !name.isEmpty())
+        const ssize_t size = ::lgetxattr(url.c_str(), name.constData(), value, sizeof value);
+        if (size >= 0)
             attributes.insert(name, QByteArray(value, size));
     }
     return attributes;
@@ -100,11 +99,6 @@ QByteArray aclForNobody()
            QByteArray(reinterpret_cast<const char *>(entries), sizeof entries);
 }
 
-bool isTemporary(const QByteArray &name)
-{
-    return name.startsWith(".twinsift-move-");
-}
-
 } // namespace
 
 class TestCrossDeviceMove : public QObject
@@ -120,7 +114,8 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        if (TestFs::statOf(m_farScratch.url()).st_dev == TestFs::statOf(m_scratch.url()).st_dev)
+        if (m_farScratch.url().isNull() ||
+            TestFs::statOf(m_farScratch.url()).st_dev == TestFs::statOf(m_scratch.url()).st_dev)
             QSKIP("/dev/shm is not another file system here");
     }
 
@@ -447,7 +442,7 @@ private Q_SLOTS:
 
         QVERIFY(!moveAcrossFileSystems(m_root.child("mine"), m_far.child("mine")));
         const QList<QByteArray> left = TestFs::entries(m_far);
-        QVERIFY(left.size() == 2 && isTemporary(left[0]) && left[1] == "mine");
+        QVERIFY(left.size() == 2 && left[0].startsWith(".twinsift-move-") && left[1] == "mine");
         finishLive();
         QVERIFY(WIFEXITED(liveStatus) && WEXITSTATUS(liveStatus) == 0);
         QCOMPARE(TestFs::entries(m_far), (QList<QByteArray>{"live", "mine"}));

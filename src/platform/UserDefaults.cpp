@@ -67,14 +67,11 @@ std::optional<qint64> integerIn(const QVariant &value)
     return std::nullopt;
 }
 
-// An INI file cannot tell a list of one from a text, nor keeps an empty list other than as "no value"
-// (QSettings writes "@Invalid()"), so a list reader takes those as the lists they were written from.
+// QSettings writes an empty list as "@Invalid()", which reads back as no value.
 std::optional<QStringList> stringListIn(const QVariant &value)
 {
     if (!value.isValid())
         return QStringList();
-    if (isText(value))
-        return QStringList{value.toString()};
     if (value.typeId() == QMetaType::QStringList)
         return value.toStringList();
     if (value.typeId() != QMetaType::QVariantList)
@@ -86,6 +83,15 @@ std::optional<QStringList> stringListIn(const QVariant &value)
         list << item.toString();
     }
     return list;
+}
+
+// QSettings writes a list of one text as the text alone, which reads back as a text; as a list of
+// variants, it is written serialised and reads back as a list.
+QVariant forSettingsFile(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QStringList && value.toStringList().size() == 1)
+        return QVariantList{value.toStringList().constFirst()};
+    return value;
 }
 
 template <typename T> bool isInRange(const QString &key, const T &value)
@@ -208,7 +214,7 @@ void UserDefaults::setObject(const QVariant &value, const QString &key)
     loadStoredValues();
     m_stored.insert(key, value);
     if (m_settings)
-        m_settings->setValue(key, value);
+        m_settings->setValue(key, forSettingsFile(value));
 }
 
 void UserDefaults::removeObjectForKey(const QString &key)

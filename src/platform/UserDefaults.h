@@ -37,8 +37,7 @@ public:
     bool boolForKey(const QString &key) const;
     qint64 integerForKey(const QString &key) const;
     double doubleForKey(const QString &key) const;
-    // A list of texts, or no value when the key is unset or holds something that is not a list. A text
-    // counts as a list of one, as the settings file writes such a list.
+    // A list of texts, or no value when the key is unset or holds something that is not a list.
     std::optional<QStringList> stringArrayForKey(const QString &key) const;
 
     // Stores a value (written to disk by synchronize() and on destruction of the underlying file).

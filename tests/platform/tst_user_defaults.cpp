@@ -53,13 +53,14 @@ private Q_SLOTS:
         defaults.setInteger(7, SettingsKeys::fastScanSize);
         defaults.setBool(false, SettingsKeys::cleanDateCheckbox);
         defaults.setDouble(1.5, SettingsKeys::onlyFileSizeValue);
-        defaults.setObject(QStringLiteral("a, b"), QStringLiteral("TEXT"));
+        defaults.setObject(QStringLiteral("jpg"), SettingsKeys::archiveTokens);
         QVERIFY(defaults.synchronize());
         restart();
         QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), 7);
         QCOMPARE(defaults.boolForKey(SettingsKeys::cleanDateCheckbox), false);
         QCOMPARE(defaults.doubleForKey(SettingsKeys::onlyFileSizeValue), 1.5);
-        QCOMPARE(defaults.objectForKey(QStringLiteral("TEXT")), QVariant(QStringLiteral("a, b")));
+        // A text is not a list.
+        QVERIFY(!defaults.stringArrayForKey(SettingsKeys::archiveTokens));
         // Registering again never overwrites what was stored; removing it brings the default back.
         ApplicationLifecycle::registerDefaultsAndTransformers();
         QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), 7);

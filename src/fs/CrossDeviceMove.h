@@ -33,7 +33,8 @@
 // What the copy cannot keep does not fail the move: an extended attribute or ACL that the destination
 // refuses, or, when running as root, an owner and group that cannot be set. Once the copy is in place,
 // each is added to *notKept (when given) as one text naming the copy's path, what was lost and why.
-// Users other than root get copies of their own, as with cp and mv; that is not reported.
+// Users other than root get copies of their own, in the source's group where they belong to it, as
+// with mv; that is not reported.
 //
 // `copied`, when given, runs once the copy is complete, before it is put in place and before anything
 // of the source is removed: tests change the source there.

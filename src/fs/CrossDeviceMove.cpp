@@ -1,12 +1,13 @@
 #include "fs/CrossDeviceMove.h"
 
+#include "fs/AttributeHandle.h"
 #include "fs/DirectoryEntries.h"
-#include "fs/RecursiveRemove.h"
+#include "fs/ExtendedAttributes.h"
+#include "fs/MoveTemporaries.h"
 #include "platform/RenameNoReplace.h"
 #include "platform/UniqueFd.h"
 
 #include <QHash>
-#include <QRandomGenerator>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,6 +22,14 @@ namespace {
 Error failure(int error, const QByteArray &path)
 {
     return Error::fromErrno(error, Url::fromPath(path).displayPath());
+}
+
+// What a copy did not keep, in the words of the system call that refused it.
+QString lossText(const QByteArray &path, const QString &what, int error)
+{
+    return Error::fromErrno(error, Url::fromPath(path).displayPath() + QStringLiteral(": ") + what +
+                                       QStringLiteral(" not kept"))
+        .description;
 }
 
 // What an item looked like when it was copied; a source that no longer matches has changed since.
@@ -89,8 +98,8 @@ public:
     // Creates dstName in dstDir, refusing an existing name, as a copy of srcName in srcDir.
     MaybeError copy(int srcDir, const QByteArray &srcName, int dstDir, const QByteArray &dstName,
                     const QByteArray &srcPath, const QByteArray &dstPath);
-    // Fills the new, empty file `out` with a copy of the regular file srcName.
-    MaybeError copyFileInto(int srcDir, const QByteArray &srcName, UniqueFd out, const QByteArray &srcPath,
+    // Fills the new, empty file `out` with a copy of the regular file srcName, and syncs it.
+    MaybeError copyFileInto(int srcDir, const QByteArray &srcName, int out, const QByteArray &srcPath,
                             const QByteArray &dstPath);
     // Fills the new, empty folder `out` with copies of what the folder srcName holds.
     MaybeError copyFolderInto(int srcDir, const QByteArray &srcName, int out, const QByteArray &srcPath,
@@ -103,9 +112,19 @@ public:
     // Anything else stays, and the first such item is reported.
     MaybeError removeCopied(int srcDir, const QByteArray &srcName, const QByteArray &srcPath) const;
 
+    // What the copies could not keep, one text per item and attribute.
+    const QStringList &notKept() const { return m_notKept; }
+
 private:
+    // Gives the copy the source's owner, extended attributes, permissions and times, in this order: a
+    // new owner drops set-user-ID bits and file capabilities, an ACL sets permission bits, and the
+    // times of a folder must follow everything written into it.
+    MaybeError copyAttributes(const struct stat &st, const AttributeHandle &from, const AttributeHandle &to,
+                              const QByteArray &dstPath);
+
     dev_t m_device;
     QHash<QByteArray, Snapshot> m_copied; // by source path
+    QStringList m_notKept;
 };
 
 MaybeError TreeCopy::copy(int srcDir, const QByteArray &srcName, int dstDir, const QByteArray &dstName,
@@ -120,7 +139,9 @@ MaybeError TreeCopy::copy(int srcDir, const QByteArray &srcName, int dstDir, con
         UniqueFd out(::openat(dstDir, dstName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
         if (!out)
             return failure(errno, dstPath);
-        return copyFileInto(srcDir, srcName, std::move(out), srcPath, dstPath);
+        if (auto error = copyFileInto(srcDir, srcName, out.get(), srcPath, dstPath))
+            return error;
+        return out.close() == 0 ? MaybeError() : failure(errno, dstPath);
     }
     if (S_ISDIR(st.st_mode)) {
         // Private until complete; the final mode is set once everything inside is written.
@@ -135,23 +156,21 @@ MaybeError TreeCopy::copy(int srcDir, const QByteArray &srcName, int dstDir, con
     return copyOther(srcDir, srcName, dstDir, dstName, srcPath, dstPath);
 }
 
-MaybeError TreeCopy::copyFileInto(int srcDir, const QByteArray &srcName, UniqueFd out,
-                                  const QByteArray &srcPath, const QByteArray &dstPath)
+MaybeError TreeCopy::copyFileInto(int srcDir, const QByteArray &srcName, int out, const QByteArray &srcPath,
+                                  const QByteArray &dstPath)
 {
-    const UniqueFd in(::openat(srcDir, srcName.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    // Not blocking: a FIFO may have taken the file's place since it was looked at.
+    const UniqueFd in(::openat(srcDir, srcName.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st;
     if (!in || ::fstat(in.get(), &st) != 0)
         return failure(errno, srcPath);
     if (!S_ISREG(st.st_mode))
         return failure(EAGAIN, srcPath); // replaced since it was looked at
-    if (const int error = copyData(in.get(), out.get(), st.st_size))
+    if (const int error = copyData(in.get(), out, st.st_size))
         return failure(error, error == EAGAIN ? srcPath : dstPath);
-    // The owner first: changing it clears set-user-ID bits. Only root may give files away; others get
-    // the copy as their own, as cp does.
-    const timespec times[2] = {st.st_atim, st.st_mtim};
-    if ((::fchown(out.get(), st.st_uid, st.st_gid) != 0 && errno != EPERM) ||
-        ::fchmod(out.get(), st.st_mode & 07777) != 0 || ::futimens(out.get(), times) != 0 ||
-        ::fsync(out.get()) != 0 || out.close() != 0)
+    if (auto error = copyAttributes(st, AttributeHandle::open(in.get()), AttributeHandle::open(out), dstPath))
+        return error;
+    if (::fsync(out) != 0)
         return failure(errno, dstPath);
     m_copied.insert(srcPath, Snapshot(st));
     return std::nullopt;
@@ -171,9 +190,9 @@ MaybeError TreeCopy::copyFolderInto(int srcDir, const QByteArray &srcName, int o
         if (auto error = copy(in.get(), name, out, name, srcPath + '/' + name, dstPath + '/' + name))
             return error;
     }
-    const timespec times[2] = {st.st_atim, st.st_mtim};
-    if ((::fchown(out, st.st_uid, st.st_gid) != 0 && errno != EPERM) ||
-        ::fchmod(out, st.st_mode & 07777) != 0 || ::futimens(out, times) != 0 || ::fsync(out) != 0)
+    if (auto error = copyAttributes(st, AttributeHandle::open(in.get()), AttributeHandle::open(out), dstPath))
+        return error;
+    if (::fsync(out) != 0)
         return failure(errno, dstPath);
     m_copied.insert(srcPath, Snapshot(st));
     return std::nullopt;
@@ -200,17 +219,33 @@ MaybeError TreeCopy::copyOther(int srcDir, const QByteArray &srcName, int dstDir
         return failure(errno, dstPath);
     }
     // From here on the new item is ours to take back, as a failed copy of a file is.
-    const timespec times[2] = {st.st_atim, st.st_mtim};
-    if ((::fchownat(dstDir, dstName.constData(), st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW) != 0 &&
-         errno != EPERM) ||
-        ::utimensat(dstDir, dstName.constData(), times, AT_SYMLINK_NOFOLLOW) != 0 ||
-        // A link has no permissions of its own.
-        (!S_ISLNK(st.st_mode) && ::fchmodat(dstDir, dstName.constData(), st.st_mode & 07777, 0) != 0)) {
-        const int error = errno;
+    if (auto error = copyAttributes(st, AttributeHandle::named(srcDir, srcName),
+                                    AttributeHandle::named(dstDir, dstName), dstPath)) {
         ::unlinkat(dstDir, dstName.constData(), 0);
-        return failure(error, dstPath);
+        return error;
     }
     m_copied.insert(srcPath, Snapshot(st));
+    return std::nullopt;
+}
+
+MaybeError TreeCopy::copyAttributes(const struct stat &st, const AttributeHandle &from,
+                                    const AttributeHandle &to, const QByteArray &dstPath)
+{
+    if (to.setOwner(st.st_uid, st.st_gid) != 0) {
+        if (::geteuid() == 0)
+            m_notKept << lossText(dstPath, QStringLiteral("owner and group"), errno);
+        else
+            to.setOwner(uid_t(-1), st.st_gid); // the group, where the user belongs to it, as mv does
+    }
+    for (const AttributeLoss &loss : copyExtendedAttributes(from, to)) {
+        const QString what = loss.name.isEmpty()
+                                 ? QStringLiteral("extended attributes")
+                                 : QStringLiteral("extended attribute ") + QString::fromUtf8(loss.name);
+        m_notKept << lossText(dstPath, what, loss.error);
+    }
+    // A link has no permissions of its own.
+    if ((!S_ISLNK(st.st_mode) && to.setMode(st.st_mode & 07777) != 0) || to.setTimes(st) != 0)
+        return failure(errno, dstPath);
     return std::nullopt;
 }
 
@@ -246,90 +281,76 @@ MaybeError TreeCopy::removeCopied(int srcDir, const QByteArray &srcName, const Q
     return first;
 }
 
-// A name for the copy while it is being made: hidden, and unlikely to meet anything.
-QByteArray temporaryName()
-{
-    return ".twinsift-move-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
-}
-
-// Reserves a temporary name in dir for a file (an open descriptor comes back) or for a folder.
-std::optional<QByteArray> createTemporary(int dir, bool folder, UniqueFd *file, int *error)
-{
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray name = temporaryName();
-        if (folder ? ::mkdirat(dir, name.constData(), 0700) == 0
-                   : (*file = UniqueFd(
-                          ::openat(dir, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)))
-                             .get() >= 0)
-            return name;
-        if (errno != EEXIST)
-            break;
-    }
-    *error = errno;
-    return std::nullopt;
-}
-
 } // namespace
 
-MaybeError moveAcrossFileSystems(const Url &src, const Url &dst)
+MaybeError moveAcrossFileSystemsAt(int srcDir, const QByteArray &srcName, int dstDir,
+                                   const QByteArray &dstName, const QByteArray &srcPath,
+                                   const QByteArray &dstPath, QStringList *notKept,
+                                   const std::function<void()> &copied)
+{
+    struct stat st;
+    if (::fstatat(srcDir, srcName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return failure(errno, srcPath);
+    removeStaleMoveTemporaries(dstDir);
+    const bool folder = S_ISDIR(st.st_mode);
+
+    TreeCopy copy(st.st_dev);
+    if (S_ISREG(st.st_mode) || folder) {
+        // Files and folders are made under a temporary name, so that dstName never shows a partial copy.
+        int error = 0;
+        const auto temporary = createMoveTemporary(dstDir, folder, &error);
+        if (!temporary)
+            return failure(error, dstPath);
+        MaybeError copyError =
+            folder ? copy.copyFolderInto(srcDir, srcName, temporary->fd.get(), srcPath, dstPath)
+                   : copy.copyFileInto(srcDir, srcName, temporary->fd.get(), srcPath, dstPath);
+        if (!copyError && copied)
+            copied();
+        if (!copyError) {
+            if (const int renameError =
+                    renameNoReplace(dstDir, temporary->name.constData(), dstDir, dstName.constData()))
+                copyError = failure(renameError, dstPath);
+        }
+        if (copyError) {
+            removeWithinFileSystem(dstDir, temporary->name);
+            return copyError;
+        }
+    } else {
+        if (auto error = copy.copyOther(srcDir, srcName, dstDir, dstName, srcPath, dstPath))
+            return error;
+        if (copied)
+            copied();
+    }
+
+    // The copy must be on disk under its final name before the source goes.
+    if (::fsync(dstDir) != 0) {
+        const int error = errno;
+        removeWithinFileSystem(dstDir, dstName);
+        return failure(error, dstPath);
+    }
+    auto removeError = copy.removeCopied(srcDir, srcName, srcPath);
+    if (removeError && !folder) {
+        ::unlinkat(dstDir, dstName.constData(), 0);
+        return removeError;
+    }
+    if (notKept)
+        *notKept << copy.notKept();
+    return removeError;
+}
+
+MaybeError moveAcrossFileSystems(const Url &src, const Url &dst, QStringList *notKept,
+                                 const std::function<void()> &copied)
 {
     const Url srcParent = src.parent();
     const Url dstParent = dst.parent();
     if (srcParent.isNull() || dstParent.isNull())
         return failure(EINVAL, src.path());
-    const QByteArray srcName = src.fileName();
-    const QByteArray dstName = dst.fileName();
     const UniqueFd srcDir(::open(srcParent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!srcDir)
         return failure(errno, srcParent.path());
     const UniqueFd dstDir(::open(dstParent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dstDir)
         return failure(errno, dstParent.path());
-    struct stat st;
-    if (::fstatat(srcDir.get(), srcName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return failure(errno, src.path());
-    const bool folder = S_ISDIR(st.st_mode);
-
-    TreeCopy copy(st.st_dev);
-    if (S_ISREG(st.st_mode) || folder) {
-        // Files and folders are made under a temporary name, so that dst never shows a partial copy.
-        UniqueFd file;
-        int error = 0;
-        const auto temporary = createTemporary(dstDir.get(), folder, &file, &error);
-        if (!temporary)
-            return failure(error, dstParent.path());
-        const QByteArray temporaryPath = dstParent.child(*temporary).path();
-        MaybeError copyError;
-        if (folder) {
-            const UniqueFd out(::openat(dstDir.get(), temporary->constData(),
-                                        O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            copyError = out ? copy.copyFolderInto(srcDir.get(), srcName, out.get(), src.path(), temporaryPath)
-                            : failure(errno, temporaryPath);
-        } else {
-            copyError = copy.copyFileInto(srcDir.get(), srcName, std::move(file), src.path(), temporaryPath);
-        }
-        if (!copyError) {
-            if (const int renameError =
-                    renameNoReplace(dstDir.get(), temporary->constData(), dstDir.get(), dstName.constData()))
-                copyError = failure(renameError, dst.path());
-        }
-        if (copyError) {
-            removeRecursivelyAt(dstDir.get(), *temporary, temporaryPath);
-            return copyError;
-        }
-    } else if (auto error =
-                   copy.copyOther(srcDir.get(), srcName, dstDir.get(), dstName, src.path(), dst.path())) {
-        return error;
-    }
-
-    // The copy must be on disk under its final name before the source goes.
-    if (::fsync(dstDir.get()) != 0) {
-        const int error = errno;
-        removeRecursivelyAt(dstDir.get(), dstName, dst.path());
-        return failure(error, dst.path());
-    }
-    auto removeError = copy.removeCopied(srcDir.get(), srcName, src.path());
-    if (removeError && !folder)
-        ::unlinkat(dstDir.get(), dstName.constData(), 0);
-    return removeError;
+    return moveAcrossFileSystemsAt(srcDir.get(), src.fileName(), dstDir.get(), dst.fileName(), src.path(),
+                                   dst.path(), notKept, copied);
 }

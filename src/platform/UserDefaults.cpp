@@ -67,9 +67,36 @@ std::optional<qint64> integerIn(const QVariant &value)
     return std::nullopt;
 }
 
-template <typename T> bool isInRange(const QString &key, T value)
+// QSettings writes an empty list as "@Invalid()", which reads back as no value.
+std::optional<QStringList> stringListIn(const QVariant &value)
 {
-    if constexpr (std::is_same_v<T, bool>) {
+    if (!value.isValid())
+        return QStringList();
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList();
+    if (value.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    QStringList list;
+    for (const QVariant &item : value.toList()) {
+        if (item.typeId() != QMetaType::QString)
+            return std::nullopt;
+        list << item.toString();
+    }
+    return list;
+}
+
+// QSettings writes a list of one text as the text alone, which reads back as a text; as a list of
+// variants, it is written serialised and reads back as a list.
+QVariant forSettingsFile(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QStringList && value.toStringList().size() == 1)
+        return QVariantList{value.toStringList().constFirst()};
+    return value;
+}
+
+template <typename T> bool isInRange(const QString &key, const T &value)
+{
+    if constexpr (!std::is_arithmetic_v<T> || std::is_same_v<T, bool>) {
         return true;
     } else {
         const auto range = SettingsKeys::validRange(key);
@@ -178,19 +205,7 @@ double UserDefaults::doubleForKey(const QString &key) const
 
 std::optional<QStringList> UserDefaults::stringArrayForKey(const QString &key) const
 {
-    const QVariant value = objectForKey(key);
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList();
-    if (value.typeId() == QMetaType::QVariantList) {
-        QStringList list;
-        for (const QVariant &item : value.toList()) {
-            if (item.typeId() != QMetaType::QString)
-                return std::nullopt;
-            list << item.toString();
-        }
-        return list;
-    }
-    return std::nullopt;
+    return firstValid<QStringList>(key, stringListIn);
 }
 
 void UserDefaults::setObject(const QVariant &value, const QString &key)
@@ -199,7 +214,7 @@ void UserDefaults::setObject(const QVariant &value, const QString &key)
     loadStoredValues();
     m_stored.insert(key, value);
     if (m_settings)
-        m_settings->setValue(key, value);
+        m_settings->setValue(key, forSettingsFile(value));
 }
 
 void UserDefaults::removeObjectForKey(const QString &key)

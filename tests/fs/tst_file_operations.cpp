@@ -1,17 +1,14 @@
-// Free names, removal, moves within and across file systems, and the climb through the folders a
-// removal empties: on real trees, with names that are not UTF-8 or hold newlines, and as an
-// unprivileged user where permissions matter. Nothing may be lost by accident.
+// Free names, removal, moves, and the climb through the folders a removal empties: on real trees, with
+// names that are not UTF-8 or hold newlines, and as an unprivileged user where permissions matter.
+// Nothing may be lost by accident. Moves across file systems are tst_cross_device_move's.
 #include "fs/FileManagerProxy.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
 
-#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,11 +21,6 @@ namespace {
 struct ScratchDir : TemporaryTree
 {
     explicit ScratchDir(const QByteArray &parent) : TemporaryTree(parent) { ::chmod(url().c_str(), 0755); }
-    // Whether it is on another file system than `from`, for moves across them.
-    bool isElsewhere(const Url &from) const
-    {
-        return !url().isNull() && TestFs::statOf(url()).st_dev != TestFs::statOf(from).st_dev;
-    }
 };
 
 void chownToNobody(const Url &url)
@@ -260,150 +252,6 @@ private Q_SLOTS:
         QCOMPARE(::chmod(tree.child("guarded").c_str(), 0555), 0);
         QCOMPARE(asNobody([&] { return fm().removeURL(tree); }), EACCES);
         QVERIFY(TestFs::exists(tree.child("guarded/kept")));
-    }
-
-    void crossFileSystemMoves()
-    {
-        ScratchDir far("/dev/shm");
-        if (!far.isElsewhere(m_root))
-            QSKIP("/dev/shm is not another file system here");
-        // A file: content, permissions and modification time kept, the source gone.
-        const Url file = m_root.child("caf\xe9\n.bin");
-        TestFs::writeFile(file, QByteArray(300000, 'q'));
-        QCOMPARE(::chmod(file.c_str(), 0604), 0);
-        const timespec times[2] = {{1000000000, 123456789}, {1000000000, 123456789}};
-        QCOMPARE(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
-        const Url fileDst = far.url().child("new/caf\xe9\n.bin");
-        QVERIFY(!fm().moveURL_toURL_removeUpper(file, fileDst, false) && !TestFs::exists(file));
-        const struct stat moved = TestFs::statOf(fileDst);
-        QVERIFY(TestFs::readFile(fileDst) == QByteArray(300000, 'q') && (moved.st_mode & 07777) == 0604);
-        QVERIFY(moved.st_mtim.tv_sec == 1000000000 && moved.st_mtim.tv_nsec == 123456789);
-
-        // A folder with all it holds: a subfolder, a hidden file, a dangling link, a sparse file.
-        const Url tree = m_root.child("tree");
-        TestFs::writeFile(tree.child("sub\xff/.hidden"), "hidden");
-        TestFs::makeSymlink("../gone\n", tree.child("sub\xff/link"));
-        TestFs::makeSparseFile(tree.child("sparse"), 64 << 20);
-        QCOMPARE(::chmod(tree.child("sub\xff").c_str(), 0750), 0);
-        const Url treeDst = far.url().child("tree");
-        QVERIFY(!fm().moveURL_toURL_removeUpper(tree, treeDst, true) && !TestFs::exists(tree));
-        QCOMPARE(TestFs::readFile(treeDst.child("sub\xff/.hidden")), QByteArray("hidden"));
-        char target[64] = {};
-        QVERIFY(::readlink(treeDst.child("sub\xff/link").c_str(), target, sizeof target - 1) == 8 &&
-                QByteArray(target) == "../gone\n");
-        QCOMPARE(TestFs::statOf(treeDst.child("sub\xff")).st_mode & 07777, mode_t(0750));
-        QVERIFY(TestFs::statOf(treeDst.child("sparse")).st_blocks < 1024); // holes stayed holes
-        // No temporary names left behind, and the source's emptied folder was climbed away from.
-        QCOMPARE(TestFs::entries(far.url()), (QList<QByteArray>{"new", "tree"}));
-        QVERIFY(!TestFs::exists(m_root) && TestFs::exists(m_root.parent().child("anchor")));
-    }
-
-    void crossFileSystemFailuresKeepTheSource()
-    {
-        ScratchDir far("/dev/shm");
-        if (!far.isElsewhere(m_root))
-            QSKIP("/dev/shm is not another file system here");
-        const Url locked = m_root.child("locked");
-        const Url open = m_root.child("open");
-        TestFs::writeFile(locked.child("file"), "locked content");
-        TestFs::writeFile(open.child("file"), "open content");
-        TestFs::makeSymlink("target", locked.child("link"));
-        chownToNobody(open.child("file"));
-        QCOMPARE(::chmod(locked.c_str(), 0555), 0);
-        const Url farOpen = far.url().child("open");
-        const Url farLocked = far.url().child("locked");
-        TestFs::makeDir(farOpen);
-        TestFs::makeDir(farLocked);
-        chownToNobody(farOpen);
-        QCOMPARE(::chmod(farLocked.c_str(), 0555), 0);
-
-        // The copy is made but the source cannot be removed: the copy is taken back, for a file and a link.
-        for (const QByteArray name : {"file", "link"}) {
-            QCOMPARE(asNobody([&] {
-                         return fm().moveURL_toURL_removeUpper(locked.child(name), farOpen.child(name),
-                                                               false);
-                     }),
-                     EACCES);
-        }
-        QVERIFY(TestFs::readFile(locked.child("file")) == "locked content" &&
-                TestFs::exists(locked.child("link")));
-        // The destination folder is not writable: nothing is made, nothing is lost.
-        QCOMPARE(asNobody([&] {
-                     return fm().moveURL_toURL_removeUpper(open.child("file"), farLocked.child("file"),
-                                                           false);
-                 }),
-                 EACCES);
-        QCOMPARE(TestFs::readFile(open.child("file")), QByteArray("open content"));
-        QVERIFY(TestFs::entries(farOpen).isEmpty() && TestFs::entries(farLocked).isEmpty());
-    }
-
-    void crossFileSystemLinkOrSpecialFileFailingAfterItIsMade()
-    {
-        // In a user namespace that maps only root, an item owned by another user cannot be given that
-        // owner again (EINVAL): the move fails after the new link or FIFO was made, and must take it back.
-        ScratchDir far("/dev/shm");
-        if (!far.isElsewhere(m_root))
-            QSKIP("/dev/shm is not another file system here");
-        TestFs::makeSymlink("target", m_root.child("link"));
-        QCOMPARE(::mkfifo(m_root.child("fifo").c_str(), 0644), 0);
-        for (const QByteArray name : {"link", "fifo"}) {
-            chownToNobody(m_root.child(name));
-            const auto inNamespace = [] {
-                const auto writeFile = [](const char *path, const char *text) {
-                    const int fd = ::open(path, O_WRONLY);
-                    const bool written = fd >= 0 && ::write(fd, text, strlen(text)) == ssize_t(strlen(text));
-                    ::close(fd);
-                    return written;
-                };
-                return ::unshare(CLONE_NEWUSER) == 0 && writeFile("/proc/self/uid_map", "0 0 1") &&
-                       writeFile("/proc/self/setgroups", "deny") && writeFile("/proc/self/gid_map", "0 0 1");
-            };
-            const int status = inChild(inNamespace, [&] {
-                return fm().moveURL_toURL_removeUpper(m_root.child(name), far.url().child(name), false);
-            });
-            if (status == 99)
-                QSKIP("no user namespaces here");
-            QCOMPARE(status, EINVAL);
-            QVERIFY(TestFs::exists(m_root.child(name)) && !TestFs::exists(far.url().child(name)));
-        }
-    }
-
-    void crossFileSystemMoveRunningOutOfSpace()
-    {
-        // A small file system of its own, too small for the copy, fails the move half-way.
-        ScratchDir small(QDir::tempPath().toUtf8());
-        if (::mount("twinsift-test", small.url().c_str(), "tmpfs", 0, "size=64k") != 0)
-            QSKIP("cannot mount a small tmpfs here (needs root)");
-        const auto unmount = qScopeGuard([&] { ::umount2(small.url().c_str(), MNT_DETACH); });
-        TestFs::writeFile(m_root.child("big"), QByteArray(1 << 20, 'b'));
-        QCOMPARE(
-            statusOf(fm().moveURL_toURL_removeUpper(m_root.child("big"), small.url().child("big"), true)),
-            ENOSPC);
-        QCOMPARE(TestFs::readFile(m_root.child("big")), QByteArray(1 << 20, 'b'));
-        const Url tree = m_root.child("tree");
-        TestFs::writeFile(tree.child("a"), "small");
-        TestFs::writeFile(tree.child("b"), QByteArray(1 << 20, 'b'));
-        QCOMPARE(statusOf(fm().moveURL_toURL_removeUpper(tree, small.url().child("tree"), true)), ENOSPC);
-        QVERIFY(TestFs::entries(tree) == (QList<QByteArray>{"a", "b"}) &&
-                TestFs::entries(small.url()).isEmpty());
-    }
-
-    void crossFileSystemMoveStopsAtMountsInside()
-    {
-        ScratchDir far("/dev/shm");
-        if (!far.isElsewhere(m_root))
-            QSKIP("/dev/shm is not another file system here");
-        const Url tree = m_root.child("tree");
-        TestFs::makeDir(tree.child("mounted"));
-        TestFs::writeFile(tree.child("first"), "x");
-        if (::mount("twinsift-test", tree.child("mounted").c_str(), "tmpfs", 0, "size=64k") != 0)
-            QSKIP("cannot mount a tmpfs here (needs root)");
-        const auto unmount = qScopeGuard([&] { ::umount2(tree.child("mounted").c_str(), MNT_DETACH); });
-        TestFs::writeFile(tree.child("mounted/other file system"), "x");
-        QCOMPARE(statusOf(fm().moveURL_toURL_removeUpper(tree, far.url().child("tree"), false)), EXDEV);
-        QVERIFY(TestFs::exists(tree.child("mounted/other file system")) &&
-                TestFs::exists(tree.child("first")));
-        QVERIFY(TestFs::entries(far.url()).isEmpty());
     }
 
     void vanishedAndAbsentItems()

@@ -6,6 +6,8 @@
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
 
+#include <fcntl.h>
+
 namespace {
 
 QString settingsFile()
@@ -16,10 +18,16 @@ QString settingsFile()
 // What a new start of the application sees, with the settings file holding the given lines if any.
 UserDefaults &restart(const QByteArray &fileLines = QByteArray())
 {
+    const Url file = Url::fromLocalPath(settingsFile());
     if (!fileLines.isNull()) {
         QDir().mkpath(QFileInfo(settingsFile()).path());
-        TestFs::writeFile(Url::fromLocalPath(settingsFile()), "[General]\n" + fileLines);
+        TestFs::writeFile(file, "[General]\n" + fileLines);
     }
+    // QSettings keeps the values it wrote or read, with their types, for as long as the file's size and
+    // time stay the same; a new time each start makes it parse the text as a new process would.
+    static time_t start = 1000000000;
+    const timespec times[2] = {{++start, 0}, {start, 0}};
+    ::utimensat(AT_FDCWD, file.c_str(), times, 0);
     UserDefaults &defaults = UserDefaults::standard();
     defaults.reloadFromDisk();
     ApplicationLifecycle::registerDefaultsAndTransformers();
@@ -45,17 +53,12 @@ private Q_SLOTS:
         defaults.setInteger(7, SettingsKeys::fastScanSize);
         defaults.setBool(false, SettingsKeys::cleanDateCheckbox);
         defaults.setDouble(1.5, SettingsKeys::onlyFileSizeValue);
-        defaults.setObject(QStringList{QStringLiteral("a"), QStringLiteral("b, c")},
-                           SettingsKeys::documentTokens);
-        defaults.setObject(QStringList(), SettingsKeys::musicTokens);
         defaults.setObject(QStringLiteral("jpg"), SettingsKeys::archiveTokens);
         QVERIFY(defaults.synchronize());
         restart();
         QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), 7);
         QCOMPARE(defaults.boolForKey(SettingsKeys::cleanDateCheckbox), false);
         QCOMPARE(defaults.doubleForKey(SettingsKeys::onlyFileSizeValue), 1.5);
-        QCOMPARE(defaults.stringArrayForKey(SettingsKeys::documentTokens), QStringList({"a", "b, c"}));
-        QCOMPARE(defaults.stringArrayForKey(SettingsKeys::musicTokens), QStringList());
         // A text is not a list.
         QVERIFY(!defaults.stringArrayForKey(SettingsKeys::archiveTokens));
         // Registering again never overwrites what was stored; removing it brings the default back.
@@ -63,6 +66,29 @@ private Q_SLOTS:
         QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), 7);
         defaults.removeObjectForKey(SettingsKeys::fastScanSize);
         QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), 20);
+    }
+
+    void listsSurviveARestart_data()
+    {
+        QTest::addColumn<QStringList>("list");
+        QTest::newRow("none") << QStringList();
+        QTest::newRow("one") << QStringList{QStringLiteral("heic")};
+        QTest::newRow("one empty") << QStringList{QString()};
+        QTest::newRow("one with a comma and spaces") << QStringList{QStringLiteral(" a, b ")};
+        QTest::newRow("two, not ASCII")
+            << QStringList{QStringLiteral("r\u00e5"), QStringLiteral("\u6587,\u4ef6")};
+    }
+
+    void listsSurviveARestart()
+    {
+        QFETCH(QStringList, list);
+        UserDefaults &defaults = restart();
+        defaults.setObject(list, SettingsKeys::pictureTokens);
+        QVERIFY(defaults.synchronize());
+        QCOMPARE(restart().stringArrayForKey(SettingsKeys::pictureTokens), list);
+        defaults.removeObjectForKey(SettingsKeys::pictureTokens);
+        QVERIFY(defaults.synchronize());
+        QVERIFY(!restart().stringArrayForKey(SettingsKeys::pictureTokens));
     }
 
     void damagedValuesCountAsAbsent_data()

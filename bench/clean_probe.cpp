@@ -28,20 +28,23 @@ int main(int argc, char **argv)
     UserDefaults &defaults = UserDefaults::standard();
     defaults.setVolatile(true, SettingsKeys::showedRatePanel);
     defaults.setVolatile(false, SettingsKeys::createThumbnail);
-    SourceNodeManager &manager = delegate.window()->manager();
+    delegate.window()->publishScanRules();
+    SourceNodeManager &manager = delegate.window()->engine();
+    ShownGroups &shown = delegate.window()->shown();
     delegate.openPaths({QByteArray(argv[1])});
     drain(SourceNodeManager::scanQueue());
     const qint64 files = manager.totalFileNumber();
 
-    defaults.setVolatile(0, SettingsKeys::moveToTrash);
-    defaults.setVolatile(true, SettingsKeys::cleanTypeCheckbox);
-    defaults.setVolatile(manager.allShowDupGroupFileExt().indexOf(QString::fromUtf8(argv[2])),
-                         SettingsKeys::cleanType);
+    CleanTaskOptions options;
+    options.moveMode = CleanTaskOptions::Mode::Delete;
+    options.dateOrder = CleanTaskOptions::DateOrder::OldestFirst;
+    options.typeRuleOn = true;
+    options.typeExtension = QString::fromUtf8(argv[2]);
     StallMeter stalls;
     QElapsedTimer wall;
     wall.start();
     stalls.start();
-    manager.runTask();
+    delegate.window()->clean().runTask(shown.showDupGroups().value_or(QList<DupGroup::Ptr>()), options);
     drain(SourceNodeManager::scanQueue());
     const qint64 longestStall = stalls.stop();
     std::printf(

@@ -34,7 +34,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/twinsift-clean-probe.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 g++ -std=c++20 -O2 -fPIC -Wall -Wextra -DQT_NO_KEYWORDS -I"$here/src" \
     $(pkg-config --cflags Qt6Widgets Qt6DBus) "$here/bench/clean_probe.cpp" \
-    "$here/build-bench/src/app/libtwinsift-gui.a" "$here/build-bench/src/libtwinsift-core.a" \
+    "$here/build-bench/src/app/libtwinsift-gui.a" $("$here/bench/core_libs.sh" "$here/build-bench") \
     $(pkg-config --libs Qt6Widgets Qt6DBus) -pthread -o "$work/clean_probe"
 export HOME=$work XDG_CONFIG_HOME=$work/.config XDG_CACHE_HOME=$work/.cache XDG_DATA_HOME=$work/.local
 cp -a "$tree" "$work/tree"

@@ -3,11 +3,9 @@
 // whole process's. Prints one line: files taken in, wall time, longest stall, the main thread's
 // share of CPU time.
 #include "ProbeSupport.h"
-#include "app/ApplicationLifecycle.h"
 #include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
-#include "scan/CustomRuleController.h"
 #include "scan/SourceNodeManager.h"
 
 #include <QCoreApplication>
@@ -35,15 +33,13 @@ int main(int argc, char **argv)
         return 2;
     }
     StringTable::install();
-    ApplicationLifecycle::registerDefaultsAndTransformers();
+    SettingsKeys::registerDefaults();
     UserDefaults::standard().setVolatile(false, SettingsKeys::fastScanOption);
     // Thumbnails are made on a queue of their own and would still be in the making when the probe
     // ends; they are not part of the scan.
     UserDefaults::standard().setVolatile(false, SettingsKeys::createThumbnail);
 
-    CustomRuleController rules;
-    SourceNodeManager manager;
-    manager.setRuleController(&rules);
+    SourceNodeManager manager(ScanRules::fromSettings(UserDefaults::standard()));
     const RootNode::Ptr root = RootNode::initWithPath(QByteArray(argv[1]));
     if (!root)
         return 2;

@@ -15,7 +15,7 @@ BUILD_DIR=$here/build-bench BUILD_TYPE=Release "$here/scripts/build.sh" >&2
 work=$(mktemp -d "${TMPDIR:-/tmp}/twinsift-probe.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 g++ -std=c++20 -O2 -fPIC -Wall -Wextra -I"$here/src" $(pkg-config --cflags Qt6Core) \
-    "$here/bench/main_thread_probe.cpp" "$here/build-bench/src/libtwinsift-core.a" \
+    "$here/bench/main_thread_probe.cpp" $("$here/bench/core_libs.sh" "$here/build-bench") \
     $(pkg-config --libs Qt6Core) -pthread -o "$work/main_thread_probe"
 cat "$folder"/. >/dev/null 2>&1 || true
 find "$folder" -type f -print0 | xargs -0 cat >/dev/null

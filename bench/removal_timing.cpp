@@ -1,10 +1,9 @@
 // Times the removal of a source: scans two sources and removes the later one, as the source list does,
 // and prints the seconds the removal took (from the request to the rebuilt statistics).
-#include "app/ApplicationLifecycle.h"
 #include "platform/SerialQueue.h"
+#include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
-#include "scan/CustomRuleController.h"
 #include "scan/SourceNodeManager.h"
 
 #include <QCoreApplication>
@@ -34,13 +33,11 @@ int main(int argc, char **argv)
         return 2;
     }
     StringTable::install();
-    ApplicationLifecycle::registerDefaultsAndTransformers();
+    SettingsKeys::registerDefaults();
     // Thumbnails are not part of the measurement (the key is spelled out, so that older checkouts build).
     UserDefaults::standard().setVolatile(false, QStringLiteral("CREATE_THUMBNAIL_FOR_IMAGE_KEY"));
 
-    CustomRuleController rules;
-    SourceNodeManager manager;
-    manager.setRuleController(&rules);
+    SourceNodeManager manager(ScanRules::fromSettings(UserDefaults::standard()));
     RootNode::Ptr later;
     for (int i = 1; i <= 2; ++i) {
         later = RootNode::initWithPath(QByteArray(argv[i]));

@@ -28,5 +28,5 @@ trap 'rm -rf "$work"' EXIT
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_DATA_HOME=$work/home/data
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
 g++ -std=c++20 -O2 -fPIC -I"$tree/src" $(pkg-config --cflags Qt6Core Qt6Gui Qt6DBus) "$here/bench/removal_timing.cpp" \
-    "$build/src/libtwinsift-core.a" $(pkg-config --libs Qt6Core Qt6Gui Qt6DBus) -pthread -o "$work/removal_timing"
+    $("$here/bench/core_libs.sh" "$build") $(pkg-config --libs Qt6Core Qt6Gui Qt6DBus) -pthread -o "$work/removal_timing"
 "$work/removal_timing" "$data/a-$count" "$data/b-$count"

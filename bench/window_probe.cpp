@@ -49,6 +49,7 @@ int main(int argc, char **argv)
     UserDefaults::standard().setVolatile(true, SettingsKeys::showedRatePanel);
     UserDefaults::standard().setVolatile(false, SettingsKeys::fastScanOption);
     MainWindow &window = *delegate.window();
+    window.publishScanRules();
     window.resize(1366, 768);
     DuplicateListView &list = *window.dupOutlineView();
     DuplicateListModel &model = list.listModel();
@@ -60,9 +61,9 @@ int main(int argc, char **argv)
     delegate.openPaths({QByteArray(argv[1])});
     drain(SourceNodeManager::scanQueue());
     const qint64 longestStall = stalls.stop();
-    const qint64 groups = window.manager().totalDupGroupNumber();
+    const qint64 groups = window.engine().totalDupGroupNumber();
     std::printf("scan: %lld files, %lld groups, wall %.2f s, longest GUI-thread stall %lld ms\n",
-                window.manager().totalFileNumber(), groups, double(wall.elapsed()) / 1000, longestStall);
+                window.engine().totalFileNumber(), groups, double(wall.elapsed()) / 1000, longestStall);
 
     // Thumbnails: the pictures arriving after the scan, and the rows each changes.
     qint64 pictureChanges = 0;
@@ -87,7 +88,7 @@ int main(int argc, char **argv)
                         order == Qt::AscendingOrder ? "asc" : "desc", ms);
         }
     }
-    const QList<DupGroup::Ptr> shown = *window.manager().showDupGroups();
+    const QList<DupGroup::Ptr> shown = *window.shown().showDupGroups();
     const qint64 expandAll = timed(list, [&] { list.expandItems(shown); });
     std::printf("expand all:   %5lld ms (%d rows after)\n", expandAll, model.rowCount());
     std::printf("sort expanded by FileName: %5lld ms\n", timed(list, [&] {

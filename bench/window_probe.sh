@@ -18,7 +18,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/twinsift-window-probe.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 g++ -std=c++20 -O2 -fPIC -Wall -Wextra -DQT_NO_KEYWORDS -I"$here/src" \
     $(pkg-config --cflags Qt6Widgets Qt6DBus) "$here/bench/window_probe.cpp" \
-    "$here/build-bench/src/app/libtwinsift-gui.a" "$here/build-bench/src/libtwinsift-core.a" \
+    "$here/build-bench/src/app/libtwinsift-gui.a" $("$here/bench/core_libs.sh" "$here/build-bench") \
     $(pkg-config --libs Qt6Widgets Qt6DBus) -pthread -o "$work/window_probe"
 find "$folder" -type f -print0 | xargs -0 cat >/dev/null
 export HOME=$work XDG_CONFIG_HOME=$work/.config XDG_CACHE_HOME=$work/.cache

@@ -6,6 +6,7 @@
 #include "app/RatePanelController.h"
 #include "app/SourceListView.h"
 #include "app/WebPages.h"
+#include "platform/SettingsKeys.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,7 +37,8 @@ SourceListView *AppDelegate::sourceTable() const
 void AppDelegate::applicationDidFinishLaunching()
 {
     sourceTable()->setAcceptDrops(true);
-    ApplicationLifecycle::registerDefaultsAndTransformers();
+    SettingsKeys::registerDefaults();
+    m_window->publishScanRules();
     m_window->show();
     // Once the window is on screen, so the panel has a window to sit on.
     QTimer::singleShot(0, this, [this] { m_rateController->showRatePanel(); });
@@ -45,8 +47,8 @@ void AppDelegate::applicationDidFinishLaunching()
 void AppDelegate::openPaths(const QList<QByteArray> &paths)
 {
     if (!paths.isEmpty())
-        m_window->manager().tableView_acceptDrop_row_dropOperation(sourceTable(), paths, -1,
-                                                                   SourceNodeManager::DropOperation::Above);
+        m_window->sourceList().tableView_acceptDrop_row_dropOperation(sourceTable(), paths, -1,
+                                                                      SourceList::DropOperation::Above);
 }
 
 void AppDelegate::performClose(const QObject *)

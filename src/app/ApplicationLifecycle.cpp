@@ -1,19 +1,11 @@
 #include "app/ApplicationLifecycle.h"
 
-#include "app/NSDateToStringValueTransformer.h"
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 
 #include <unistd.h>
 
 namespace ApplicationLifecycle {
-
-void registerDefaultsAndTransformers()
-{
-    UserDefaults::standard().registerDefaults(SettingsKeys::registeredDefaults());
-    ValueTransformer::setValueTransformer_forName(std::make_shared<NSDateToStringValueTransformer>(),
-                                                  QStringLiteral("NSDateToStringValueTransformer"));
-}
 
 void shutDown()
 {

@@ -22,7 +22,7 @@ QMessageBox *alertFor(QWidget *window, const Error &error)
 
 } // namespace
 
-qint64 CleanAlert::answerFailure(const MyTreeNode &, const Error &error)
+AlertAnswer CleanAlert::answerFailure(const MyTreeNode &, const Error &error)
 {
     QMessageBox *box = alertFor(m_window, error);
     //% "Stop"
@@ -38,8 +38,8 @@ qint64 CleanAlert::answerFailure(const MyTreeNode &, const Error &error)
     const QAbstractButton *clicked = box->clickedButton();
     box->deleteLater();
     if (clicked == quitButton || !clicked)
-        return quit;
-    return clicked == continueButton ? continueTask : continueAll;
+        return AlertAnswer::Quit;
+    return clicked == continueButton ? AlertAnswer::Continue : AlertAnswer::ContinueAll;
 }
 
 void CleanAlert::reportTrashFailure(const MyTreeNode &, const Error &error)

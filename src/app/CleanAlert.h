@@ -12,7 +12,7 @@ class CleanAlert : public CleanFrontEnd
 public:
     explicit CleanAlert(QWidget *window) : m_window(window) {}
 
-    qint64 answerFailure(const MyTreeNode &file, const Error &error) override;
+    AlertAnswer answerFailure(const MyTreeNode &file, const Error &error) override;
     void reportTrashFailure(const MyTreeNode &file, const Error &error) override;
     void reportUndoFailures(const QList<FileFailure> &failures) override;
 

@@ -1,5 +1,7 @@
 #include "app/CleanTaskWindow.h"
 
+#include "browser/ShownGroups.h"
+#include "clean/CleanController.h"
 #include "clean/CleanRules.h"
 #include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
@@ -37,8 +39,8 @@ void bindRule(QCheckBox *box, const QString &boxKey, QComboBox *choices, const Q
 
 } // namespace
 
-CleanTaskWindow::CleanTaskWindow(SourceNodeManager &manager, QWidget *parent)
-    : QDialog(parent), m_manager(manager)
+CleanTaskWindow::CleanTaskWindow(CleanController &clean, ShownGroups &shown, QWidget *parent)
+    : QDialog(parent), m_clean(clean), m_shown(shown)
 {
     //% "Clean Up Duplicates"
     setWindowTitle(StringTable::text("CLEAN_TASK_TITLE"));
@@ -74,7 +76,7 @@ CleanTaskWindow::CleanTaskWindow(SourceNodeManager &manager, QWidget *parent)
         if (on)
             defaults().setInteger(1, SettingsKeys::moveToTrash);
     });
-    connect(m_chooseFolder, &QPushButton::clicked, this, [this] { m_manager.SelectPath(m_chooseFolder); });
+    connect(m_chooseFolder, &QPushButton::clicked, this, [this] { m_clean.SelectPath(m_chooseFolder); });
 
     //% "Which copies go"
     auto *rules = new QGroupBox(StringTable::text("CLEAN_RULES_GROUP"), this);
@@ -121,12 +123,15 @@ CleanTaskWindow::CleanTaskWindow(SourceNodeManager &manager, QWidget *parent)
     m_start->setDefault(true);
     QPushButton *close = buttons->addButton(QDialogButtonBox::Close);
     layout->addWidget(buttons);
-    connect(m_start, &QPushButton::clicked, this, [this] { m_manager.runTask(m_start); });
-    connect(close, &QPushButton::clicked, this, [this, close] { m_manager.closeTaskWindow(close); });
+    connect(m_start, &QPushButton::clicked, this, [this] {
+        m_clean.runTask(m_shown.showDupGroups().value_or(QList<DupGroup::Ptr>()),
+                        CleanTaskOptions::fromSettings(defaults(), m_shown.allShowDupGroupFileExt()));
+    });
+    connect(close, &QPushButton::clicked, this, [this, close] { m_clean.closeTaskWindow(close); });
 
-    connect(&m_manager, &SourceNodeManager::cleanTaskStateChanged, this, &CleanTaskWindow::refresh);
-    connect(&m_manager, &SourceNodeManager::statBarStringChanged, this,
-            [this] { m_status->setText(m_manager.statBarString()); });
+    connect(&m_clean, &CleanController::cleanTaskStateChanged, this, &CleanTaskWindow::refresh);
+    connect(&m_clean.engine(), &SourceNodeManager::statBarStringChanged, this,
+            [this] { m_status->setText(m_clean.engine().statBarString()); });
     m_folderChooser = [this](const QString &message) {
         return QFile::encodeName(QFileDialog::getExistingDirectory(this, message));
     };
@@ -146,7 +151,7 @@ void CleanTaskWindow::stopModal()
 void CleanTaskWindow::reject()
 {
     // Escape and the window's close button close it as the Close button does.
-    m_manager.closeTaskWindow(this);
+    m_clean.closeTaskWindow(this);
 }
 
 void CleanTaskWindow::chooseFolder(const QString &message, std::function<void(QByteArray)> completion)
@@ -164,7 +169,7 @@ void CleanTaskWindow::refresh()
         control->blockSignals(true);
     const bool moving = defaults().integerForKey(SettingsKeys::moveToTrash) == 1;
     (moving ? m_move : m_delete)->setChecked(true);
-    const Url destination = m_manager.undoPath();
+    const Url destination = m_clean.undoPath();
     //% "No folder chosen yet"
     m_destination->setText(destination.isNull() ? StringTable::text("CLEAN_NO_FOLDER")
                                                 : destination.displayPath());
@@ -174,12 +179,12 @@ void CleanTaskWindow::refresh()
     m_dateRule->setChecked(defaults().boolForKey(SettingsKeys::cleanDateCheckbox));
     m_date->setCurrentIndex(int(defaults().integerForKey(SettingsKeys::cleanDate)));
     m_folder->clear();
-    for (const RootNode::Ptr &root : m_manager.rootController().arrangedObjects())
+    for (const RootNode::Ptr &root : m_clean.engine().rootController().arrangedObjects())
         m_folder->addItem(root->rootURL().displayPath());
     m_folderRule->setChecked(defaults().boolForKey(SettingsKeys::cleanFolderCheckbox));
     m_folder->setCurrentIndex(int(defaults().integerForKey(SettingsKeys::cleanFolder)));
     m_type->clear();
-    m_type->addItems(m_manager.allShowDupGroupFileExt());
+    m_type->addItems(m_shown.allShowDupGroupFileExt());
     m_typeRule->setChecked(defaults().boolForKey(SettingsKeys::cleanTypeCheckbox));
     m_type->setCurrentIndex(int(defaults().integerForKey(SettingsKeys::cleanType)));
     m_date->setEnabled(m_dateRule->isChecked());
@@ -190,9 +195,9 @@ void CleanTaskWindow::refresh()
 
     // What a task started now would remove if every removal succeeded.
     qint64 count = 0, bytes = 0;
-    const auto options = CleanTaskOptions::fromSettings(m_manager.allShowDupGroupFileExt());
+    const auto options = CleanTaskOptions::fromSettings(defaults(), m_shown.allShowDupGroupFileExt());
     for (const CleanRules::PlannedRemoval &removal :
-         CleanRules::plan(m_manager.showDupGroups().value_or(QList<DupGroup::Ptr>()), options)) {
+         CleanRules::plan(m_shown.showDupGroups().value_or(QList<DupGroup::Ptr>()), options)) {
         ++count;
         bytes += removal.file->FileSize();
     }
@@ -206,5 +211,6 @@ void CleanTaskWindow::refresh()
     QFont font = m_plan->font();
     font.setBold(!moving);
     m_plan->setFont(font);
-    m_start->setEnabled(m_manager.taskStatus() != 0 && count > 0 && (!moving || !destination.isNull()));
+    m_start->setEnabled(m_clean.taskStatus() == TaskStatus::Idle && count > 0 &&
+                        (!moving || !destination.isNull()));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scan/ViewInterfaces.h"
+#include "clean/TaskWindow.h"
 
 #include <QDialog>
 
@@ -10,8 +10,9 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class CleanController;
 class QRadioButton;
-class SourceNodeManager;
+class ShownGroups;
 
 // The clean task's window, over the main window: what to do with the copies (delete them for good, or
 // move them into a folder), which copies (only from one source, only of one extension, keeping the
@@ -22,7 +23,7 @@ class CleanTaskWindow : public QDialog, public TaskWindow
 {
     Q_OBJECT
 public:
-    CleanTaskWindow(SourceNodeManager &manager, QWidget *parent);
+    CleanTaskWindow(CleanController &clean, ShownGroups &shown, QWidget *parent);
 
     void beginSheet() override;
     void stopModal() override;
@@ -41,7 +42,8 @@ private:
     // Fills the controls from the settings and the shown groups, and says what a task would remove.
     void refresh();
 
-    SourceNodeManager &m_manager;
+    CleanController &m_clean;
+    ShownGroups &m_shown;
     std::function<QByteArray(const QString &)> m_folderChooser;
     QRadioButton *m_delete;
     QRadioButton *m_move;

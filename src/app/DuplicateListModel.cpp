@@ -1,7 +1,7 @@
 #include "app/DuplicateListModel.h"
 
+#include "browser/ViewInterfaces.h"
 #include "platform/StringTable.h"
-#include "scan/ViewInterfaces.h"
 
 #include <QSet>
 
@@ -13,21 +13,6 @@ namespace {
 // layout: each run costs a pass over the rows.
 constexpr int maxRunsInPlace = 64;
 
-struct ColumnInfo
-{
-    const char *identifier;
-    // The property a header click sorts by: a group's for the group columns, else a file's.
-    const char *sortKey;
-};
-
-constexpr ColumnInfo columns[DuplicateListModel::ColumnCount] = {
-    {"index", "rootNode.index"},    {"path", "filePath"},
-    {"filename", "FileName"},       {"ext", "fileExt"},
-    {"size", "fileSize"},           {"date", "addedDate"},
-    {"category", "categoryString"}, {"copies", "fileNumber"},
-    {"actions", nullptr},
-};
-
 QString folderOf(const QString &path)
 {
     const qsizetype slash = path.lastIndexOf(u'/');
@@ -36,20 +21,18 @@ QString folderOf(const QString &path)
 
 } // namespace
 
-DuplicateListModel::DuplicateListModel(SourceNodeManager &manager, DupOutlineView *view, QObject *parent)
-    : QAbstractTableModel(parent), m_manager(manager), m_view(view)
+DuplicateListModel::DuplicateListModel(ShownGroups &shown, DupOutlineView *view, QObject *parent)
+    : QAbstractTableModel(parent), m_shown(shown), m_view(view)
 {
-    connect(&manager, &SourceNodeManager::showDupGroupsChanged, this,
-            &DuplicateListModel::shownGroupsChanged);
-    connect(&manager, &SourceNodeManager::groupMembersChanged, this,
+    connect(&shown, &ShownGroups::showDupGroupsChanged, this, &DuplicateListModel::shownGroupsChanged);
+    connect(&shown, &ShownGroups::groupMembersChanged, this,
             [this](const DupGroup *group) { groupMembersChanged(group); });
-    connect(&manager, &SourceNodeManager::groupPictureChanged, this,
-            &DuplicateListModel::groupPictureChanged);
+    connect(&shown, &ShownGroups::groupPictureChanged, this, &DuplicateListModel::groupPictureChanged);
     m_memberChangeBatch.setSingleShot(true);
     m_memberChangeBatch.setInterval(50);
     connect(&m_memberChangeBatch, &QTimer::timeout, this, &DuplicateListModel::followMemberChanges);
-    if (manager.showDupGroups())
-        followRebuildInPlace(*manager.showDupGroups());
+    if (shown.showDupGroups())
+        followRebuildInPlace(*shown.showDupGroups());
 }
 
 int DuplicateListModel::rowCount(const QModelIndex &parent) const
@@ -104,14 +87,15 @@ bool DuplicateListModel::isExpanded(int groupRow) const
     return entry >= 0 && m_entries[entry].expanded;
 }
 
-std::optional<SourceNodeManager::CellView> DuplicateListModel::groupCell(int row) const
+std::optional<ShownGroups::CellView> DuplicateListModel::groupCell(int row) const
 {
     const int entry = entryAtRow(row);
     if (entry < 0 || m_firstRow[size_t(entry)] != row)
         return std::nullopt;
     // Asking for the group as a row of the list gives it its category name, once.
-    m_manager.outlineView_child_ofItem(m_view, entry, {});
-    return m_manager.outlineView_viewForTableColumn_item(m_view, {}, m_entries[entry].group);
+    m_shown.outlineView_child_ofItem(m_view, entry, {});
+    return m_shown.outlineView_viewForTableColumn_item(m_view, DuplicateColumn::Index,
+                                                       m_entries[entry].group);
 }
 
 QVariant DuplicateListModel::data(const QModelIndex &index, int role) const
@@ -138,8 +122,8 @@ QVariant DuplicateListModel::data(const QModelIndex &index, int role) const
         return {};
     if (role == Qt::ToolTipRole && index.column() != PathColumn)
         return {};
-    const auto cell = m_manager.outlineView_viewForTableColumn_item(
-        m_view, QString::fromLatin1(columns[index.column()].identifier), itemAtRow(row));
+    const auto cell =
+        m_shown.outlineView_viewForTableColumn_item(m_view, DuplicateColumn(index.column()), itemAtRow(row));
     if (!cell)
         return {};
     // The name has a column of its own: the path column shows where the copy is, the whole path
@@ -191,23 +175,24 @@ Qt::ItemFlags DuplicateListModel::flags(const QModelIndex &index) const
 
 SortDescriptor DuplicateListModel::sortDescriptorOf(int column, Qt::SortOrder order)
 {
-    if (column < 0 || column >= ColumnCount || !columns[column].sortKey)
+    const auto key = column < 0 || column >= ColumnCount ? std::nullopt : sortKeyOf(DuplicateColumn(column));
+    if (!key)
         return {};
-    return {QString::fromLatin1(columns[column].sortKey), order == Qt::AscendingOrder};
+    return {QString(*key), order == Qt::AscendingOrder};
 }
 
 int DuplicateListModel::columnOfSortKey(const QString &key)
 {
-    for (int column = 0; column < ColumnCount; ++column) {
-        if (columns[column].sortKey && key == QLatin1String(columns[column].sortKey))
-            return column;
+    for (const DuplicateColumn column : allDuplicateColumns) {
+        if (sortKeyOf(column) == key)
+            return int(column);
     }
     return -1;
 }
 
 DuplicateListModel::Entry DuplicateListModel::entryFor(const DupGroup::Ptr &group, bool expanded) const
 {
-    return {group, expanded ? m_manager.childsInShownOrder(*group) : QList<MyTreeNode::Ptr>(), expanded};
+    return {group, expanded ? m_shown.childsInShownOrder(*group) : QList<MyTreeNode::Ptr>(), expanded};
 }
 
 void DuplicateListModel::recount()
@@ -230,14 +215,14 @@ void DuplicateListModel::allDataChanged()
         Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
 }
 
-void DuplicateListModel::shownGroupsChanged(SourceNodeManager::ShownGroupsChange change)
+void DuplicateListModel::shownGroupsChanged(ShownGroups::ShownGroupsChange change)
 {
     // Whatever follows reads every group's members afresh.
     m_changedGroups.clear();
     m_memberChangeBatch.stop();
-    const QList<DupGroup::Ptr> groups = m_manager.showDupGroups().value_or(QList<DupGroup::Ptr>());
+    const QList<DupGroup::Ptr> groups = m_shown.showDupGroups().value_or(QList<DupGroup::Ptr>());
     switch (change) {
-    case SourceNodeManager::ShownGroupsChange::Replaced:
+    case ShownGroups::ShownGroupsChange::Replaced:
         if (!followRebuildInPlace(groups)) {
             QList<Entry> entries;
             entries.reserve(groups.size());
@@ -249,7 +234,7 @@ void DuplicateListModel::shownGroupsChanged(SourceNodeManager::ShownGroupsChange
         }
         allDataChanged();
         break;
-    case SourceNodeManager::ShownGroupsChange::Sorted: {
+    case ShownGroups::ShownGroupsChange::Sorted: {
         QList<Entry> entries;
         entries.reserve(m_entries.size());
         for (const DupGroup::Ptr &group : groups) {
@@ -260,7 +245,7 @@ void DuplicateListModel::shownGroupsChanged(SourceNodeManager::ShownGroupsChange
         allDataChanged();
         break;
     }
-    case SourceNodeManager::ShownGroupsChange::DataChanged:
+    case ShownGroups::ShownGroupsChange::DataChanged:
         allDataChanged();
         break;
     }
@@ -322,7 +307,7 @@ bool DuplicateListModel::followRebuildInPlace(const QList<DupGroup::Ptr> &groups
     // Groups that stayed may hold other files than the list showed.
     for (int i = 0; i < m_entries.size(); ++i) {
         if (m_entries[i].expanded)
-            replaceFiles(i, m_manager.childsInShownOrder(*m_entries[i].group));
+            replaceFiles(i, m_shown.childsInShownOrder(*m_entries[i].group));
     }
     return true;
 }
@@ -426,7 +411,7 @@ void DuplicateListModel::setExpanded(const QList<DupGroup::Ptr> &groups, bool ex
         Entry &entry = m_entries[changing.first()];
         entry.expanded = expanded;
         replaceFiles(changing.first(),
-                     expanded ? m_manager.childsInShownOrder(*entry.group) : QList<MyTreeNode::Ptr>());
+                     expanded ? m_shown.childsInShownOrder(*entry.group) : QList<MyTreeNode::Ptr>());
         const int row = m_firstRow[size_t(changing.first())];
         Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1));
         return;
@@ -452,7 +437,7 @@ void DuplicateListModel::followMemberChanges()
     for (const DupGroup *group : changed) {
         const int entry = m_entryOf.value(group, -1);
         if (entry >= 0 && m_entries[entry].expanded)
-            replaceFiles(entry, m_manager.childsInShownOrder(*m_entries[entry].group));
+            replaceFiles(entry, m_shown.childsInShownOrder(*m_entries[entry].group));
     }
     // One change over the rows of all the groups, once the files have moved them where they are.
     int first = rowCount(), last = -1;

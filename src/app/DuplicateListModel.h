@@ -1,10 +1,11 @@
 #pragma once
 
+#include "browser/DuplicateColumn.h"
+#include "browser/ShownGroups.h"
 #include "model/DupGroup.h"
 #include "model/MyTreeNode.h"
 #include "model/OutlineItem.h"
 #include "platform/SortDescriptor.h"
-#include "scan/SourceNodeManager.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
@@ -21,7 +22,7 @@ class DupOutlineView;
 // square of the groups when expanding or sorting, over flat rows it does not.
 //
 // The model answers from a snapshot of its own (the groups in order, whether each is expanded, the
-// files of expanded groups) and turns each of the manager's notices into inserted, removed or moved
+// files of expanded groups) and turns each of the shown groups' notices into inserted, removed or moved
 // rows, or changed data, so the view keeps its selection, expansion and scroll position across a
 // rebuild. Changes of groups' members, which a clean-up makes by the thousand, are followed in
 // batches: a view asked to redraw one row at a time spends time in proportion to all the rows for
@@ -30,21 +31,21 @@ class DuplicateListModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    // The columns of a file row; a group row is one cell across all of them.
+    // The list's columns as Qt numbers them, in the order of DuplicateColumn.
     enum Column {
-        IndexColumn,
-        PathColumn,
-        NameColumn,
-        ExtColumn,
-        SizeColumn,
-        DateColumn,
-        CategoryColumn,
-        CopiesColumn,
-        ActionsColumn,
-        ColumnCount
+        IndexColumn = int(DuplicateColumn::Index),
+        PathColumn = int(DuplicateColumn::Path),
+        NameColumn = int(DuplicateColumn::Name),
+        ExtColumn = int(DuplicateColumn::Ext),
+        SizeColumn = int(DuplicateColumn::Size),
+        DateColumn = int(DuplicateColumn::Date),
+        CategoryColumn = int(DuplicateColumn::Category),
+        CopiesColumn = int(DuplicateColumn::Copies),
+        ActionsColumn = int(DuplicateColumn::Actions),
+        ColumnCount = int(allDuplicateColumns.size())
     };
 
-    DuplicateListModel(SourceNodeManager &manager, DupOutlineView *view, QObject *parent = nullptr);
+    DuplicateListModel(ShownGroups &shown, DupOutlineView *view, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -59,7 +60,7 @@ public:
     int rowOfGroup(const DupGroup *group) const;
     bool isExpanded(int groupRow) const;
     // The group's cell (picture, tick, text); none for a file row or a group of fewer than two files.
-    std::optional<SourceNodeManager::CellView> groupCell(int row) const;
+    std::optional<ShownGroups::CellView> groupCell(int row) const;
 
     // Expands or collapses the groups as one change of the rows.
     void setExpanded(const QList<DupGroup::Ptr> &groups, bool expanded);
@@ -77,7 +78,7 @@ private:
         bool expanded = false;
     };
 
-    void shownGroupsChanged(SourceNodeManager::ShownGroupsChange change);
+    void shownGroupsChanged(ShownGroups::ShownGroupsChange change);
     void groupMembersChanged(const DupGroup *group);
     // Shows the member changes gathered since the last batch.
     void followMemberChanges();
@@ -95,7 +96,7 @@ private:
     int rowsOf(const Entry &entry) const { return 1 + int(entry.files.size()); }
     void allDataChanged();
 
-    SourceNodeManager &m_manager;
+    ShownGroups &m_shown;
     DupOutlineView *m_view;
     QList<Entry> m_entries;
     // The row of each entry's group row, and the number of rows at the end.

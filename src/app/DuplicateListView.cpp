@@ -4,8 +4,9 @@
 #include "app/DuplicateListModel.h"
 #include "app/MyTableCellView.h"
 #include "app/RowControl.h"
+#include "browser/ShownGroups.h"
+#include "clean/CleanController.h"
 #include "platform/StringTable.h"
-#include "scan/SourceNodeManager.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -13,8 +14,8 @@
 #include <QPainter>
 #include <QToolTip>
 
-DuplicateListView::DuplicateListView(SourceNodeManager &manager, QWidget *parent)
-    : QTreeView(parent), m_manager(manager), m_model(new DuplicateListModel(manager, this, this)),
+DuplicateListView::DuplicateListView(ShownGroups &shown, CleanController &clean, QWidget *parent)
+    : QTreeView(parent), m_shown(shown), m_clean(clean), m_model(new DuplicateListModel(shown, this, this)),
       m_delegate(new DuplicateListDelegate(*m_model, this))
 {
     setModel(m_model);
@@ -72,11 +73,11 @@ DuplicateListView::DuplicateListView(SourceNodeManager &manager, QWidget *parent
             return;
         }
         const SortDescriptors old = std::exchange(m_sortDescriptors, {descriptor});
-        m_manager.outlineView_sortDescriptorsDidChange(this, old);
+        m_shown.outlineView_sortDescriptorsDidChange(this, old);
     });
     connect(this, &QTreeView::doubleClicked, this, [this](const QModelIndex &index) {
         if (!m_model->isGroupRow(index.row()) && index.column() != DuplicateListModel::ActionsColumn)
-            m_manager.outlineviewDoubleClick();
+            m_shown.outlineviewDoubleClick();
     });
 }
 
@@ -137,25 +138,26 @@ void DuplicateListView::toggleTick(int row)
         return;
     const auto group = std::get<DupGroup::Ptr>(m_model->itemAtRow(groupRow));
     const RowControl checkBox(groupRow, !group->isSelected());
-    m_manager.checkDupGroup(&checkBox);
+    m_shown.checkDupGroup(&checkBox);
 }
 
 void DuplicateListView::openFileAt(int row)
 {
     const RowControl button(row);
-    m_manager.openDup(&button);
+    m_shown.openDup(&button);
 }
 
 void DuplicateListView::revealFileAt(int row)
 {
     const RowControl button(row);
-    m_manager.openDupInFinder(&button);
+    m_shown.openDupInFinder(&button);
 }
 
 void DuplicateListView::trashFileAt(int row)
 {
-    const RowControl button(row);
-    m_manager.deleteOneFile(&button);
+    const OutlineItem item = m_model->itemAtRow(row);
+    if (const auto *file = std::get_if<MyTreeNode::Ptr>(&item); file && *file)
+        m_clean.deleteOneFile(*file);
 }
 
 void DuplicateListView::toggleExpanded(int row, std::optional<bool> expand)
@@ -255,7 +257,7 @@ void DuplicateListView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Enter:
         if (onGroup)
             return toggleExpanded(row);
-        return m_manager.outlineviewDoubleClick();
+        return m_shown.outlineviewDoubleClick();
     case Qt::Key_Right:
     case Qt::Key_Plus:
         if (onGroup)
@@ -330,7 +332,7 @@ void DuplicateListView::dataChanged(const QModelIndex &, const QModelIndex &, co
 void DuplicateListView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
 {
     QTreeView::selectionChanged(selected, deselected);
-    m_manager.outlineViewSelectionDidChange();
+    m_shown.outlineViewSelectionDidChange();
 }
 
 bool DuplicateListView::viewportEvent(QEvent *event)

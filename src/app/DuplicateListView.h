@@ -1,12 +1,13 @@
 #pragma once
 
-#include "scan/ViewInterfaces.h"
+#include "browser/ViewInterfaces.h"
 
 #include <QTreeView>
 
 class DuplicateListDelegate;
 class DuplicateListModel;
-class SourceNodeManager;
+class CleanController;
+class ShownGroups;
 
 // The duplicate list: groups of duplicates with their files below them while expanded. Draws a
 // group row as one cell across the row, passes clicks on a row's check box and buttons, the header's
@@ -20,7 +21,7 @@ class DuplicateListView : public QTreeView, public DupOutlineView
 {
     Q_OBJECT
 public:
-    explicit DuplicateListView(SourceNodeManager &manager, QWidget *parent = nullptr);
+    DuplicateListView(ShownGroups &shown, CleanController &clean, QWidget *parent = nullptr);
 
     DuplicateListModel &listModel() const { return *m_model; }
 
@@ -58,7 +59,8 @@ private:
     QRect groupRowRect(int row) const;
     QRect actionsCellRect(int row) const;
 
-    SourceNodeManager &m_manager;
+    ShownGroups &m_shown;
+    CleanController &m_clean;
     DuplicateListModel *m_model;
     DuplicateListDelegate *m_delegate;
     SortDescriptors m_sortDescriptors;

@@ -55,11 +55,13 @@ MainWindow::MainWindow(DesktopServices &desktop)
     : m_activity(std::make_shared<ScanActivity>()), m_sourceChooser(std::make_unique<SourceChooser>(this))
 {
     setWindowTitle(QStringLiteral("TwinSift"));
-    m_manager.setRuleController(&m_rules);
-    m_manager.setDesktopServices(&desktop);
-    m_manager.setOpenPanel(m_sourceChooser.get());
-    m_manager.setScanProgress(m_activity);
-    m_manager.setNamesCategoriesAhead(true);
+    m_shown.setDesktopServices(&desktop);
+    m_sourceList.setDesktopServices(&desktop);
+    m_sourceList.setOpenPanel(m_sourceChooser.get());
+    m_engine.setScanProgress(m_activity);
+    m_engine.setNamesCategoriesAhead(true);
+    // Renumbered sources change the source column of the duplicate list.
+    connect(&m_sourceList, &SourceList::sourcesRenumbered, &m_shown, &ShownGroups::sourceNumbersChanged);
 
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->addWidget(makeSourcePane());
@@ -68,12 +70,14 @@ MainWindow::MainWindow(DesktopServices &desktop)
     m_splitter->setStretchFactor(1, 3);
     m_splitter->setChildrenCollapsible(false);
     setCentralWidget(m_splitter);
-    m_manager.setSourceTable(m_sourceTable);
-    m_manager.setDupOutlineView(m_dupOutlineView);
-    m_settingPanel = new ScanRulePanel(m_rules, this);
-    m_taskWindow = new CleanTaskWindow(m_manager, this);
-    m_manager.setTaskWindow(m_taskWindow);
-    m_manager.setCleanFrontEnd(std::make_shared<CleanAlert>(this));
+    m_sourceList.setSourceTable(m_sourceTable);
+    m_shown.setDupOutlineView(m_dupOutlineView);
+    m_settingPanel = new ScanRulePanel(this);
+    m_sourceList.setSettingPanel(m_settingPanel);
+    connect(m_settingPanel, &ScanRulePanel::rulesChanged, this, &MainWindow::publishScanRules);
+    m_taskWindow = new CleanTaskWindow(m_clean, m_shown, this);
+    m_clean.setTaskWindow(m_taskWindow);
+    m_clean.setCleanFrontEnd(std::make_shared<CleanAlert>(this));
 
     m_status = new QLabel(this);
     m_status->setMinimumWidth(1);
@@ -90,12 +94,13 @@ MainWindow::MainWindow(DesktopServices &desktop)
     statusBar()->addPermanentWidget(m_counts);
     makeActions();
 
-    connect(&m_manager, &SourceNodeManager::statBarStringChanged, this, &MainWindow::showStatus);
-    connect(&m_manager, &SourceNodeManager::sourcesChanged, this, &MainWindow::showStatus);
-    connect(&m_manager, &SourceNodeManager::statisticsChanged, this, &MainWindow::showStatistics);
-    for (auto notice : {&SourceNodeManager::cleanTaskStateChanged, &SourceNodeManager::sourcesChanged,
-                        &SourceNodeManager::statisticsChanged})
-        connect(&m_manager, notice, this, &MainWindow::validateToolbarItems);
+    connect(&m_engine, &SourceNodeManager::statBarStringChanged, this, &MainWindow::showStatus);
+    connect(&m_engine, &SourceNodeManager::sourcesChanged, this, &MainWindow::showStatus);
+    connect(&m_shown, &ShownGroups::statisticsChanged, this, &MainWindow::showStatistics);
+    connect(&m_sourceList, &SourceList::statisticsChanged, this, &MainWindow::showStatistics);
+    connect(&m_clean, &CleanController::cleanTaskStateChanged, this, &MainWindow::validateToolbarItems);
+    connect(&m_engine, &SourceNodeManager::sourcesChanged, this, &MainWindow::validateToolbarItems);
+    connect(&m_engine, &SourceNodeManager::summaryChanged, this, &MainWindow::validateToolbarItems);
     showStatus();
     showStatistics();
     validateToolbarItems();
@@ -104,12 +109,13 @@ MainWindow::MainWindow(DesktopServices &desktop)
 
 MainWindow::~MainWindow()
 {
-    // The lists and the panel refer to the manager and the rules, which go before the window's
+    // The lists and the windows refer to the engine and the controllers, which go before the window's
     // children would.
-    m_manager.setDupOutlineView(nullptr);
-    m_manager.setSourceTable(nullptr);
-    m_manager.setOpenPanel(nullptr);
-    m_manager.setTaskWindow(nullptr);
+    m_shown.setDupOutlineView(nullptr);
+    m_sourceList.setSourceTable(nullptr);
+    m_sourceList.setOpenPanel(nullptr);
+    m_sourceList.setSettingPanel(nullptr);
+    m_clean.setTaskWindow(nullptr);
     delete takeCentralWidget();
     delete m_settingPanel;
     delete m_taskWindow;
@@ -117,7 +123,12 @@ MainWindow::~MainWindow()
 
 void MainWindow::setOpenPanel(OpenPanel *panel)
 {
-    m_manager.setOpenPanel(panel);
+    m_sourceList.setOpenPanel(panel);
+}
+
+void MainWindow::publishScanRules()
+{
+    m_engine.setScanRules(ScanRules::fromSettings(UserDefaults::standard()));
 }
 
 QWidget *MainWindow::makeSourcePane()
@@ -127,7 +138,7 @@ QWidget *MainWindow::makeSourcePane()
     layout->setContentsMargins(6, 6, 3, 6);
     //% "Sources"
     layout->addWidget(heading(StringTable::text("SOURCES_HEADING"), pane));
-    m_sourceTable = new SourceListView(m_manager, pane);
+    m_sourceTable = new SourceListView(m_sourceList, pane);
     m_sourceTable->setAcceptDrops(false);
     layout->addWidget(m_sourceTable, 1);
     m_sourceSegments = new SegmentedControl(pane);
@@ -141,7 +152,7 @@ QWidget *MainWindow::makeSourcePane()
     m_sourceSegments->addSegment(RowPictures::themed("edit-clear-all", QStyle::SP_TrashIcon),
                                  StringTable::text("REMOVE_ALL_SEGMENT"));
     connect(m_sourceSegments, &SegmentedControl::activated, this,
-            [this] { m_manager.segmentAction(m_sourceSegments); });
+            [this] { m_sourceList.segmentAction(m_sourceSegments); });
     layout->addWidget(m_sourceSegments);
     m_sourceStat = statisticsLabel(pane);
     layout->addWidget(m_sourceStat);
@@ -172,11 +183,11 @@ QWidget *MainWindow::makeDuplicatePane()
     m_dupSegments->addSegment(RowPictures::themed("go-down", QStyle::SP_ArrowDown),
                               StringTable::text("EXPAND_ALL_SEGMENT"), QKeySequence(Qt::CTRL | Qt::Key_E));
     connect(m_dupSegments, &SegmentedControl::activated, this,
-            [this] { m_manager.dupSegmentAction(m_dupSegments); });
+            [this] { m_shown.dupSegmentAction(m_dupSegments); });
     bar->addWidget(m_dupSegments);
     bar->addStretch();
     layout->addLayout(bar);
-    m_dupOutlineView = new DuplicateListView(m_manager, pane);
+    m_dupOutlineView = new DuplicateListView(m_shown, m_clean, pane);
     layout->addWidget(m_dupOutlineView, 1);
     m_dupGroupStat = statisticsLabel(pane);
     layout->addWidget(m_dupGroupStat);
@@ -207,11 +218,11 @@ void MainWindow::makeActions()
     //% "Clean Up…"
     m_cleanUpAction =
         action(RowPictures::themed("edit-clear", QStyle::SP_TrashIcon), StringTable::text("CLEAN_UP_ACTION"),
-               QKeySequence(Qt::CTRL | Qt::Key_K), [this] { m_manager.showTaskWindow(m_cleanUpAction); });
+               QKeySequence(Qt::CTRL | Qt::Key_K), [this] { m_clean.showTaskWindow(m_cleanUpAction); });
     //% "Undo Clean-up"
     m_undoAction =
         action(RowPictures::themed("edit-undo", QStyle::SP_ArrowBack), StringTable::text("UNDO_ACTION"),
-               QKeySequence::Undo, [this] { m_manager.undoTask(m_undoAction); });
+               QKeySequence::Undo, [this] { m_clean.undoTask(m_undoAction); });
     // The application delegate answers these three.
     //% "Quit"
     m_quitAction = new QAction(RowPictures::themed("application-exit", QStyle::SP_DialogCloseButton),
@@ -268,13 +279,11 @@ void MainWindow::makeActions()
 
 void MainWindow::showStatus()
 {
-    const QString text = m_manager.statBarString();
+    const QString text = m_engine.statBarString();
     m_status->setText(
         m_status->fontMetrics().elidedText(text, Qt::ElideMiddle, std::max(m_status->width(), 200)));
     m_status->setToolTip(text.trimmed().isEmpty() ? QString() : text);
-    const bool scanning =
-        m_activity->isScanning() || std::any_of(m_manager.rootNodes().begin(), m_manager.rootNodes().end(),
-                                                [](const RootNode::Ptr &root) { return root->isRunning(); });
+    const bool scanning = m_activity->isScanning() || m_engine.isScanning();
     m_busy->setVisible(scanning);
     m_counts->setVisible(scanning);
     if (scanning) {
@@ -288,17 +297,15 @@ void MainWindow::showStatus()
 
 void MainWindow::validateToolbarItems()
 {
-    const bool idle = m_manager.taskStatus() != 0;
-    const bool scanning = std::any_of(m_manager.rootNodes().begin(), m_manager.rootNodes().end(),
-                                      [](const RootNode::Ptr &root) { return root->isRunning(); });
-    m_cleanUpAction->setEnabled(idle && !scanning && m_manager.totalDupGroupNumber() > 0);
-    m_undoAction->setEnabled(idle && m_manager.validateToolbarItem(QStringLiteral("undo")));
+    const bool idle = m_clean.taskStatus() == TaskStatus::Idle;
+    m_cleanUpAction->setEnabled(idle && !m_engine.isScanning() && m_engine.totalDupGroupNumber() > 0);
+    m_undoAction->setEnabled(idle && m_clean.validateToolbarItem(QStringLiteral("undo")));
 }
 
 void MainWindow::showStatistics()
 {
-    m_sourceStat->setText(m_manager.sourceStatString());
-    m_dupGroupStat->setText(m_manager.dupGroupStatString());
+    m_sourceStat->setText(m_sourceList.sourceStatString());
+    m_dupGroupStat->setText(m_shown.dupGroupStatString());
 }
 
 void MainWindow::saveLayout()

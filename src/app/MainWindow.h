@@ -1,6 +1,8 @@
 #pragma once
 
-#include "scan/CustomRuleController.h"
+#include "browser/ShownGroups.h"
+#include "browser/SourceList.h"
+#include "clean/CleanController.h"
 #include "scan/SourceNodeManager.h"
 
 #include <QMainWindow>
@@ -23,7 +25,8 @@ class SourceListView;
 // TwinSift's one window: the source list on the left with its control and statistics, the duplicate
 // list on the right with its group actions and statistics, the toolbar and menus, and the status bar
 // with the status text and, during scans, a busy indicator with the files and bytes taken in so far.
-// Owns the source manager and the scan rules for as long as it lives.
+// Owns the engine and the controllers of the two lists and of the clean-up for as long as it lives, and
+// hands the engine new scan rules whenever a setting of the scan-rule panel changes.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -31,8 +34,10 @@ public:
     explicit MainWindow(DesktopServices &desktop);
     ~MainWindow() override;
 
-    SourceNodeManager &manager() { return m_manager; }
-    CustomRuleController &ruleController() { return m_rules; }
+    SourceNodeManager &engine() { return m_engine; }
+    ShownGroups &shown() { return m_shown; }
+    SourceList &sourceList() { return m_sourceList; }
+    CleanController &clean() { return m_clean; }
     SourceListView *sourceTable() const { return m_sourceTable; }
     DuplicateListView *dupOutlineView() const { return m_dupOutlineView; }
     SegmentedControl *sourceSegments() const { return m_sourceSegments; }
@@ -50,6 +55,8 @@ public:
 
     // Keeps the window's size and dividers for the next start.
     void saveLayout();
+    // Hands the engine the scan rules the settings hold now.
+    void publishScanRules();
 
 private:
     QWidget *makeSourcePane();
@@ -61,8 +68,10 @@ private:
     // Offers the clean-up and its undo only when they can run.
     void validateToolbarItems();
 
-    CustomRuleController m_rules;
-    SourceNodeManager m_manager;
+    SourceNodeManager m_engine;
+    ShownGroups m_shown{m_engine};
+    SourceList m_sourceList{m_engine};
+    CleanController m_clean{m_engine};
     std::shared_ptr<ScanActivity> m_activity;
     std::unique_ptr<OpenPanel> m_sourceChooser;
     SourceListView *m_sourceTable = nullptr;

@@ -34,7 +34,7 @@ MyTableCellView::MyTableCellView(const QStyleOptionViewItem &row) : m_row(row)
                    area.height());
 }
 
-void MyTableCellView::paint(QPainter *painter, const SourceNodeManager::CellView &cell, bool expanded) const
+void MyTableCellView::paint(QPainter *painter, const ShownGroups::CellView &cell, bool expanded) const
 {
     const QStyle *style = styleOf(m_row);
     const QWidget *widget = m_row.widget;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scan/SourceNodeManager.h"
+#include "browser/ShownGroups.h"
 
 #include <QRect>
 #include <QStyleOptionButton>
@@ -21,7 +21,7 @@ public:
     void setCheckBox(const QStyleOptionButton &checkBox) { m_checkBox = checkBox; }
     QRect disclosureRect() const { return m_disclosure; }
 
-    void paint(QPainter *painter, const SourceNodeManager::CellView &cell, bool expanded) const;
+    void paint(QPainter *painter, const ShownGroups::CellView &cell, bool expanded) const;
 
 private:
     QStyleOptionViewItem m_row;

@@ -4,7 +4,6 @@
 #include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
-#include "scan/CustomRuleController.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -37,8 +36,7 @@ QCheckBox *switchFor(const QString &key, const QString &text, QWidget *parent,
 
 } // namespace
 
-ScanRulePanel::ScanRulePanel(CustomRuleController &controller, QWidget *parent)
-    : QDialog(parent), m_controller(controller)
+ScanRulePanel::ScanRulePanel(QWidget *parent) : QDialog(parent)
 {
     //% "Scan Rules"
     setWindowTitle(StringTable::text("SCAN_RULES_TITLE"));
@@ -143,18 +141,29 @@ ScanRulePanel::ScanRulePanel(CustomRuleController &controller, QWidget *parent)
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     QPushButton *close = buttons->button(QDialogButtonBox::Close);
     connect(close, &QPushButton::clicked, this, [this, close] {
-        m_controller.closeSettingPanel(close);
+        closeSettingPanel(close);
         hide();
     });
     layout->addWidget(buttons);
     // The window's close button and Escape end the dialog.
-    connect(this, &QDialog::finished, this, [this] { m_controller.windowWillClose(); });
-    m_controller.setSettingPanel(this);
+    connect(this, &QDialog::finished, this, &ScanRulePanel::windowWillClose);
+    // Each control has written its setting by the time its change reaches here.
+    for (QCheckBox *box : findChildren<QCheckBox *>())
+        connect(box, &QCheckBox::toggled, this, &ScanRulePanel::rulesChanged);
+    connect(fastSize, &QSpinBox::valueChanged, this, &ScanRulePanel::rulesChanged);
+    connect(minimumSize, &QDoubleSpinBox::valueChanged, this, &ScanRulePanel::rulesChanged);
+    for (TokenEdit *tokens : findChildren<TokenEdit *>())
+        connect(tokens, &TokenEdit::stored, this, &ScanRulePanel::rulesChanged);
 }
 
-ScanRulePanel::~ScanRulePanel()
+void ScanRulePanel::closeSettingPanel(const QObject *)
 {
-    m_controller.setSettingPanel(nullptr);
+    UserDefaults::standard().synchronize();
+}
+
+void ScanRulePanel::windowWillClose()
+{
+    UserDefaults::standard().synchronize();
 }
 
 void ScanRulePanel::makeKeyAndOrderFront()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scan/ViewInterfaces.h"
+#include "browser/ViewInterfaces.h"
 
 #include <QPointer>
 

@@ -2,6 +2,7 @@
 
 #include "app/RowPictures.h"
 #include "app/SourceListModel.h"
+#include "browser/SourceList.h"
 #include "platform/StringTable.h"
 #include "scan/SourceNodeManager.h"
 
@@ -31,8 +32,8 @@ QToolButton *rowButton(QWidget *parent, const QIcon &icon, const QString &text)
 
 } // namespace
 
-SourceListView::SourceListView(SourceNodeManager &manager, QWidget *parent)
-    : QTableView(parent), m_manager(manager), m_model(new SourceListModel(manager, this))
+SourceListView::SourceListView(SourceList &sources, QWidget *parent)
+    : QTableView(parent), m_sources(sources), m_model(new SourceListModel(sources.engine(), this))
 {
     setModel(m_model);
     setSelectionBehavior(SelectRows);
@@ -62,14 +63,14 @@ SourceListView::SourceListView(SourceNodeManager &manager, QWidget *parent)
         if (descriptor.key.isEmpty())
             return;
         const SortDescriptors old = std::exchange(m_sortDescriptors, {descriptor});
-        m_manager.tableView_sortDescriptorsDidChange(this, old);
+        m_sources.tableView_sortDescriptorsDidChange(this, old);
     });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         QList<RootNode::Ptr> selected;
         for (const QModelIndex &index : selectionModel()->selectedRows())
             selected.append(m_model->sourceAt(index.row()));
-        m_manager.rootController().setSelectedObjects(selected);
-        m_manager.tableViewSelectionDidChange();
+        m_sources.engine().rootController().setSelectedObjects(selected);
+        m_sources.tableViewSelectionDidChange();
     });
     connect(m_model, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex &, int first, int last) { addRowControls(first, last); });
@@ -94,8 +95,8 @@ void SourceListView::addRowControls(int first, int last)
         QToolButton *remove = rowButton(controls, RowPictures::themed("list-remove", QStyle::SP_TrashIcon),
                                         StringTable::text("REMOVE_SOURCE_ACTION"));
         connect(reveal, &QToolButton::clicked, this,
-                [this, reveal] { m_manager.openSourceInFinder(reveal); });
-        connect(stop, &QToolButton::clicked, this, [this, stop] { m_manager.stopSource(stop); });
+                [this, reveal] { m_sources.openSourceInFinder(reveal); });
+        connect(stop, &QToolButton::clicked, this, [this, stop] { m_sources.stopSource(stop); });
         connect(remove, &QToolButton::clicked, this, [this, remove] { removeSourceOfRow(remove); });
         for (QToolButton *button : {reveal, stop, remove})
             layout->addWidget(button);
@@ -121,7 +122,7 @@ void SourceListView::removeSourceOfRow(const QObject *control)
 {
     const qint64 row = rowForView(control);
     if (row >= 0)
-        m_manager.removeRootNode(m_manager.rootController().arrangedObjects().value(row));
+        m_sources.engine().removeRootNode(m_sources.engine().rootController().arrangedObjects().value(row));
 }
 
 qint64 SourceListView::rowForView(const QObject *control) const
@@ -161,9 +162,9 @@ QList<QByteArray> SourceListView::localPaths(const QMimeData *data)
 void SourceListView::dragEnterEvent(QDragEnterEvent *event)
 {
     const QList<QByteArray> paths = localPaths(event->mimeData());
-    if (!paths.isEmpty() && m_manager.tableView_validateDrop_proposedRow_proposedDropOperation(
-                                this, paths, -1, SourceNodeManager::DropOperation::Above) ==
-                                SourceNodeManager::DragOperation::Copy) {
+    if (!paths.isEmpty() &&
+        m_sources.tableView_validateDrop_proposedRow_proposedDropOperation(
+            this, paths, -1, SourceList::DropOperation::Above) == SourceList::DragOperation::Copy) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
         return;
@@ -181,8 +182,7 @@ void SourceListView::dropEvent(QDropEvent *event)
 {
     const QList<QByteArray> paths = localPaths(event->mimeData());
     const int row = indexAt(event->position().toPoint()).row();
-    m_manager.tableView_acceptDrop_row_dropOperation(this, paths, row,
-                                                     SourceNodeManager::DropOperation::Above);
+    m_sources.tableView_acceptDrop_row_dropOperation(this, paths, row, SourceList::DropOperation::Above);
     event->setDropAction(Qt::CopyAction);
     event->accept();
 }
@@ -192,7 +192,7 @@ void SourceListView::keyPressEvent(QKeyEvent *event)
     if (event->matches(QKeySequence::Delete) || event->key() == Qt::Key_Backspace) {
         const int row = currentIndex().row();
         if (row >= 0)
-            m_manager.removeRootNode(m_model->sourceAt(row));
+            m_sources.engine().removeRootNode(m_model->sourceAt(row));
         return;
     }
     QTableView::keyPressEvent(event);

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "scan/ViewInterfaces.h"
+#include "browser/ViewInterfaces.h"
 
 #include <QTableView>
 
+class SourceList;
 class SourceListModel;
-class SourceNodeManager;
 
 // The source list: one row per source with its counts and state, and in each row the buttons that
 // show the source in the file browser, stop its scan and remove it. Takes drops of files and
@@ -14,7 +14,7 @@ class SourceListView : public QTableView, public SourceTableView
 {
     Q_OBJECT
 public:
-    explicit SourceListView(SourceNodeManager &manager, QWidget *parent = nullptr);
+    explicit SourceListView(SourceList &sources, QWidget *parent = nullptr);
 
     SourceListModel &listModel() const { return *m_model; }
 
@@ -37,7 +37,7 @@ private:
     void updateRowControls();
     void removeSourceOfRow(const QObject *control);
 
-    SourceNodeManager &m_manager;
+    SourceList &m_sources;
     SourceListModel *m_model;
     SortDescriptors m_sortDescriptors;
 };

@@ -41,4 +41,5 @@ void TokenEdit::store(bool lastTokenFinished)
         defaults.removeObjectForKey(m_key);
     else
         defaults.setObject(tokens, m_key);
+    Q_EMIT stored();
 }

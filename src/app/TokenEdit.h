@@ -16,6 +16,10 @@ public:
 
     static QStringList tokensOf(const QString &text);
 
+Q_SIGNALS:
+    // The tokens stored changed.
+    void stored();
+
 private:
     void store(bool lastTokenFinished);
 

@@ -1,9 +1,11 @@
 // The duplicate list: its rows and cells, selection, double click and the files' row actions.
+#include "browser/ShownGroups.h"
+
+#include "browser/ViewInterfaces.h"
 #include "platform/Desktop.h"
 #include "platform/StringTable.h"
 #include "scan/CustomRuleController.h"
 #include "scan/SourceNodeManager.h"
-#include "scan/ViewInterfaces.h"
 
 #include <QLocale>
 #include <QTimer>
@@ -22,11 +24,6 @@ const MyTreeNode::Ptr *fileOf(const OutlineItem &item)
     return file && *file ? file : nullptr;
 }
 
-bool isRoot(const OutlineItem &item)
-{
-    return std::holds_alternative<std::monostate>(item);
-}
-
 double mebibytes(double bytes)
 {
     return bytes * (1.0 / 1024) * (1.0 / 1024);
@@ -39,34 +36,15 @@ QString textOrBlank(const std::optional<QString> &text)
 
 } // namespace
 
-qint64 SourceNodeManager::outlineView_numberOfChildrenOfItem(DupOutlineView *, const OutlineItem &item) const
-{
-    if (isRoot(item))
-        return m_showDupGroups ? m_showDupGroups->size() : 0;
-    if (const DupGroup::Ptr *group = groupOf(item))
-        return (*group)->childs().size();
-    return 0;
-}
-
-bool SourceNodeManager::outlineView_isItemExpandable(DupOutlineView *, const OutlineItem &item) const
-{
-    return isDupGroup(item);
-}
-
-OutlineItem SourceNodeManager::outlineView_child_ofItem(DupOutlineView *, qint64 index,
-                                                        const OutlineItem &item)
+OutlineItem ShownGroups::outlineView_child_ofItem(DupOutlineView *, qint64 index, const OutlineItem &item)
 {
     if (index < 0)
         return {};
-    if (isRoot(item)) {
+    if (std::holds_alternative<std::monostate>(item)) {
         if (!m_showDupGroups || index >= m_showDupGroups->size())
             return {};
         const DupGroup::Ptr &group = m_showDupGroups->at(index);
-        if (!group->categoryString()) {
-            const QList<MyTreeNode::Ptr> members = group->childs();
-            if (!members.isEmpty())
-                group->setCategoryString(CustomRuleController().typeString(members.first()));
-        }
+        nameCategory(*group);
         return group;
     }
     if (const DupGroup::Ptr *group = groupOf(item)) {
@@ -77,17 +55,7 @@ OutlineItem SourceNodeManager::outlineView_child_ofItem(DupOutlineView *, qint64
     return {};
 }
 
-bool SourceNodeManager::outlineView_isGroupItem(DupOutlineView *, const OutlineItem &item) const
-{
-    return isDupGroup(item);
-}
-
-double SourceNodeManager::outlineView_heightOfRowByItem(DupOutlineView *, const OutlineItem &item) const
-{
-    return isDupGroup(item) ? 100.0 : 17.0;
-}
-
-MyTreeNode::Ptr SourceNodeManager::shownFileOfGroup(const DupGroup &group) const
+MyTreeNode::Ptr ShownGroups::shownFileOfGroup(const DupGroup &group) const
 {
     const QList<MyTreeNode::Ptr> files = childsInShownOrder(group);
     if (m_selectedNode && files.contains(m_selectedNode))
@@ -95,11 +63,11 @@ MyTreeNode::Ptr SourceNodeManager::shownFileOfGroup(const DupGroup &group) const
     return files.isEmpty() ? nullptr : files.first();
 }
 
-std::optional<SourceNodeManager::CellView>
-SourceNodeManager::outlineView_viewForTableColumn_item(DupOutlineView *, const QString &column,
-                                                       const OutlineItem &item)
+std::optional<ShownGroups::CellView> ShownGroups::outlineView_viewForTableColumn_item(DupOutlineView *,
+                                                                                      DuplicateColumn column,
+                                                                                      const OutlineItem &item)
 {
-    const CustomRuleController rules;
+    const std::shared_ptr<const CustomRuleController> rules = m_engine.ruleController();
     if (const DupGroup::Ptr *found = groupOf(item)) {
         const DupGroup &group = **found;
         const qint64 files = group.childs().size();
@@ -111,7 +79,7 @@ SourceNodeManager::outlineView_viewForTableColumn_item(DupOutlineView *, const Q
         // One pass over the placeholders, so a file name holding "%2" stays as it is.
         //% "%1 files · %2 · %3 · %8 MiB each · %9 MiB wasted\n%5 (%4 bytes)\nAdded %6 · %7"
         const QString text = StringTable::text("DUP_GROUP_INFO_STRING")
-                                 .arg(QString::number(files), rules.typeString(shown), shown->fileExt(),
+                                 .arg(QString::number(files), rules->typeString(*shown), shown->fileExt(),
                                       locale.toString(shown->FileSize()), shown->FileName(),
                                       shown->fileAddedDateString().value_or(QString()), shown->filePath(),
                                       locale.toString(mebibytes(double(shown->FileSize())), 'f', 2),
@@ -123,28 +91,38 @@ SourceNodeManager::outlineView_viewForTableColumn_item(DupOutlineView *, const Q
         return std::nullopt;
     const MyTreeNode &node = **file;
     QString text;
-    if (column == QLatin1String("index")) {
+    switch (column) {
+    case DuplicateColumn::Index: {
         const RootNode::Ptr root = node.rootNode();
         text = root ? QString::number(qint64(root->index())) : QStringLiteral(" ");
-    } else if (column == QLatin1String("path")) {
+        break;
+    }
+    case DuplicateColumn::Path:
         text = textOrBlank(node.filePath());
-    } else if (column == QLatin1String("filename")) {
+        break;
+    case DuplicateColumn::Name:
         text = textOrBlank(node.FileName());
-    } else if (column == QLatin1String("ext")) {
+        break;
+    case DuplicateColumn::Ext:
         text = textOrBlank(node.fileExt());
-    } else if (column == QLatin1String("size")) {
+        break;
+    case DuplicateColumn::Size:
         text = QString::number(node.FileSize());
-    } else if (column == QLatin1String("date")) {
+        break;
+    case DuplicateColumn::Date:
         text = textOrBlank(node.fileAddedDateString());
-    } else if (column == QLatin1String("category")) {
-        text = rules.typeString(*file);
-    } else {
+        break;
+    case DuplicateColumn::Category:
+        text = rules->typeString(node);
+        break;
+    case DuplicateColumn::Copies:
+    case DuplicateColumn::Actions:
         return std::nullopt;
     }
     return CellView{text, std::nullopt, std::nullopt};
 }
 
-void SourceNodeManager::outlineViewSelectionDidChange()
+void ShownGroups::outlineViewSelectionDidChange()
 {
     if (!m_dupOutlineView)
         return;
@@ -159,7 +137,7 @@ void SourceNodeManager::outlineViewSelectionDidChange()
         m_selectedNode = *file;
         Q_EMIT showDupGroupsChanged(ShownGroupsChange::DataChanged);
         m_dupOutlineView->selectRow(row);
-        updateStatBar((*file)->filePath());
+        m_engine.updateStatBar((*file)->filePath());
         return;
     }
     if (const DupGroup::Ptr *group = groupOf(item)) {
@@ -169,10 +147,10 @@ void SourceNodeManager::outlineViewSelectionDidChange()
         });
     }
     m_selectedNode = nullptr;
-    updateStatBar(QStringLiteral(" "));
+    m_engine.updateStatBar(QStringLiteral(" "));
 }
 
-void SourceNodeManager::outlineviewDoubleClick()
+void ShownGroups::outlineviewDoubleClick()
 {
     if (!m_dupOutlineView || !m_desktopServices)
         return;
@@ -181,7 +159,7 @@ void SourceNodeManager::outlineviewDoubleClick()
         m_desktopServices->openFile((*file)->FileURL());
 }
 
-void SourceNodeManager::checkDupGroup(const QObject *sender)
+void ShownGroups::checkDupGroup(const QObject *sender)
 {
     if (!m_dupOutlineView || !sender)
         return;
@@ -191,7 +169,7 @@ void SourceNodeManager::checkDupGroup(const QObject *sender)
     Q_EMIT showDupGroupsChanged(ShownGroupsChange::DataChanged);
 }
 
-void SourceNodeManager::openDupInFinder(const QObject *sender)
+void ShownGroups::openDupInFinder(const QObject *sender)
 {
     if (!m_dupOutlineView || !m_desktopServices || !sender)
         return;
@@ -200,7 +178,7 @@ void SourceNodeManager::openDupInFinder(const QObject *sender)
         m_desktopServices->revealItems({(*file)->FileURL()});
 }
 
-void SourceNodeManager::openDup(const QObject *sender)
+void ShownGroups::openDup(const QObject *sender)
 {
     if (!m_dupOutlineView || !m_desktopServices || !sender)
         return;

@@ -1,8 +1,12 @@
-// The shown groups: their order, and the group actions above the duplicate list.
+// The shown groups: taking over the engine's findings, their order, the statistics text, and the group
+// actions above the duplicate list.
+#include "browser/ShownGroups.h"
+
 #include "browser/SortKeys.h"
+#include "browser/ViewInterfaces.h"
+#include "platform/StringTable.h"
 #include "scan/CustomRuleController.h"
 #include "scan/SourceNodeManager.h"
-#include "scan/ViewInterfaces.h"
 
 #include <QTimer>
 
@@ -15,7 +19,47 @@ constexpr std::chrono::milliseconds groupActionDelay{10};
 
 } // namespace
 
-void SourceNodeManager::sortShowGroups(const SortDescriptors &descriptors)
+ShownGroups::ShownGroups(SourceNodeManager &engine) : m_engine(engine)
+{
+    connect(&engine, &SourceNodeManager::summaryChanged, this, &ShownGroups::rebuild);
+    connect(&engine, &SourceNodeManager::groupMembersAboutToChange, this,
+            &ShownGroups::groupMembersAboutToChange);
+    connect(&engine, &SourceNodeManager::groupMembersChanged, this, &ShownGroups::groupMembersChanged);
+    connect(&engine, &SourceNodeManager::groupPictureChanged, this, &ShownGroups::groupPictureChanged);
+    updateDupGroupStat();
+}
+
+void ShownGroups::rebuild()
+{
+    const GroupStore::Summary &summary = m_engine.summary();
+    m_showDupGroups = summary.shown;
+    if (m_outlineviewSortDesc)
+        sortShowGroups(*m_outlineviewSortDesc);
+    m_extensions = summary.extensions;
+    updateDupGroupStat();
+    Q_EMIT showDupGroupsChanged(ShownGroupsChange::Replaced);
+    Q_EMIT statisticsChanged();
+}
+
+void ShownGroups::updateDupGroupStat()
+{
+    const qint64 groups = m_engine.totalDupGroupNumber();
+    //% "%1 group(s) of duplicates, removable files: %2, wasted: %3 MiB"
+    m_dupGroupStatString = StringTable::text("DUP_GROUP_STAT_STRING", groups)
+                               .arg(groups)
+                               .arg(m_engine.totalRemovableFileNumber())
+                               .arg(double(m_engine.totalWasteSize()) / 1024 / 1024, 0, 'f', 2);
+}
+
+void ShownGroups::nameCategory(DupGroup &group) const
+{
+    if (group.categoryString())
+        return;
+    if (const MyTreeNode *first = group.firstMember())
+        group.setCategoryString(m_engine.ruleController()->typeString(*first));
+}
+
+void ShownGroups::sortShowGroups(const SortDescriptors &descriptors)
 {
     if (descriptors.isEmpty() || !m_showDupGroups || m_showDupGroups->isEmpty())
         return;
@@ -31,21 +75,15 @@ void SourceNodeManager::sortShowGroups(const SortDescriptors &descriptors)
         used.append({QStringLiteral("fileExt"), first.ascending});
         // A group gets its category when the list first shows it; a sort by category places them
         // all, shown yet or not.
-        const CustomRuleController rules;
-        for (const DupGroup::Ptr &group : std::as_const(*m_showDupGroups)) {
-            if (!group->categoryString()) {
-                const QList<MyTreeNode::Ptr> members = group->childs();
-                if (!members.isEmpty())
-                    group->setCategoryString(rules.typeString(members.first()));
-            }
-        }
+        for (const DupGroup::Ptr &group : std::as_const(*m_showDupGroups))
+            nameCategory(*group);
     }
     SortKeys::sort<DupGroup::Ptr>(*m_showDupGroups, used, [](const DupGroup::Ptr &group, const QString &key) {
         return SortKeys::ofGroup(*group, key);
     });
 }
 
-void SourceNodeManager::outlineView_sortDescriptorsDidChange(DupOutlineView *view, const SortDescriptors &)
+void ShownGroups::outlineView_sortDescriptorsDidChange(DupOutlineView *view, const SortDescriptors &)
 {
     if (!view)
         return;
@@ -55,7 +93,7 @@ void SourceNodeManager::outlineView_sortDescriptorsDidChange(DupOutlineView *vie
     Q_EMIT showDupGroupsChanged(ShownGroupsChange::Sorted);
 }
 
-QList<MyTreeNode::Ptr> SourceNodeManager::childsInShownOrder(const DupGroup &group) const
+QList<MyTreeNode::Ptr> ShownGroups::childsInShownOrder(const DupGroup &group) const
 {
     QList<MyTreeNode::Ptr> files = group.childs();
     if (m_fileOrder) {
@@ -66,7 +104,7 @@ QList<MyTreeNode::Ptr> SourceNodeManager::childsInShownOrder(const DupGroup &gro
     return files;
 }
 
-void SourceNodeManager::dupSegmentAction(const QObject *sender)
+void ShownGroups::dupSegmentAction(const QObject *sender)
 {
     if (!sender || !m_showDupGroups)
         return;

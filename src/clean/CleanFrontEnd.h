@@ -6,21 +6,27 @@
 
 #include <QList>
 
+// The answer to a failed removal, which decides the rest of a clean task.
+enum class AlertAnswer {
+    // No failure was answered yet in this task.
+    None,
+    // No further file is removed.
+    Quit,
+    // Go on, and ask again at the next failure.
+    Continue,
+    // Go on, and ask no more in this task.
+    ContinueAll,
+};
+
 // What a clean task asks of the window or the command-line tool: answers to failures, which the task
 // waits for, and the files it removed.
 class CleanFrontEnd
 {
 public:
-    // Answers to a failed removal.
-    static constexpr qint64 quit = 1000;
-    static constexpr qint64 continueTask = 1001;
-    static constexpr qint64 continueAll = 1002;
-
     virtual ~CleanFrontEnd() = default;
 
-    // A removal of the clean task failed; the file stays. The answer decides the rest of the task.
-    // Main thread, while the task waits.
-    virtual qint64 answerFailure(const MyTreeNode &file, const Error &error) = 0;
+    // A removal of the clean task failed; the file stays. Main thread, while the task waits.
+    virtual AlertAnswer answerFailure(const MyTreeNode &file, const Error &error) = 0;
     // Sending one file to the trash failed; the file stays. Main thread, while the task waits.
     virtual void reportTrashFailure(const MyTreeNode &file, const Error &error) = 0;
     // The files an undo could not put back. Main thread, at the end of the undo.

@@ -10,13 +10,14 @@ bool takesGroup(const DupGroup &group, const CleanTaskOptions &options)
 {
     if (!group.isSelected() || group.fileNumber() < 2)
         return false;
-    return !options.dateRuleOn || options.dateOrder == 0 || options.dateOrder == 1;
+    return !options.dateRuleOn || options.dateOrder != CleanTaskOptions::DateOrder::Unknown;
 }
 
 QList<MyTreeNode::Ptr> removalOrder(const DupGroup &group, const CleanTaskOptions &options)
 {
     QList<MyTreeNode::Ptr> members = group.childs();
-    const bool newestFirst = options.dateRuleOn && options.dateOrder == 1;
+    const bool newestFirst =
+        options.dateRuleOn && options.dateOrder == CleanTaskOptions::DateOrder::NewestFirst;
     // Members without a date keep their place among each other; they count as the earliest.
     std::stable_sort(members.begin(), members.end(), [newestFirst](const auto &a, const auto &b) {
         return newestFirst ? a->addedDateKey() > b->addedDateKey() : a->addedDateKey() < b->addedDateKey();

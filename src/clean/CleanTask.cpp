@@ -1,7 +1,9 @@
 #include "clean/CleanTask.h"
 
+#include "clean/CleanController.h"
 #include "clean/CleanFrontEnd.h"
 #include "clean/CleanRules.h"
+#include "clean/ControllerStep.h"
 #include "clean/RemovalSafety.h"
 #include "fs/FileManagerProxy.h"
 #include "fs/FolderWalk.h"
@@ -14,32 +16,29 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-CleanTask::CleanTask(std::shared_ptr<ManagerCore> core, CleanTaskOptions options,
-                     std::shared_ptr<CleanFrontEnd> frontEnd)
-    : m_core(std::move(core)), m_options(std::move(options)), m_frontEnd(std::move(frontEnd))
+CleanTask::CleanTask(CleanController &controller, QList<DupGroup::Ptr> groups, CleanTaskOptions options)
+    : m_core(controller.engine().core()), m_state(controller.state()), m_controller(&controller),
+      m_groups(std::move(groups)), m_options(std::move(options)), m_frontEnd(controller.m_cleanFrontEnd)
 {
 }
 
 bool CleanTask::mustStop() const
 {
-    return m_core->taskStatus == 1 || m_core->alertAnswer == CleanFrontEnd::quit;
+    return m_state->taskStatus == TaskStatus::Idle || m_state->alertAnswer == AlertAnswer::Quit;
 }
 
 void CleanTask::run()
 {
-    m_core->alertAnswer = 0;
-    QList<DupGroup::Ptr> groups;
-    m_core->withManager([&](SourceNodeManager &manager) {
-        groups = manager.showDupGroups().value_or(QList<DupGroup::Ptr>());
-    });
-    if (groups.isEmpty()) {
-        m_core->taskStatus = 1;
-        m_core->withManager([](SourceNodeManager &manager) { Q_EMIT manager.cleanTaskStateChanged(); });
+    m_state->alertAnswer = AlertAnswer::None;
+    if (m_groups.isEmpty()) {
+        m_state->taskStatus = TaskStatus::Idle;
+        withController(m_controller,
+                       [](CleanController &controller) { Q_EMIT controller.cleanTaskStateChanged(); });
         return;
     }
     //% "Cleaning up…"
     m_core->status.setText(StringTable::text("CLEAN_TASK_START_STRING"));
-    for (const DupGroup::Ptr &group : std::as_const(groups)) {
+    for (const DupGroup::Ptr &group : m_groups) {
         if (mustStop())
             break;
         if (CleanRules::takesGroup(*group, m_options))
@@ -73,31 +72,34 @@ void CleanTask::cleanGroup(const DupGroup::Ptr &group)
         if (const MaybeError error = remove(file, copies)) {
             if (m_frontEnd)
                 m_frontEnd->failed(*file, *error);
-            if (m_core->alertAnswer != CleanFrontEnd::continueAll && m_frontEnd) {
-                qint64 answer = CleanFrontEnd::quit;
-                if (m_core->withManager(
-                        [&](SourceNodeManager &) { answer = m_frontEnd->answerFailure(*file, *error); }))
-                    m_core->alertAnswer = answer;
-                else
-                    m_core->alertAnswer = CleanFrontEnd::quit;
+            if (m_state->alertAnswer != AlertAnswer::ContinueAll && m_frontEnd) {
+                AlertAnswer answer = AlertAnswer::Quit;
+                withController(m_controller,
+                               [&](CleanController &) { answer = m_frontEnd->answerFailure(*file, *error); });
+                m_state->alertAnswer = answer;
             }
             continue;
         }
         --remaining;
+        const RootNode::Ptr source = file->rootNode();
         const Url destination = file->removeDstURL();
+        if (m_options.moveMode == CleanTaskOptions::Mode::Move)
+            m_undoRecord.append({file, source});
         if (m_core->removeFile(file)) {
             m_removedSize += file->FileSize();
             ++m_removedCount;
         }
         if (m_frontEnd)
-            m_frontEnd->removed(*file, m_options.moveMode == 1 ? destination : Url());
+            m_frontEnd->removed(*file,
+                                m_options.moveMode == CleanTaskOptions::Mode::Move ? destination : Url());
     }
 }
 
 MaybeError CleanTask::remove(const MyTreeNode::Ptr &file, const QList<MyTreeNode::Ptr> &copies)
 {
-    if (m_options.moveMode == 1 && m_core->undoPath().isNull()) {
-        m_core->taskStatus = 1;
+    const bool moving = m_options.moveMode == CleanTaskOptions::Mode::Move;
+    if (moving && m_state->undoPath().isNull()) {
+        m_state->taskStatus = TaskStatus::Idle;
         return Error{RemovalSafety::errorDomain, RemovalSafety::noDestination, QString()};
     }
     std::variant<HeldItem, Error> held = RemovalSafety::holdUnchanged(*file);
@@ -112,7 +114,7 @@ MaybeError CleanTask::remove(const MyTreeNode::Ptr &file, const QList<MyTreeNode
     const HeldItem &staying = std::get<HeldItem>(copy);
     if (!staying.isStillNamed() || !staying.isUnchangedSinceOpen())
         return RemovalSafety::noIdenticalCopyError(*file);
-    if (m_options.moveMode == 1)
+    if (moving)
         return moveAway(file, item);
     return FileManagerProxy::sharedInstance().removeHeldItem(item, true);
 }
@@ -120,7 +122,7 @@ MaybeError CleanTask::remove(const MyTreeNode::Ptr &file, const QList<MyTreeNode
 MaybeError CleanTask::moveAway(const MyTreeNode::Ptr &file, const HeldItem &item)
 {
     const FileManagerProxy &fm = FileManagerProxy::sharedInstance();
-    const Url folder = m_core->undoPath();
+    const Url folder = m_state->undoPath();
     // The folder is made again if it was taken away since it was chosen.
     int openError = 0;
     const UniqueFd folderFd = openFolderBelow(Url(), folder, true, &openError);
@@ -134,14 +136,13 @@ MaybeError CleanTask::moveAway(const MyTreeNode::Ptr &file, const HeldItem &item
     if (::fstatat(folderFd.get(), destination.fileName().constData(), &moved, AT_SYMLINK_NOFOLLOW) == 0)
         file->setRemoveDstId(FileId{quint64(moved.st_dev), quint64(moved.st_ino)});
     file->setRemoveDstURL(destination);
-    m_undoRecord.append(file);
     return std::nullopt;
 }
 
 void CleanTask::dropEmptiedSources(ManagerCore &core, CleanFrontEnd *frontEnd)
 {
     QList<RootNode::Ptr> roots;
-    core.withManager([&](SourceNodeManager &manager) { roots = manager.rootNodes(); });
+    core.withManager([&](SourceNodeManager &engine) { roots = engine.rootNodes(); });
     QList<RootNode::Ptr> emptied;
     const FileManagerProxy &fm = FileManagerProxy::sharedInstance();
     for (const RootNode::Ptr &root : std::as_const(roots)) {
@@ -154,30 +155,33 @@ void CleanTask::dropEmptiedSources(ManagerCore &core, CleanFrontEnd *frontEnd)
     }
     if (emptied.isEmpty())
         return;
-    core.withManager([&](SourceNodeManager &manager) {
+    core.withManager([&](SourceNodeManager &engine) {
         for (const RootNode::Ptr &root : std::as_const(emptied)) {
-            if (manager.rootController().arrangedObjects().contains(root))
-                manager.rootController().removeObject(root);
+            if (engine.rootController().arrangedObjects().contains(root))
+                engine.rootController().removeObject(root);
         }
-        Q_EMIT manager.sourcesChanged();
+        Q_EMIT engine.sourcesChanged();
     });
 }
 
 void CleanTask::end()
 {
     dropEmptiedSources(*m_core, m_frontEnd.get());
-    const bool stopped = m_core->taskStatus != 0;
-    m_core->withManager([&](SourceNodeManager &manager) {
-        m_core->alertAnswer = 0;
-        if (!m_undoRecord.isEmpty())
-            manager.m_undoArray.append(m_undoRecord);
-        manager.syncAllSatus();
-        //% "%n file(s) removed, %1 MiB freed."
-        manager.updateStatBar(stopped ? QStringLiteral(" ")
-                                      : StringTable::text("CLEAN_TASK_END_STRING", m_removedCount)
-                                            .arg(double(m_removedSize) / 1024 / 1024, 0, 'f', 2));
-        m_core->taskStatus = 1;
-        Q_EMIT manager.cleanTaskStateChanged();
+    const bool stopped = m_state->taskStatus != TaskStatus::Running;
+    m_state->alertAnswer = AlertAnswer::None;
+    withController(m_controller, [&](CleanController &controller) {
+        if (!m_undoRecord.isEmpty()) {
+            controller.m_undoArray.append(m_undoRecord);
+        }
     });
-    m_core->taskStatus = 1;
+    m_core->withManager([&](SourceNodeManager &engine) {
+        engine.syncAllSatus();
+        //% "%n file(s) removed, %1 MiB freed."
+        engine.updateStatBar(stopped ? QStringLiteral(" ")
+                                     : StringTable::text("CLEAN_TASK_END_STRING", m_removedCount)
+                                           .arg(double(m_removedSize) / 1024 / 1024, 0, 'f', 2));
+    });
+    m_state->taskStatus = TaskStatus::Idle;
+    withController(m_controller,
+                   [](CleanController &controller) { Q_EMIT controller.cleanTaskStateChanged(); });
 }

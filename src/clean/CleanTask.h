@@ -1,28 +1,30 @@
 #pragma once
 
 #include "clean/CleanTaskOptions.h"
+#include "clean/UndoRecord.h"
 #include "model/DupGroup.h"
 #include "model/MyTreeNode.h"
 #include "platform/Error.h"
 
 #include <QList>
+#include <QPointer>
 
 #include <memory>
 
+class CleanController;
 class CleanFrontEnd;
+class CleanState;
 class HeldItem;
 class ManagerCore;
-class SourceNodeManager;
 
-// One clean task on the scan queue: walks the shown groups in their order, removes the members the
-// rules choose (deleting them, or moving them into the destination folder) after checking that each is
-// unchanged and has an identical copy that stays, asks the front end about each failure, and ends on
-// the main thread with the emptied sources, the undo record and the statistics.
+// One clean task on the scan queue: walks the groups it was given in their order, removes the members
+// the rules choose (deleting them, or moving them into the destination folder) after checking that
+// each is unchanged and has an identical copy that stays, asks the front end about each failure, and
+// ends on the main thread with the emptied sources, the undo record and the statistics.
 class CleanTask
 {
 public:
-    CleanTask(std::shared_ptr<ManagerCore> core, CleanTaskOptions options,
-              std::shared_ptr<CleanFrontEnd> frontEnd);
+    CleanTask(CleanController &controller, QList<DupGroup::Ptr> groups, CleanTaskOptions options);
 
     void run();
 
@@ -40,9 +42,12 @@ private:
     void end();
 
     std::shared_ptr<ManagerCore> m_core;
+    std::shared_ptr<CleanState> m_state;
+    QPointer<CleanController> m_controller;
+    const QList<DupGroup::Ptr> m_groups;
     const CleanTaskOptions m_options;
     std::shared_ptr<CleanFrontEnd> m_frontEnd;
-    QList<MyTreeNode::Ptr> m_undoRecord;
+    UndoRecord m_undoRecord;
     qint64 m_removedCount = 0;
     qint64 m_removedSize = 0;
 };

@@ -3,18 +3,22 @@
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 
-CleanTaskOptions CleanTaskOptions::fromSettings(const QStringList &extensions)
+CleanTaskOptions CleanTaskOptions::fromSettings(const UserDefaults &defaults, const QStringList &extensions)
 {
-    const UserDefaults &defaults = UserDefaults::standard();
     CleanTaskOptions options;
-    options.moveMode = defaults.integerForKey(SettingsKeys::moveToTrash);
+    // The store holds only 0 and 1 for the mode: any other value reads as the registered default.
+    options.moveMode = defaults.integerForKey(SettingsKeys::moveToTrash) == 1 ? Mode::Move : Mode::Delete;
     options.folderRuleOn = defaults.boolForKey(SettingsKeys::cleanFolderCheckbox);
     options.dateRuleOn = defaults.boolForKey(SettingsKeys::cleanDateCheckbox);
     options.typeRuleOn = defaults.boolForKey(SettingsKeys::cleanTypeCheckbox);
     if (options.folderRuleOn)
         options.folderIndex = defaults.integerForKey(SettingsKeys::cleanFolder);
-    if (options.dateRuleOn)
-        options.dateOrder = defaults.integerForKey(SettingsKeys::cleanDate);
+    if (options.dateRuleOn) {
+        const qint64 order = defaults.integerForKey(SettingsKeys::cleanDate);
+        options.dateOrder = order == 0   ? DateOrder::OldestFirst
+                            : order == 1 ? DateOrder::NewestFirst
+                                         : DateOrder::Unknown;
+    }
     if (options.typeRuleOn) {
         const quint64 position = quint64(defaults.integerForKey(SettingsKeys::cleanType));
         if (position < quint64(extensions.size()))

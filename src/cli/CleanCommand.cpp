@@ -1,6 +1,7 @@
 // twinsift-cli clean: scans the paths as `scan` does, then removes the redundant copies of every
 // group by the clean task of the desktop application, with the same rules and checks, and prints what
 // it removed (or, with --dry-run, what it would remove).
+#include "clean/CleanController.h"
 #include "clean/CleanFrontEnd.h"
 #include "clean/CleanRules.h"
 #include "cli/CleanOptions.h"
@@ -12,9 +13,7 @@
 #include "cli/ScanSession.h"
 #include "cli/ShellQuoting.h"
 #include "fs/FileManagerProxy.h"
-#include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
-#include "platform/UserDefaults.h"
 
 #include <QHash>
 
@@ -47,9 +46,9 @@ public:
     {
     }
 
-    qint64 answerFailure(const MyTreeNode &, const Error &) override
+    AlertAnswer answerFailure(const MyTreeNode &, const Error &) override
     {
-        return m_onError == CleanOptions::OnError::Quit ? quit : continueAll;
+        return m_onError == CleanOptions::OnError::Quit ? AlertAnswer::Quit : AlertAnswer::ContinueAll;
     }
     void reportTrashFailure(const MyTreeNode &, const Error &) override {}
     void removed(const MyTreeNode &file, const Url &destination) override
@@ -71,11 +70,6 @@ private:
     const QHash<const MyTreeNode *, Member> m_members;
 };
 
-void setVolatile(const QVariant &value, const QString &key)
-{
-    UserDefaults::standard().setVolatile(value, key);
-}
-
 // The source made of the PATH at the position given to --source; none, and why, when there is none.
 RootNode::Ptr chosenSource(const SourcePaths &sources, qint64 position, QByteArray *refusal)
 {
@@ -92,21 +86,19 @@ RootNode::Ptr chosenSource(const SourcePaths &sources, qint64 position, QByteArr
     return entry.root;
 }
 
-// The clean task's choices for this run only, as its window would store them.
-void applyToSettings(const CleanOptions &options, const RootNode::Ptr &source, const QStringList &extensions)
+// The clean task's choices, from the options: the date rule always on, the folder and type rules
+// when asked for.
+CleanTaskOptions taskOptions(const CleanOptions &options, const RootNode::Ptr &source)
 {
-    setVolatile(options.moveTo ? 1 : 0, SettingsKeys::moveToTrash);
-    setVolatile(true, SettingsKeys::cleanDateCheckbox);
-    setVolatile(options.keep == CleanOptions::Keep::Newest ? 0 : 1, SettingsKeys::cleanDate);
-    setVolatile(bool(source), SettingsKeys::cleanFolderCheckbox);
-    setVolatile(source ? qint64(source->index()) : 0, SettingsKeys::cleanFolder);
-    setVolatile(options.extension.has_value(), SettingsKeys::cleanTypeCheckbox);
-    // An extension no shown group has is past the end of the list: then nothing is removed.
-    setVolatile(options.extension ? qint64(extensions.indexOf(*options.extension) < 0
-                                               ? extensions.size()
-                                               : extensions.indexOf(*options.extension))
-                                  : 0,
-                SettingsKeys::cleanType);
+    CleanTaskOptions task;
+    task.moveMode = options.moveTo ? CleanTaskOptions::Mode::Move : CleanTaskOptions::Mode::Delete;
+    task.dateOrder = options.keep == CleanOptions::Keep::Newest ? CleanTaskOptions::DateOrder::OldestFirst
+                                                                : CleanTaskOptions::DateOrder::NewestFirst;
+    task.folderRuleOn = bool(source);
+    task.folderIndex = source ? qint64(source->index()) : 0;
+    task.typeRuleOn = options.extension.has_value();
+    task.typeExtension = options.extension;
+    return task;
 }
 
 QByteArray textLine(const char *action, const Removal &removal)
@@ -178,11 +170,12 @@ int runCleanCommand(const QList<QByteArray> &arguments)
     session.scanSources();
 
     SourceNodeManager &manager = session.manager();
-    applyToSettings(*options, source, manager.allShowDupGroupFileExt());
-    manager.setUndoPath(destination);
+    const CleanTaskOptions task = taskOptions(*options, source);
+    CleanController clean(manager);
+    clean.setUndoPath(destination);
 
-    // Every group a scan shows is ticked; the report names groups by their place in that list.
-    const QList<DupGroup::Ptr> groups = manager.showDupGroups().value_or(QList<DupGroup::Ptr>());
+    // Every group a scan finds is ticked; the report names groups by their place in that list.
+    const QList<DupGroup::Ptr> groups = session.shown().showDupGroups().value_or(QList<DupGroup::Ptr>());
     QHash<const MyTreeNode *, Member> members;
     for (qsizetype g = 0; g < groups.size(); ++g) {
         for (const MyTreeNode::Ptr &file : groups[g]->childs())
@@ -192,15 +185,14 @@ int runCleanCommand(const QList<QByteArray> &arguments)
     const auto frontEnd = std::make_shared<CommandLineFrontEnd>(options->onError, members);
     if (options->dryRun) {
         PlannedMoves moves(destination);
-        for (const CleanRules::PlannedRemoval &planned :
-             CleanRules::plan(groups, CleanTaskOptions::fromSettings(manager.allShowDupGroupFileExt())))
+        for (const CleanRules::PlannedRemoval &planned : CleanRules::plan(groups, task))
             frontEnd->removals.append(
                 {members.value(planned.file.get()),
                  destination.isNull() ? Url() : moves.destinationOf(planned.file->FileURL()), QString()});
     } else if (!session.interrupt().interrupted()) {
-        manager.setCleanFrontEnd(frontEnd);
-        session.setAlsoOnInterrupt([&manager] { manager.setTaskStatus(1); });
-        manager.runTask();
+        clean.setCleanFrontEnd(frontEnd);
+        session.setAlsoOnInterrupt([&clean] { clean.setTaskStatus(TaskStatus::Idle); });
+        clean.runTask(groups, task);
         ScanSession::waitForScanQueue();
     }
     session.interrupt().release();

@@ -38,7 +38,7 @@ int runScanCommand(const QList<QByteArray> &arguments)
     switch (options->format) {
     case ScanOptions::Format::Json:
         ScanReport::json(
-            manager, session.sources(), session.rules(),
+            manager, session.sources(),
             {console.skippedCount(), console.readErrorCount(), session.interrupt().interrupted()}, toStdout);
         break;
     case ScanOptions::Format::NullSeparated:
@@ -53,8 +53,8 @@ int runScanCommand(const QList<QByteArray> &arguments)
         return 2;
     }
     if (!options->quiet)
-        console.print((manager.sourceStatString() + QLatin1Char('\n') + manager.dupGroupStatString() +
-                       QLatin1Char('\n'))
+        console.print((session.sourceList().sourceStatString() + QLatin1Char('\n') +
+                       session.shown().dupGroupStatString() + QLatin1Char('\n'))
                           .toUtf8());
     if (session.interrupt().interrupted()) {
         session.error("interrupted: the report holds only what was scanned before the stop");

@@ -10,12 +10,12 @@
 
 namespace {
 
-const QHash<QByteArray, QString> &typeSwitches()
+const QHash<QByteArray, ScanRules::Kind> &typeSwitches()
 {
-    static const QHash<QByteArray, QString> switches = {
-        {"document", SettingsKeys::scanTypeDocument}, {"movie", SettingsKeys::scanTypeMovie},
-        {"music", SettingsKeys::scanTypeMusic},       {"picture", SettingsKeys::scanTypePicture},
-        {"archive", SettingsKeys::scanTypeArchive},
+    static const QHash<QByteArray, ScanRules::Kind> switches = {
+        {"document", ScanRules::Kind::Document}, {"movie", ScanRules::Kind::Movie},
+        {"music", ScanRules::Kind::Music},       {"picture", ScanRules::Kind::Picture},
+        {"archive", ScanRules::Kind::Archive},
     };
     return switches;
 }
@@ -155,24 +155,25 @@ std::optional<ScanOptions> ScanOptions::parse(const QList<QByteArray> &arguments
     return options;
 }
 
-void ScanOptions::applyToSettings() const
+ScanRules ScanOptions::scanRules() const
 {
     UserDefaults &defaults = UserDefaults::standard();
     if (!useSettings)
         defaults.ignoreStoredValues();
+    ScanRules rules = ScanRules::fromSettings(defaults);
     // The command line shows no pictures, so it does not make thumbnails.
-    defaults.setVolatile(false, SettingsKeys::createThumbnail);
+    rules.thumbnails = false;
     if (minimumSizeMiB) {
-        defaults.setVolatile(true, SettingsKeys::onlyFileSize);
-        defaults.setVolatile(*minimumSizeMiB, SettingsKeys::onlyFileSizeValue);
+        // Single precision, as the window's setting is applied.
+        rules.minimumSize = quint64(float(*minimumSizeMiB) * 1024.0f * 1024.0f);
     }
-    if (fastScanSizeMiB)
-        defaults.setVolatile(*fastScanSizeMiB, SettingsKeys::fastScanSize);
-    if (noFastScan)
-        defaults.setVolatile(false, SettingsKeys::fastScanOption);
+    rules.preciseLevel =
+        PreciseLevel(!noFastScan && rules.preciseLevel.isFastScan(),
+                     fastScanSizeMiB ? *fastScanSizeMiB << 20 : rules.preciseLevel.largeFrom());
     if (types) {
-        defaults.setVolatile(false, SettingsKeys::scanTypeAll);
+        rules.scansEveryKind = false;
         for (auto it = typeSwitches().cbegin(); it != typeSwitches().cend(); ++it)
-            defaults.setVolatile(types->contains(it.key()), it.value());
+            rules.scansKind[size_t(it.value())] = types->contains(it.key());
     }
+    return rules;
 }

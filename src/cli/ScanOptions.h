@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scan/ScanRules.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -29,7 +31,8 @@ struct ScanOptions
     // request for help ends the parsing: what follows it is not looked at.
     static std::optional<ScanOptions> parse(const QList<QByteArray> &arguments, QString *error);
 
-    // Applies the options as settings for this run only; nothing is stored. Without useSettings the
-    // user's stored settings are left aside, so every other setting has its registered default.
-    void applyToSettings() const;
+    // The rules the options ask for. Every rule no option sets is the user's stored setting with
+    // useSettings, else its registered default, so that a script gives the same result on every
+    // machine; nothing is stored.
+    ScanRules scanRules() const;
 };

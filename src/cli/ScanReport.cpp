@@ -21,16 +21,16 @@ QByteArray optionalString(const std::optional<QString> &text)
     return text ? jsonString(surrogateEscapedBytes(*text)) : QByteArrayLiteral("null");
 }
 
-QList<DupGroup::Ptr> shownGroups(const SourceNodeManager &manager)
+const QList<DupGroup::Ptr> &shownGroups(const SourceNodeManager &manager)
 {
-    return manager.showDupGroups().value_or(QList<DupGroup::Ptr>());
+    return manager.summary().shown;
 }
 
 QByteArray groupJson(const DupGroup &group, const SourcePaths &sources, const CustomRuleController &rules)
 {
     const QList<MyTreeNode::Ptr> &members = group.childs();
     QByteArray out = QByteArrayLiteral("{\"size\": ") + number(group.fileSize()) +
-                     ", \"category\": " + jsonString(rules.typeString(members.value(0)).toUtf8()) +
+                     ", \"category\": " + jsonString(rules.typeString(*members.first()).toUtf8()) +
                      ", \"ext\": " + optionalString(group.fileExt()) + ", \"files\": [";
     for (qsizetype m = 0; m < members.size(); ++m) {
         const MyTreeNode::Ptr &node = members[m];
@@ -121,8 +121,8 @@ void nullSeparated(const SourceNodeManager &manager, const SourcePaths &sources,
     }
 }
 
-void json(const SourceNodeManager &manager, const SourcePaths &sources, const CustomRuleController &rules,
-          const Completeness &completeness, const Writer &write)
+void json(const SourceNodeManager &manager, const SourcePaths &sources, const Completeness &completeness,
+          const Writer &write)
 {
     QByteArray out = "{\"sources\": [";
     const QList<RootNode::Ptr> &roots = manager.rootNodes();
@@ -136,7 +136,7 @@ void json(const SourceNodeManager &manager, const SourcePaths &sources, const Cu
     write(out + "], \"groups\": [");
     const QList<DupGroup::Ptr> groups = shownGroups(manager);
     for (qsizetype g = 0; g < groups.size(); ++g)
-        write((g ? ", " : "") + groupJson(*groups[g], sources, rules));
+        write((g ? ", " : "") + groupJson(*groups[g], sources, *manager.ruleController()));
     write("], \"stats\": {\"files\": " + number(manager.totalFileNumber()) + ", \"bytes\": " +
           number(manager.totalFileSize()) + ", \"groups\": " + number(manager.totalDupGroupNumber()) +
           ", \"removable\": " + number(manager.totalRemovableFileNumber()) + ", \"wasted_bytes\": " +

@@ -4,7 +4,6 @@
 
 #include <functional>
 
-class CustomRuleController;
 class MyTreeNode;
 class SourceNodeManager;
 class SourcePaths;
@@ -34,8 +33,8 @@ void nullSeparated(const SourceNodeManager &manager, const SourcePaths &sources,
 // {"sources": [...], "groups": [...], "stats": {...}, "interrupted": ...}, one object on one line.
 // Bytes of a path or an extension that are not valid UTF-8 are written as the escape \udcXX so that
 // readers can recover them.
-void json(const SourceNodeManager &manager, const SourcePaths &sources, const CustomRuleController &rules,
-          const Completeness &completeness, const Writer &write);
+void json(const SourceNodeManager &manager, const SourcePaths &sources, const Completeness &completeness,
+          const Writer &write);
 
 // The text of a JSON string literal for the given bytes, quotes included.
 QByteArray jsonString(const QByteArray &bytes);

@@ -16,7 +16,6 @@ ScanSession::ScanSession(const char *command)
               m_alsoOnInterrupt();
       })
 {
-    m_manager.setRuleController(&m_rules);
 }
 
 ScanSession::~ScanSession()
@@ -53,7 +52,7 @@ int ScanSession::addSources(const ScanOptions &options)
             return usageError(ShellQuoting::shown(path) +
                               ": a relative path, and the current folder cannot be found");
     }
-    options.applyToSettings();
+    m_manager.setScanRules(options.scanRules());
     m_console = std::make_shared<ScanConsole>(ScanConsole::Options{m_command, options.quiet, options.verbose,
                                                                    !options.quiet && ::isatty(STDERR_FILENO)},
                                               m_sources, m_interrupt);

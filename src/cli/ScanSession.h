@@ -1,10 +1,11 @@
 #pragma once
 
+#include "browser/ShownGroups.h"
+#include "browser/SourceList.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/ScanConsole.h"
 #include "cli/ScanOptions.h"
 #include "cli/SourcePaths.h"
-#include "scan/CustomRuleController.h"
 #include "scan/SourceNodeManager.h"
 
 #include <functional>
@@ -30,7 +31,9 @@ public:
 
     const SourcePaths &sources() const { return m_sources; }
     SourceNodeManager &manager() { return m_manager; }
-    const CustomRuleController &rules() const { return m_rules; }
+    // The groups found, in the engine's order (a report sorts nothing), and the statistics texts.
+    const ShownGroups &shown() const { return m_shown; }
+    const SourceList &sourceList() const { return m_sourceList; }
     ScanConsole &console() { return *m_console; }
     InterruptWatcher &interrupt() { return m_interrupt; }
     // What a Ctrl-C stops besides the scans (a clean task), from now on.
@@ -45,8 +48,9 @@ public:
 
 private:
     const char *m_command;
-    CustomRuleController m_rules;
     SourceNodeManager m_manager;
+    ShownGroups m_shown{m_manager};
+    SourceList m_sourceList{m_manager};
     SourcePaths m_sources;
     std::function<void()> m_alsoOnInterrupt;
     InterruptWatcher m_interrupt;

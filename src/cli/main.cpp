@@ -1,9 +1,9 @@
 // twinsift-cli: TwinSift's duplicate engine without a display.
-#include "app/ApplicationLifecycle.h"
 #include "cli/Commands.h"
 #include "cli/Help.h"
 #include "cli/InterruptWatcher.h"
 #include "platform/MemoryArenas.h"
+#include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 
 #include <QCoreApplication>
@@ -68,7 +68,7 @@ int main(int argc, char *argv[])
     }
 
     StringTable::install();
-    ApplicationLifecycle::registerDefaultsAndTransformers();
+    SettingsKeys::registerDefaults();
     if (command == "fingerprint")
         return runFingerprintCommand(arguments);
     if (command == "scan")

@@ -71,6 +71,12 @@ std::span<const DupGroup::NodePtr> DupGroup::members() const
     return {};
 }
 
+const MyTreeNode *DupGroup::firstMember() const
+{
+    const std::span<const NodePtr> all = members();
+    return all.empty() ? nullptr : all.front().get();
+}
+
 QList<DupGroup::NodePtr> DupGroup::childs() const
 {
     if (m_onlyMember)

@@ -78,6 +78,9 @@ public:
     std::optional<QString> fileType() const;
     // Main thread, or the scan queue.
     QList<NodePtr> childs() const;
+    // The earliest member, without a copy of the list; null for an empty group. Main thread, or the
+    // scan queue.
+    const MyTreeNode *firstMember() const;
     std::optional<QString> fileExt() const;
     // Main thread, or the scan queue.
     QStringList allFileExt() const;
@@ -95,12 +98,15 @@ public:
     bool isShown() const { return m_isShown; }
     void setIsShown(bool shown) { m_isShown = shown; }
 
-private:
-    // The group index files a group under its size and quick fingerprint, and is told of its removal
-    // only after the group was emptied; so an empty group still remembers both for it, though it
-    // reports neither.
-    friend class GroupIndex;
+    // What an index files the group under: its size and quick fingerprint, which an emptied group
+    // still remembers (though it reports neither), since the index hears of a removal only after it;
+    // and its place in the order the index made groups.
+    qint64 filingSize() const { return m_fileSize; }
+    CompactFingerprint filingFingerprint() const { return lockedFingerprint(m_fileMD5); }
+    quint64 indexSequence() const { return m_indexSequence; }
+    void setIndexSequence(quint64 sequence) { m_indexSequence = sequence; }
 
+private:
     struct Extras;
 
     // One content stage's fingerprint on a node: how to read and keep it.

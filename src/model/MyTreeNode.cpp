@@ -152,22 +152,22 @@ void MyTreeNode::setCompactPreciseFileMD5(CompactFingerprint fingerprint)
 
 std::shared_ptr<DupGroup> MyTreeNode::dupGroup() const
 {
-    return lockedRead(this, m_dupGroup);
+    return lockedRead(this, m_dupGroup).lock();
 }
 
 void MyTreeNode::setDupGroup(const std::shared_ptr<DupGroup> &group)
 {
-    lockedWrite(this, m_dupGroup, group);
+    lockedWrite(this, m_dupGroup, std::weak_ptr<DupGroup>(group));
 }
 
 std::shared_ptr<RootNode> MyTreeNode::rootNode() const
 {
-    return lockedRead(this, m_rootNode);
+    return lockedRead(this, m_rootNode).lock();
 }
 
 void MyTreeNode::setRootNode(const std::shared_ptr<RootNode> &root)
 {
-    lockedWrite(this, m_rootNode, root);
+    lockedWrite(this, m_rootNode, std::weak_ptr<RootNode>(root));
 }
 
 Url MyTreeNode::removeDstURL() const

@@ -24,9 +24,9 @@ class RootNode;
 // what the rest of TwinSift needs without asking the file system again. Properties may be read on
 // any thread; each single read or write is indivisible.
 //
-// A folder owns its children; Parent does not own. dupGroup and rootNode own in the direction
-// opposite to the group's and the source's lists; those cycles are broken where a node leaves a
-// group or its source is removed.
+// A folder owns its children; Parent does not own. A group owns its members and a source the files
+// it took in; dupGroup and rootNode refer back to them without owning, so no ties need breaking when
+// they go.
 //
 // A scan keeps one node per file it took in, so the node is kept small: texts that many nodes share
 // are interned, fingerprints are compact, dates are integers, and what only folders or moved files
@@ -104,6 +104,7 @@ public:
     // The lowercased extension, or "N/A".
     QString fileExt() const { return *m_fileExt; }
 
+    // The group and the source, while they live.
     std::shared_ptr<DupGroup> dupGroup() const;
     void setDupGroup(const std::shared_ptr<DupGroup> &group);
     std::shared_ptr<RootNode> rootNode() const;
@@ -150,8 +151,8 @@ private:
     static std::optional<QDateTime> dateOrNone(qint64 msecs);
 
     const Url m_url;
-    std::shared_ptr<DupGroup> m_dupGroup;
-    std::shared_ptr<RootNode> m_rootNode;
+    std::weak_ptr<DupGroup> m_dupGroup;
+    std::weak_ptr<RootNode> m_rootNode;
     std::unique_ptr<Rare> m_rare;
     // The folder that listed this node; cleared by that folder when it goes.
     MyTreeNode *m_parent = nullptr;

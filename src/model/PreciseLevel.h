@@ -10,6 +10,9 @@ public:
     // Files of largeFrom bytes and more count as large.
     PreciseLevel(bool fastScan, qint64 largeFrom) : m_fastScan(fastScan), m_largeFrom(largeFrom) {}
 
+    bool isFastScan() const { return m_fastScan; }
+    qint64 largeFrom() const { return m_largeFrom; }
+
     FingerprintLevel forSize(qint64 size) const
     {
         return m_fastScan && size >= m_largeFrom ? FingerprintLevel::SampledPrecise

@@ -1,5 +1,7 @@
 #include "platform/SettingsKeys.h"
 
+#include "platform/UserDefaults.h"
+
 namespace SettingsKeys {
 
 QVariantMap registeredDefaults()
@@ -13,6 +15,11 @@ QVariantMap registeredDefaults()
         {scanTypeMovie, false},       {scanTypeMusic, false},      {scanTypeDocument, false},
         {scanTypePicture, false},     {scanTypeArchive, false},
     };
+}
+
+void registerDefaults()
+{
+    UserDefaults::standard().registerDefaults(registeredDefaults());
 }
 
 std::optional<NumberRange> validRange(const QString &key)

@@ -45,6 +45,9 @@ inline const QString duplicateListColumns = QStringLiteral("MainWindow/duplicate
 // The registered defaults of the first twenty keys, with their types (booleans, integers, and one
 // floating-point number).
 QVariantMap registeredDefaults();
+// Registers them with the process's settings store (nothing is stored): the first step of every
+// program that reads the settings.
+void registerDefaults();
 
 // The largest sizes in mebibytes that the size settings take: their count of bytes must fit in a signed
 // 64-bit integer (2^43 - 1 MiB), and for the minimum size in the single-precision arithmetic it is

@@ -1,42 +1,46 @@
 #include "scan/CustomRuleController.h"
 
 #include "fs/FileManagerProxy.h"
-#include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 #include "platform/UniformTypes.h"
-#include "platform/UserDefaults.h"
-#include "scan/ViewInterfaces.h"
-
-#include <array>
 
 namespace {
 
 using Category = CustomRuleController::Category;
+using Kind = ScanRules::Kind;
 
-struct CategoryRule
+Category categoryOfKind(Kind kind)
 {
-    Category category;
-    const QString &switchKey;
-    const QString &tokenKey;
-    bool (FileManagerProxy::*predicate)(const Url &) const;
-};
+    switch (kind) {
+    case Kind::Document:
+        return Category::Document;
+    case Kind::Movie:
+        return Category::Movie;
+    case Kind::Music:
+        return Category::Music;
+    case Kind::Picture:
+        return Category::Picture;
+    case Kind::Archive:
+        break;
+    }
+    return Category::Archive;
+}
 
-// The fixed order decides a file that fits two categories.
-const std::array<CategoryRule, 5> &scannedCategories()
+bool hasKind(const FileManagerProxy &fm, Kind kind, const Url &url)
 {
-    static const std::array<CategoryRule, 5> rules = {{
-        {Category::Document, SettingsKeys::scanTypeDocument, SettingsKeys::documentTokens,
-         &FileManagerProxy::isTextFile},
-        {Category::Movie, SettingsKeys::scanTypeMovie, SettingsKeys::movieTokens,
-         &FileManagerProxy::isMovieFile},
-        {Category::Music, SettingsKeys::scanTypeMusic, SettingsKeys::musicTokens,
-         &FileManagerProxy::isAudioFile},
-        {Category::Picture, SettingsKeys::scanTypePicture, SettingsKeys::pictureTokens,
-         &FileManagerProxy::isImageFile},
-        {Category::Archive, SettingsKeys::scanTypeArchive, SettingsKeys::archiveTokens,
-         &FileManagerProxy::isAchieve},
-    }};
-    return rules;
+    switch (kind) {
+    case Kind::Document:
+        return fm.isTextFile(url);
+    case Kind::Movie:
+        return fm.isMovieFile(url);
+    case Kind::Music:
+        return fm.isAudioFile(url);
+    case Kind::Picture:
+        return fm.isImageFile(url);
+    case Kind::Archive:
+        break;
+    }
+    return fm.isAchieve(url);
 }
 
 const char *displayNameKey(Category category)
@@ -69,61 +73,40 @@ const char *displayNameKey(Category category)
 
 } // namespace
 
-Category CustomRuleController::categoryOf(const MyTreeNode &node, bool includeApplication)
+Category CustomRuleController::categoryOf(const MyTreeNode &node, bool includeApplication) const
 {
-    const UserDefaults &defaults = UserDefaults::standard();
+    // The fixed order of the kinds decides a file that fits two.
     const QString extension = node.fileExt().toLower();
-    for (const CategoryRule &rule : scannedCategories()) {
-        const QStringList tokens = defaults.stringArrayForKey(rule.tokenKey).value_or(QStringList());
-        for (const QString &token : tokens) {
+    for (const Kind kind : ScanRules::kinds) {
+        for (const QString &token : m_rules.extensionsOf(kind)) {
             if (token.toLower() == extension)
-                return rule.category;
+                return categoryOfKind(kind);
         }
     }
-    FileManagerProxy &fm = FileManagerProxy::sharedInstance();
+    const FileManagerProxy &fm = FileManagerProxy::sharedInstance();
     const UniformTypes::Memo oneQuery;
-    for (const CategoryRule &rule : scannedCategories()) {
-        if ((fm.*rule.predicate)(node.FileURL()))
-            return rule.category;
+    for (const Kind kind : ScanRules::kinds) {
+        if (hasKind(fm, kind, node.FileURL()))
+            return categoryOfKind(kind);
     }
     if (includeApplication && fm.isApplication(node.FileURL()))
         return Category::Application;
     return Category::Others;
 }
 
-bool CustomRuleController::isToScanFile(const MyTreeNode &node)
+bool CustomRuleController::isToScan(const MyTreeNode &node) const
 {
-    const UserDefaults &defaults = UserDefaults::standard();
-    if (defaults.boolForKey(SettingsKeys::scanTypeAll))
+    if (m_rules.scansEveryKind)
         return true;
     const Category category = categoryOf(node, false);
-    for (const CategoryRule &rule : scannedCategories()) {
-        if (rule.category == category)
-            return defaults.boolForKey(rule.switchKey);
+    for (const Kind kind : ScanRules::kinds) {
+        if (categoryOfKind(kind) == category)
+            return m_rules.scans(kind);
     }
     return false;
 }
 
-QString CustomRuleController::typeString(const MyTreeNode::Ptr &node) const
+QString CustomRuleController::typeString(const MyTreeNode &node) const
 {
-    return StringTable::text(displayNameKey(node ? categoryOf(*node, true) : Category::Others));
-}
-
-void CustomRuleController::showSettingPanel(const QObject *)
-{
-    if (m_settingPanel)
-        m_settingPanel->makeKeyAndOrderFront();
-}
-
-void CustomRuleController::closeSettingPanel(const QObject *)
-{
-    // The panel is not run modally, so there is no modal loop to end.
-    sync();
-    UserDefaults::standard().synchronize();
-}
-
-void CustomRuleController::windowWillClose()
-{
-    sync();
-    UserDefaults::standard().synchronize();
+    return StringTable::text(displayNameKey(categoryOf(node, true)));
 }

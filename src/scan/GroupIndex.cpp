@@ -66,12 +66,12 @@ bool GroupIndex::Groups::erase(const DupGroup *group)
 
 GroupIndex::Key GroupIndex::keyOf(const DupGroup &group)
 {
-    return Key{group.m_fileSize, group.lockedFingerprint(group.m_fileMD5)};
+    return Key{group.filingSize(), group.filingFingerprint()};
 }
 
 void GroupIndex::insert(const DupGroup::Ptr &group)
 {
-    group->m_indexSequence = m_nextSequence++;
+    group->setIndexSequence(m_nextSequence++);
     const Key key = keyOf(*group);
     ++m_filed[Key{key.size, CompactFingerprint()}].groupsOfSize;
     m_filed[key].groups.insert(group);
@@ -118,8 +118,8 @@ QList<const MyTreeNode *> GroupIndex::firstMembersOf(qint64 size, const CompactF
     if (filed == m_filed.constEnd())
         return firstMembers;
     for (const DupGroup::Ptr &group : filed->groups.view()) {
-        if (const auto members = group->members(); !members.empty())
-            firstMembers.append(members.front().get());
+        if (const MyTreeNode *first = group->firstMember())
+            firstMembers.append(first);
     }
     return firstMembers;
 }

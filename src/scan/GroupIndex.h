@@ -91,7 +91,7 @@ private:
     // What the group was filed under: its size and quick fingerprint, which an emptied group still
     // remembers.
     static Key keyOf(const DupGroup &group);
-    static quint64 sequenceOf(const DupGroup &group) { return group.m_indexSequence; }
+    static quint64 sequenceOf(const DupGroup &group) { return group.indexSequence(); }
     // Moves a group whose quick fingerprint became known to the list of that fingerprint.
     void refile(const DupGroup::Ptr &group);
 

@@ -3,8 +3,7 @@
 #include "fs/FileManagerProxy.h"
 #include "platform/MainThread.h"
 #include "platform/SerialQueue.h"
-#include "platform/SettingsKeys.h"
-#include "platform/UserDefaults.h"
+#include "scan/CustomRuleController.h"
 #include "scan/SourceNodeManager.h"
 
 #include <QTimer>
@@ -15,56 +14,13 @@ namespace {
 
 constexpr std::chrono::milliseconds statusNotificationInterval{50};
 
-void untie(const MyTreeNode::Ptr &node)
-{
-    node->setDupGroup(nullptr);
-    node->setRootNode(nullptr);
-}
-
 } // namespace
 
-ManagerCore::ManagerCore(SourceNodeManager *manager)
+ManagerCore::ManagerCore(SourceNodeManager *manager, ScanRules rules)
     : groups([this](const DupGroup::Ptr &group) { requestThumbnail(group); }),
-      status([this] { statusChanged(); }), m_manager(manager)
+      status([this] { statusChanged(); }),
+      rules(std::make_shared<const CustomRuleController>(std::move(rules))), m_manager(manager)
 {
-}
-
-ManagerCore::~ManagerCore()
-{
-    // Nodes and their groups and sources refer to each other; break those cycles so all is freed.
-    for (const GroupStore::Bucket &bucket : groups.buckets()) {
-        for (const DupGroup::Ptr &group : bucket) {
-            for (const MyTreeNode::Ptr &node : group->childs())
-                untie(node);
-        }
-    }
-    for (const RootNode::Ptr &root : std::as_const(m_departedRoots)) {
-        for (const MyTreeNode::Ptr &node : root->allFiles().toList())
-            untie(node);
-    }
-    for (const QList<MyTreeNode::Ptr> &record : std::as_const(m_departedUndoArray)) {
-        for (const MyTreeNode::Ptr &node : record)
-            untie(node);
-    }
-}
-
-void ManagerCore::detach(QList<RootNode::Ptr> roots, QList<QList<MyTreeNode::Ptr>> undoArray)
-{
-    m_manager = nullptr;
-    m_departedRoots = std::move(roots);
-    m_departedUndoArray = std::move(undoArray);
-}
-
-Url ManagerCore::undoPath() const
-{
-    std::lock_guard lock(m_undoPathMutex);
-    return m_undoPath;
-}
-
-void ManagerCore::setUndoPath(const Url &path)
-{
-    std::lock_guard lock(m_undoPathMutex);
-    m_undoPath = path;
 }
 
 bool ManagerCore::withManager(const std::function<void(SourceNodeManager &)> &step)
@@ -93,7 +49,7 @@ void ManagerCore::membersChanged(const DupGroup &group, Change change, qsizetype
 
 void ManagerCore::requestThumbnail(const DupGroup::Ptr &group)
 {
-    if (!UserDefaults::standard().boolForKey(SettingsKeys::createThumbnail))
+    if (!rules.load()->rules().thumbnails)
         return;
     const QList<MyTreeNode::Ptr> members = group->childs();
     if (members.isEmpty())

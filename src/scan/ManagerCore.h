@@ -5,6 +5,7 @@
 #include "model/RootNode.h"
 #include "scan/GroupStore.h"
 #include "scan/ScanProgress.h"
+#include "scan/ScanRules.h"
 #include "scan/StatusText.h"
 
 #include <QList>
@@ -12,24 +13,22 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 
 class BackgroundPrefetch;
+class CustomRuleController;
 class FingerprintSource;
 class SourceNodeManager;
 
-// The part of the source manager that its queued tasks work on: the group store, the status text,
-// and the scan and removal tasks themselves.
+// The part of the engine that queued tasks work on: the group store, the status text, the rules, and
+// the scan and removal tasks themselves.
 //
-// Tasks hold it by a shared reference, so it outlives a manager that goes away while they are queued
-// or running (the window closing during a scan): the manager stops its scans, hands over its sources
-// and detaches, and whoever lets go of the core last breaks the ties between nodes, groups and sources,
-// so everything is freed without a task ever meeting a destroyed manager.
+// Tasks hold it by a shared reference, so it outlives an engine that goes away while they are queued
+// or running (the window closing during a scan): the engine stops its scans and detaches, and tasks
+// still to run find no engine to tell.
 class ManagerCore : public MemberObserver, public std::enable_shared_from_this<ManagerCore>
 {
 public:
-    explicit ManagerCore(SourceNodeManager *manager);
-    ~ManagerCore() override;
+    ManagerCore(SourceNodeManager *manager, ScanRules rules);
     ManagerCore(const ManagerCore &) = delete;
     ManagerCore &operator=(const ManagerCore &) = delete;
 
@@ -37,15 +36,11 @@ public:
     StatusText status;
     // Whether a scan names the category of each group it newly shows, before the list shows it.
     std::atomic<bool> namesCategories{false};
-    // The clean task's state: set on the main thread, read by the running task.
-    std::atomic<qint64> taskStatus{1};
-    std::atomic<qint64> alertAnswer{0};
-    Url undoPath() const;
-    void setUndoPath(const Url &path);
+    // The rules, replaced whole when they change; a scan takes the current ones at every file.
+    std::atomic<std::shared_ptr<const CustomRuleController>> rules;
 
-    // The manager goes away, leaving its sources and the files of its undo history here until the
-    // last task is done. Main thread.
-    void detach(QList<RootNode::Ptr> roots, QList<QList<MyTreeNode::Ptr>> undoArray);
+    // The engine goes away. Main thread.
+    void detach() { m_manager = nullptr; }
 
     // Runs a step on the main thread with the manager while the calling task waits; false, without
     // running it, when the manager is gone or the application is quitting.
@@ -91,8 +86,4 @@ private:
     // Main thread only; null once the manager is gone.
     SourceNodeManager *m_manager;
     std::atomic<bool> m_statusNotificationPending{false};
-    QList<RootNode::Ptr> m_departedRoots;
-    QList<QList<MyTreeNode::Ptr>> m_departedUndoArray;
-    mutable std::mutex m_undoPathMutex;
-    Url m_undoPath;
 };

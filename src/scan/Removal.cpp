@@ -1,11 +1,9 @@
-// Taking files and sources out of the model, and stopping scans.
-#include "platform/MainThread.h"
+// Taking files and sources out of the engine, and stopping scans.
 #include "platform/SerialQueue.h"
 #include "platform/StringTable.h"
+#include "scan/CustomRuleController.h"
 #include "scan/ManagerCore.h"
-#include "scan/ScanSettings.h"
 #include "scan/SourceNodeManager.h"
-#include "scan/ViewInterfaces.h"
 
 bool SourceNodeManager::removeTreeNode(const MyTreeNode::Ptr &node)
 {
@@ -19,18 +17,34 @@ void SourceNodeManager::removeRootNode(RootNode::Ptr root)
     m_rootController.removeObject(root);
     reIndex();
     Q_EMIT sourcesChanged();
+    Q_EMIT sourcesRemoved();
     scanQueue().async([core = m_core, root] { core->removeSource(root); });
 }
 
-void SourceNodeManager::stopSource(const QObject *control)
+void SourceNodeManager::removeAllRootNodes()
 {
-    if (!m_sourceTable)
+    if (rootNodes().isEmpty())
         return;
-    const qint64 row = m_sourceTable->rowForView(control);
-    const QList<RootNode::Ptr> &arranged = m_rootController.arrangedObjects();
-    if (quint64(row) >= quint64(arranged.size()))
+    for (const RootNode::Ptr &root : rootNodes())
+        root->setIsFinished(true);
+    Q_EMIT sourcesChanged();
+    // Queued, so that it runs after the scans it stopped, which still take what they found in.
+    scanQueue().async([core = m_core] {
+        core->withManager([&](SourceNodeManager &manager) {
+            core->groups.clear();
+            manager.m_rootController.setContent({});
+            manager.updateStatBar(QStringLiteral(" "));
+            Q_EMIT manager.sourcesRemoved();
+            manager.syncAllSatus();
+        });
+    });
+}
+
+void SourceNodeManager::stopSource(const RootNode::Ptr &root)
+{
+    if (!root)
         return;
-    arranged[row]->setIsFinished(true);
+    root->setIsFinished(true);
     Q_EMIT sourcesChanged();
 }
 
@@ -43,7 +57,7 @@ bool ManagerCore::removeFile(const MyTreeNode::Ptr &node)
         return false;
     root->setTotalFileNumber(root->totalFileNumber() - 1);
     root->setTotalFileSize(root->totalFileSize() - node->FileSize());
-    FingerprintSource fingerprints(ScanSettings::preciseLevel());
+    FingerprintSource fingerprints(rules.load()->rules().preciseLevel);
     groups.takeOut(node, fingerprints, this);
     return true;
 }
@@ -53,23 +67,8 @@ void ManagerCore::removeSource(const RootNode::Ptr &root)
     status.setText(
         //% "Removing source %1"
         StringTable::text("REMOVE_ROOT_NODE_STRING").arg(decodeFileNameBytes(root->rootPath(), false)));
-    // Any removal ends the chance to undo: the moved files' sources may be the one going away.
-    QList<QList<MyTreeNode::Ptr>> history;
-    withManager([&](SourceNodeManager &manager) {
-        history.swap(manager.m_undoArray);
-        Q_EMIT manager.cleanTaskStateChanged();
-    });
-    for (const QList<MyTreeNode::Ptr> &record : std::as_const(history)) {
-        for (const MyTreeNode::Ptr &node : record) {
-            node->setRootNode(nullptr);
-            node->setDupGroup(nullptr);
-        }
-    }
-    for (const MyTreeNode::Ptr &node : root->allFiles().toList()) {
+    for (const MyTreeNode::Ptr &node : root->allFiles().toList())
         removeFile(node);
-        node->setRootNode(nullptr);
-        node->setDupGroup(nullptr);
-    }
     // Waits, unlike a mere refresh, so the rebuild never overlaps the next task's changes.
     withManager([](SourceNodeManager &manager) {
         manager.updateStatBar(QStringLiteral(" "));

@@ -5,7 +5,6 @@
 #include "scan/BackgroundPrefetch.h"
 #include "scan/CustomRuleController.h"
 #include "scan/ManagerCore.h"
-#include "scan/ScanSettings.h"
 #include "scan/SourceNodeManager.h"
 
 namespace {
@@ -48,12 +47,6 @@ private:
     ScanProgress *m_frontEnd;
 };
 
-bool isBelowMinimumSize(const MyTreeNode &node)
-{
-    const auto limit = ScanSettings::minimumSize();
-    return limit && quint64(node.FileSize()) < *limit;
-}
-
 } // namespace
 
 void SourceNodeManager::addRootNode(RootNode::Ptr root)
@@ -78,7 +71,7 @@ bool SourceNodeManager::addTreeNode_toRootNode(const MyTreeNode::Ptr &node, cons
     node->setRootNode(root);
     if (node->isFolder() || node->isSymbol())
         return false;
-    FingerprintSource fingerprints(ScanSettings::preciseLevel());
+    FingerprintSource fingerprints(m_core->rules.load()->rules().preciseLevel);
     return m_core->takeIn(node, root, fingerprints);
 }
 
@@ -101,10 +94,10 @@ void ManagerCore::scan(const RootNode::Ptr &root, const std::shared_ptr<ScanProg
     if (namesCategories) {
         // Naming a category may mean reading the file's first bytes: tens of microseconds a group,
         // seconds for a large scan, which a sort by category would otherwise spend on the main thread.
-        const CustomRuleController rules;
+        const std::shared_ptr<const CustomRuleController> namer = rules.load();
         for (const DupGroup::Ptr &group : std::as_const(summary.shown)) {
             if (!group->categoryString())
-                group->setCategoryString(rules.typeString(group->childs().first()));
+                group->setCategoryString(namer->typeString(*group->firstMember()));
         }
     }
     withManager([&](SourceNodeManager &manager) {
@@ -131,11 +124,14 @@ void ManagerCore::collect(const MyTreeNode::Ptr &node, const RootNode::Ptr &root
     if (root->isFinished())
         return;
     if (!node->isFolder()) {
-        if (!CustomRuleController::isToScanFile(*node))
+        // The rules of the moment: a change applies from the next file on.
+        const std::shared_ptr<const CustomRuleController> current = rules.load();
+        if (!current->isToScan(*node))
             return;
         if (node->isDir())
             node->setFileSize(FileManagerProxy::sharedInstance().getDirectorySize(node->FileURL()));
-        if (isBelowMinimumSize(*node))
+        const std::optional<quint64> minimumSize = current->rules().minimumSize;
+        if (minimumSize && quint64(node->FileSize()) < *minimumSize)
             return;
         stretches.listing.append(node);
         // Files are taken in a stretch of the walk at a time, so a stop keeps what was found so far.
@@ -162,8 +158,8 @@ void ManagerCore::passOn(Stretches &stretches, const RootNode::Ptr &root, ScanPr
     if (stretches.listing.isEmpty())
         return;
     progress.at(ScanProgress::Phase::ReadingContents, stretches.listing.first()->FileURL());
-    stretches.reading = std::make_unique<BackgroundPrefetch>(std::exchange(stretches.listing, {}),
-                                                             groups.index(), *root, ScanSettings::preciseLevel());
+    stretches.reading = std::make_unique<BackgroundPrefetch>(
+        std::exchange(stretches.listing, {}), groups.index(), *root, rules.load()->rules().preciseLevel);
 }
 
 void ManagerCore::takeInRead(Stretches &stretches, const RootNode::Ptr &root, ScanProgress &progress)

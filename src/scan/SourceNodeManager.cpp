@@ -1,20 +1,10 @@
-// The manager's fields, construction, statistics and refresh.
+// The engine's construction, rules, sources and summary.
 #include "scan/SourceNodeManager.h"
 
 #include "platform/MainThread.h"
 #include "platform/SerialQueue.h"
-#include "platform/StringTable.h"
+#include "scan/CustomRuleController.h"
 #include "scan/ManagerCore.h"
-#include "scan/ViewInterfaces.h"
-
-namespace {
-
-double mebibytes(qint64 bytes)
-{
-    return double(bytes) / 1024 / 1024;
-}
-
-} // namespace
 
 SerialQueue &SourceNodeManager::scanQueue()
 {
@@ -31,13 +21,12 @@ SerialQueue &SourceNodeManager::thumbnailQueue()
     return *queue;
 }
 
-SourceNodeManager::SourceNodeManager() : m_core(std::make_shared<ManagerCore>(this))
+SourceNodeManager::SourceNodeManager(ScanRules rules)
+    : m_core(std::make_shared<ManagerCore>(this, std::move(rules)))
 {
     MainThread::install();
     scanQueue();
     thumbnailQueue();
-    updateSourceStat();
-    updateDupGroupStat();
     updateStatBar(QStringLiteral(" "));
 }
 
@@ -45,7 +34,17 @@ SourceNodeManager::~SourceNodeManager()
 {
     for (const RootNode::Ptr &root : rootNodes())
         root->setIsFinished(true);
-    m_core->detach(rootNodes(), m_undoArray);
+    m_core->detach();
+}
+
+std::shared_ptr<const CustomRuleController> SourceNodeManager::ruleController() const
+{
+    return m_core->rules.load();
+}
+
+void SourceNodeManager::setScanRules(ScanRules rules)
+{
+    m_core->rules = std::make_shared<const CustomRuleController>(std::move(rules));
 }
 
 void SourceNodeManager::setNamesCategoriesAhead(bool names)
@@ -59,45 +58,21 @@ bool SourceNodeManager::isScanning() const
                        [](const RootNode::Ptr &root) { return root->isRunning(); });
 }
 
+void SourceNodeManager::reIndex()
+{
+    const QList<RootNode::Ptr> &arranged = m_rootController.arrangedObjects();
+    for (qsizetype row = 0; row < arranged.size(); ++row)
+        arranged[row]->setIndex(quint64(row));
+}
+
 const QList<SourceNodeManager::Bucket> &SourceNodeManager::dupGroups() const
 {
     return m_core->groups.buckets();
 }
 
-bool SourceNodeManager::isDupGroup(const OutlineItem &item)
-{
-    const auto *group = std::get_if<DupGroup::Ptr>(&item);
-    return group && *group;
-}
-
 QString SourceNodeManager::statBarString() const
 {
     return m_core->status.text();
-}
-
-void SourceNodeManager::reloadOutlineView()
-{
-    const qint64 row = m_dupOutlineView ? m_dupOutlineView->selectedRow() : -1;
-    Q_EMIT showDupGroupsChanged(ShownGroupsChange::DataChanged);
-    if (row >= 0)
-        m_dupOutlineView->selectRow(row);
-}
-
-void SourceNodeManager::updateSourceStat()
-{
-    //% "%1 file(s), %2 MiB"
-    m_sourceStatString = StringTable::text("SOURCE_FOLDER_STAT_STRING", m_totalFileNumber)
-                             .arg(m_totalFileNumber)
-                             .arg(mebibytes(m_totalFileSize), 0, 'f', 2);
-}
-
-void SourceNodeManager::updateDupGroupStat()
-{
-    //% "%1 group(s) of duplicates, removable files: %2, wasted: %3 MiB"
-    m_dupGroupStatString = StringTable::text("DUP_GROUP_STAT_STRING", m_totalDupGroupNumber)
-                               .arg(m_totalDupGroupNumber)
-                               .arg(m_totalRemovableFileNumber)
-                               .arg(mebibytes(m_totalWasteSize), 0, 'f', 2);
 }
 
 void SourceNodeManager::updateStatBar(const QString &text)
@@ -121,25 +96,7 @@ void SourceNodeManager::syncAllSatus(GroupStore::Summary summary)
     m_totalFileNumber = files;
     m_totalFileSize = bytes;
     reIndex();
-
-    m_totalDupGroupNumber = summary.groups;
-    m_totalRemovableFileNumber = summary.removable;
-    m_totalWasteSize = summary.waste;
-    m_showDupGroups = std::move(summary.shown);
-    if (m_outlineviewSortDesc)
-        sortShowGroups(*m_outlineviewSortDesc);
-    m_allFileExtController.setContent(std::move(summary.extensions));
-
-    updateSourceStat();
-    updateDupGroupStat();
+    m_summary = std::move(summary);
     Q_EMIT sourcesChanged();
-    Q_EMIT showDupGroupsChanged(ShownGroupsChange::Replaced);
-    Q_EMIT statisticsChanged();
-}
-
-void SourceNodeManager::reIndex()
-{
-    const QList<RootNode::Ptr> &arranged = m_rootController.arrangedObjects();
-    for (qsizetype row = 0; row < arranged.size(); ++row)
-        arranged[row]->setIndex(quint64(row));
+    Q_EMIT summaryChanged();
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "browser/ViewInterfaces.h"
 #include "platform/Desktop.h"
 #include "scan/ScanProgress.h"
-#include "scan/ViewInterfaces.h"
 
 #include <QSemaphore>
 #include <QtTest>

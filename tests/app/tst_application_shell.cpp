@@ -4,11 +4,11 @@
 
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
+#include "app/NSDateToStringValueTransformer.h"
 #include "app/RatePanelController.h"
 #include "app/WebPages.h"
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
-#include "platform/ValueTransformer.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -23,9 +23,7 @@ private Q_SLOTS:
     {
         AppDelegate delegate(std::make_unique<RecordingDesktop>());
         delegate.applicationDidFinishLaunching();
-        const auto transformer =
-            ValueTransformer::valueTransformerForName(QStringLiteral("NSDateToStringValueTransformer"));
-        QVERIFY(transformer);
+        const auto transformer = std::make_unique<NSDateToStringValueTransformer>();
         const QDateTime moment(QDate(2013, 5, 1), QTime(14, 3, 9));
         QCOMPARE(transformer->transformedValue(moment).toString(), QStringLiteral("2013-05-01  14:03:09"));
         QVERIFY(!transformer->transformedValue(QVariant()).isValid());

@@ -33,7 +33,8 @@ class TestCleanWindow : public QObject
     std::unique_ptr<AppDelegate> m_delegate;
 
     MainWindow &window() { return *m_delegate->window(); }
-    SourceNodeManager &manager() { return window().manager(); }
+    SourceNodeManager &manager() { return window().engine(); }
+    ShownGroups &shown() { return window().shown(); }
     CleanTaskWindow &taskWindow() { return *window().taskWindow(); }
     Url at(const QByteArray &relative) const { return m_tree->url().child(relative); }
 
@@ -82,6 +83,7 @@ private Q_SLOTS:
         m_delegate = std::make_unique<AppDelegate>(std::make_unique<RecordingDesktop>());
         m_delegate->applicationDidFinishLaunching();
         UserDefaults::standard().setVolatile(false, SettingsKeys::createThumbnail);
+        window().publishScanRules();
         DuplicateListModel *model = &window().dupOutlineView()->listModel();
         new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::Fatal, model);
     }
@@ -118,7 +120,7 @@ private Q_SLOTS:
         QTest::mouseClick(control<QPushButton>(StringTable::text("CLEAN_CHOOSE_FOLDER_BUTTON")),
                           Qt::LeftButton);
         QCOMPARE(asked, StringTable::text("SELECTED_DIRECTORY_PROMPT"));
-        QCOMPARE(manager().undoPath(), at("dest"));
+        QCOMPARE(window().clean().undoPath(), at("dest"));
         start();
         // The newest copies stay; the folder the older ones leave empty goes too.
         QVERIFY(!TestFs::exists(at("a")) && TestFs::exists(at("dest/one")) && TestFs::exists(at("dest/two")));
@@ -182,7 +184,7 @@ private Q_SLOTS:
         write("b/one", "1111");
         scan({"a", "b"});
         DuplicateListView &list = *window().dupOutlineView();
-        list.expandItems(*manager().showDupGroups());
+        list.expandItems(*shown().showDupGroups());
         list.setFocus();
         list.setCurrentIndex(list.listModel().index(1, 0));
         QTest::keyClick(&list, Qt::Key_Delete);

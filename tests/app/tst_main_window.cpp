@@ -44,7 +44,8 @@ class TestMainWindow : public QObject
     std::unique_ptr<AppDelegate> m_delegate;
 
     MainWindow &window() { return *m_delegate->window(); }
-    SourceNodeManager &manager() { return window().manager(); }
+    SourceNodeManager &manager() { return window().engine(); }
+    ShownGroups &shown() { return window().shown(); }
     DuplicateListView &dupList() { return *window().dupOutlineView(); }
     DuplicateListModel &dupModel() { return dupList().listModel(); }
     SourceListView &sourceList() { return *window().sourceTable(); }
@@ -103,7 +104,7 @@ class TestMainWindow : public QObject
         QCoreApplication::processEvents();
     }
 
-    int groupCount() { return int(manager().showDupGroups().value_or(QList<DupGroup::Ptr>()).size()); }
+    int groupCount() { return int(shown().showDupGroups().value_or(QList<DupGroup::Ptr>()).size()); }
 
     int fileRowCount()
     {
@@ -129,6 +130,7 @@ private Q_SLOTS:
         m_delegate = std::make_unique<AppDelegate>(std::move(desktop));
         m_delegate->applicationDidFinishLaunching();
         UserDefaults::standard().setVolatile(false, SettingsKeys::createThumbnail);
+        window().publishScanRules();
         for (QAbstractItemModel *model : {static_cast<QAbstractItemModel *>(&dupModel()),
                                           static_cast<QAbstractItemModel *>(&sourceList().listModel())})
             new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::Fatal, model);
@@ -219,12 +221,12 @@ private Q_SLOTS:
         // A group row: it expands, the remembered file is cleared, the status text blanked.
         clickRow(1);
         QCOMPARE(dupModel().rowCount(), 4 + 3);
-        QVERIFY(!manager().selectedNode());
+        QVERIFY(!shown().selectedNode());
         QCOMPARE(manager().statBarString(), QStringLiteral(" "));
         // A file row: remembered, its group row describes it, its path in the status text.
         clickRow(3);
         const auto file = std::get<MyTreeNode::Ptr>(dupModel().itemAtRow(3));
-        QCOMPARE(manager().selectedNode(), file);
+        QCOMPARE(shown().selectedNode(), file);
         QCOMPARE(dupList().selectedRow(), 3);
         QCOMPARE(manager().statBarString(), file->filePath());
         QVERIFY(dupModel().groupCell(1)->text.contains(file->FileName()));
@@ -232,10 +234,10 @@ private Q_SLOTS:
         clickRow(0);
         clickRow(1);
         const auto other = std::get<MyTreeNode::Ptr>(dupModel().itemAtRow(1));
-        QCOMPARE(manager().selectedNode(), other);
+        QCOMPARE(shown().selectedNode(), other);
         const auto firstGroup =
             std::get<DupGroup::Ptr>(dupModel().itemAtRow(dupModel().rowOfGroup(file->dupGroup().get())));
-        QCOMPARE(manager().shownFileOfGroup(*firstGroup), firstGroup->childs().first());
+        QCOMPARE(shown().shownFileOfGroup(*firstGroup), firstGroup->childs().first());
 
         // Double click and Enter open a file; the row's buttons open and reveal; a group opens nothing.
         QTest::mouseDClick(dupList().viewport(), Qt::LeftButton, {}, rowRect(1).center());
@@ -269,7 +271,7 @@ private Q_SLOTS:
         // The four group actions.
         const auto ticked = [this] {
             int count = 0;
-            for (const DupGroup::Ptr &g : *manager().showDupGroups())
+            for (const DupGroup::Ptr &g : *shown().showDupGroups())
                 count += g->isSelected();
             return count;
         };
@@ -292,7 +294,7 @@ private Q_SLOTS:
         // Three files of one content, 4 of another: sort by the number of copies, descending.
         QHeaderView *header = dupList().header();
         header->setSortIndicator(DuplicateListModel::CopiesColumn, Qt::DescendingOrder);
-        QCOMPARE(manager().outlineviewSortDesc()->first().key, QStringLiteral("fileNumber"));
+        QCOMPARE(shown().outlineviewSortDesc()->first().key, QStringLiteral("fileNumber"));
         QCOMPARE(std::get<DupGroup::Ptr>(dupModel().itemAtRow(0))->fileNumber(), 4);
 
         // Expand the first group and select its second file; a new source rebuilds the list.
@@ -334,6 +336,7 @@ private Q_SLOTS:
     void thumbnailsChangeOneRowEach()
     {
         UserDefaults::standard().setVolatile(true, SettingsKeys::createThumbnail);
+        window().publishScanRules();
         writeFiles("a", 12, 4);
         QSignalSpy changes(&dupModel(), &QAbstractItemModel::dataChanged);
         QSignalSpy resets(&dupModel(), &QAbstractItemModel::modelReset);

@@ -3,7 +3,8 @@
 // failures, the folders and sources a task empties, one file to the trash, and undo.
 #include "../scan/ScanTestSupport.h"
 
-#include "app/ApplicationLifecycle.h"
+#include "browser/ShownGroups.h"
+#include "clean/CleanController.h"
 #include "clean/CleanFrontEnd.h"
 #include "clean/CleanRules.h"
 #include "platform/SettingsKeys.h"
@@ -32,14 +33,14 @@ namespace {
 class ScriptedFrontEnd : public CleanFrontEnd
 {
 public:
-    QList<qint64> answers;
+    QList<AlertAnswer> answers;
     QList<QByteArray> failed;
     QList<QByteArray> removedFiles;
 
-    qint64 answerFailure(const MyTreeNode &file, const Error &) override
+    AlertAnswer answerFailure(const MyTreeNode &file, const Error &) override
     {
         failed << file.FileURL().fileName();
-        return answers.isEmpty() ? quit : answers.takeFirst();
+        return answers.isEmpty() ? AlertAnswer::Quit : answers.takeFirst();
     }
     void reportTrashFailure(const MyTreeNode &file, const Error &) override
     {
@@ -79,6 +80,8 @@ class TestCleanTask : public QObject
 
     std::unique_ptr<TemporaryTree> m_dir;
     std::unique_ptr<SourceNodeManager> m_manager;
+    std::unique_ptr<ShownGroups> m_shown;
+    std::unique_ptr<CleanController> m_clean;
     std::shared_ptr<ScriptedFrontEnd> m_frontEnd;
 
     Url at(const QByteArray &relative) const { return m_dir->url().child(relative); }
@@ -93,8 +96,10 @@ class TestCleanTask : public QObject
         }
     }
 
+    // Scans with the rules the settings hold now.
     QList<RootNode::Ptr> scan(const QList<QByteArray> &sources)
     {
+        m_manager->setScanRules(ScanRules::fromSettings(defaults()));
         QList<RootNode::Ptr> roots;
         for (const QByteArray &source : sources) {
             roots << RootNode::initWithPath(at(source).path());
@@ -105,9 +110,15 @@ class TestCleanTask : public QObject
         return roots;
     }
 
+    // The stored choices, as the window starts a task with them.
+    CleanTaskOptions options() const
+    {
+        return CleanTaskOptions::fromSettings(defaults(), m_shown->allShowDupGroupFileExt());
+    }
+
     void clean()
     {
-        m_manager->runTask();
+        m_clean->runTask(m_shown->showDupGroups().value_or(QList<DupGroup::Ptr>()), options());
         if (!waitForScanQueue())
             qFatal("clean task did not end");
     }
@@ -138,22 +149,26 @@ private Q_SLOTS:
     void initTestCase()
     {
         StringTable::install();
-        ApplicationLifecycle::registerDefaultsAndTransformers();
+        SettingsKeys::registerDefaults();
     }
 
     void init()
     {
         defaults().reloadFromDisk();
-        ApplicationLifecycle::registerDefaultsAndTransformers();
+        SettingsKeys::registerDefaults();
         defaults().setVolatile(false, SettingsKeys::createThumbnail);
         m_dir = std::make_unique<TemporaryTree>();
         m_manager = std::make_unique<SourceNodeManager>();
+        m_shown = std::make_unique<ShownGroups>(*m_manager);
+        m_clean = std::make_unique<CleanController>(*m_manager);
         m_frontEnd = std::make_shared<ScriptedFrontEnd>();
-        m_manager->setCleanFrontEnd(m_frontEnd);
+        m_clean->setCleanFrontEnd(m_frontEnd);
     }
 
     void cleanup()
     {
+        m_clean.reset();
+        m_shown.reset();
         m_manager.reset();
         m_dir.reset();
     }
@@ -196,22 +211,21 @@ private Q_SLOTS:
                {"b/y2.dat", "yy"},
                {"b/solo", "s"}});
         scan({"a", "b"});
-        QCOMPARE(m_manager->allShowDupGroupFileExt(), QStringList({"dat", "N/A", "txt"}));
+        QCOMPARE(m_shown->allShowDupGroupFileExt(), QStringList({"dat", "N/A", "txt"}));
         for (auto it = settings.cbegin(); it != settings.cend(); ++it)
             defaults().setVolatile(it.value(), it.key());
         // What a dry run would print is what the task then does.
         QByteArrayList planned;
         for (const CleanRules::PlannedRemoval &removal :
-             CleanRules::plan(*m_manager->showDupGroups(),
-                              CleanTaskOptions::fromSettings(m_manager->allShowDupGroupFileExt())))
+             CleanRules::plan(*m_shown->showDupGroups(), options()))
             planned << removal.file->FileURL().fileName();
         clean();
         const QByteArrayList all{"a/x1", "b/x2", "a/x3", "a/y1.txt", "b/y2.dat", "b/solo"};
         QCOMPARE(existing(all), remaining);
         QCOMPARE(m_frontEnd->removedFiles, planned);
         QCOMPARE(m_manager->totalFileNumber(), remaining.size());
-        QCOMPARE(m_manager->taskStatus(), 1);
-        QVERIFY(m_manager->undoArray().isEmpty());
+        QCOMPARE(m_clean->taskStatus(), TaskStatus::Idle);
+        QVERIFY(m_clean->undoArray().isEmpty());
     }
 
     // A group of three whose first removal fails, after a group of two that is cleaned first: quitting
@@ -219,20 +233,20 @@ private Q_SLOTS:
     // since it still held two files when the last was tested; continuing all asks no more.
     void answersToFailures_data()
     {
-        QTest::addColumn<QList<qint64>>("answers");
+        QTest::addColumn<QList<AlertAnswer>>("answers");
         QTest::addColumn<QByteArrayList>("remaining");
         QTest::addColumn<int>("alerts");
-        QTest::addRow("quit") << QList<qint64>{CleanFrontEnd::quit}
+        QTest::addRow("quit") << QList<AlertAnswer>{AlertAnswer::Quit}
                               << QByteArrayList{"g/a", "g/b", "g/c", "h/e"} << 1;
-        QTest::addRow("continue") << QList<qint64>{CleanFrontEnd::continueTask}
-                                  << QByteArrayList{"g/a", "h/e"} << 1;
+        QTest::addRow("continue") << QList<AlertAnswer>{AlertAnswer::Continue} << QByteArrayList{"g/a", "h/e"}
+                                  << 1;
         QTest::addRow("continue all")
-            << QList<qint64>{CleanFrontEnd::continueAll} << QByteArrayList{"g/a", "h/e"} << 1;
+            << QList<AlertAnswer>{AlertAnswer::ContinueAll} << QByteArrayList{"g/a", "h/e"} << 1;
     }
 
     void answersToFailures()
     {
-        QFETCH(QList<qint64>, answers);
+        QFETCH(QList<AlertAnswer>, answers);
         QFETCH(QByteArrayList, remaining);
         QFETCH(int, alerts);
         write({{"g/a", "ggg"}, {"g/b", "ggg"}, {"g/c", "ggg"}, {"h/d", "hh"}, {"h/e", "hh"}});
@@ -243,7 +257,7 @@ private Q_SLOTS:
         clean();
         QCOMPARE(existing({"g/a", "g/b", "g/c", "h/d", "h/e"}), remaining);
         QCOMPARE(m_frontEnd->failed.size(), alerts);
-        QCOMPARE(m_manager->alertAnswer(), 0);
+        QCOMPARE(m_clean->alertAnswer(), AlertAnswer::None);
     }
 
     // Nothing that changed since the scan, and nothing without an identical copy that stays, is
@@ -280,7 +294,7 @@ private Q_SLOTS:
         else
             TestFs::writeFile(copy, "conTENT!");
         const QByteArray before = TestFs::readFile(old) + TestFs::readFile(copy);
-        m_frontEnd->answers = {CleanFrontEnd::continueTask, CleanFrontEnd::continueTask};
+        m_frontEnd->answers = {AlertAnswer::Continue, AlertAnswer::Continue};
         clean();
         QCOMPARE(TestFs::readFile(old) + TestFs::readFile(copy), before);
         // Once the first failed, the group still held two files, so the second was tried too.
@@ -299,7 +313,7 @@ private Q_SLOTS:
         defaults().setVolatile(qint64(1), SettingsKeys::fastScanSize);
         scan({""});
         QCOMPARE(m_manager->totalDupGroupNumber(), 1);
-        m_frontEnd->answers = {CleanFrontEnd::continueTask, CleanFrontEnd::continueTask};
+        m_frontEnd->answers = {AlertAnswer::Continue, AlertAnswer::Continue};
         clean();
         QVERIFY(exists("one.bin") && exists("two.bin"));
         QCOMPARE(m_frontEnd->failed, QByteArrayList({"one.bin", "two.bin"}));
@@ -325,7 +339,7 @@ private Q_SLOTS:
         write({{"d/old", "content!"}, {"d/new", "content!"}});
         scan({"d"});
         defaults().setVolatile(mode, SettingsKeys::moveToTrash);
-        m_manager->setUndoPath(at("dest"));
+        m_clean->setUndoPath(at("dest"));
         const Url old = at("d/old"), copy = at("d/new");
         m_frontEnd->beforeRemoval = [&](const QByteArray &name) {
             if (name != "old")
@@ -342,7 +356,7 @@ private Q_SLOTS:
                 replaceKeepingTimes(copy, "other!!!");
             }
         };
-        m_frontEnd->answers = {CleanFrontEnd::continueTask, CleanFrontEnd::continueTask};
+        m_frontEnd->answers = {AlertAnswer::Continue, AlertAnswer::Continue};
         clean();
         const QByteArray expected = change == "atomic save"        ? "EDITED!!"
                                     : change == "written in place" ? "Content!"
@@ -415,7 +429,7 @@ private Q_SLOTS:
             if (situation == "member added")
                 TestFs::writeFile(at("p/" + name + "/sub/new"), "new");
         };
-        m_frontEnd->answers = {CleanFrontEnd::continueTask, CleanFrontEnd::continueTask};
+        m_frontEnd->answers = {AlertAnswer::Continue, AlertAnswer::Continue};
         clean();
         const QByteArrayList left =
             existing({"p/one.app/a", "p/one.app/sub/b", "p/two.app/a", "p/two.app/sub/b"});
@@ -439,7 +453,7 @@ private Q_SLOTS:
         scan({"d"});
         QByteArrayList planned;
         for (const CleanRules::PlannedRemoval &removal :
-             CleanRules::plan(*m_manager->showDupGroups(), CleanTaskOptions::fromSettings({})))
+             CleanRules::plan(*m_shown->showDupGroups(), options()))
             planned << removal.file->FileURL().fileName();
         clean();
         QCOMPARE(m_frontEnd->removedFiles, planned);
@@ -501,13 +515,13 @@ private Q_SLOTS:
         scan({"src", "solo", "other"});
         defaults().setVolatile(qint64(1), SettingsKeys::moveToTrash);
         clean(); // no destination chosen yet: nothing happens
-        QVERIFY(exists("src/keep1") && m_manager->undoArray().isEmpty());
-        QVERIFY(!m_manager->validateToolbarItem(QStringLiteral("undo")));
+        QVERIFY(exists("src/keep1") && m_clean->undoArray().isEmpty());
+        QVERIFY(!m_clean->validateToolbarItem(QStringLiteral("undo")));
 
         // The first task leaves the "three" group alone and moves the newest file of each other group.
-        m_manager->setUndoPath(destination);
+        m_clean->setUndoPath(destination);
         defaults().setVolatile(qint64(1), SettingsKeys::cleanDate);
-        for (const DupGroup::Ptr &group : *m_manager->showDupGroups())
+        for (const DupGroup::Ptr &group : *m_shown->showDupGroups())
             group->setIsSelected(group->fileSize() != 5);
         clean();
         QCOMPARE(existing({"src/" + odd, "src/keep1", "src/keep2", "solo/two"}),
@@ -515,34 +529,34 @@ private Q_SLOTS:
         QCOMPARE(TestFs::readFile(destination.child("keep1_1")), QByteArray("one"));
         QCOMPARE(TestFs::readFile(destination.child("two")), QByteArray("two"));
         QCOMPARE(m_manager->rootNodes().size(), 2); // "solo" held nothing more
-        for (const DupGroup::Ptr &group : *m_manager->showDupGroups())
+        for (const DupGroup::Ptr &group : *m_shown->showDupGroups())
             group->setIsSelected(true);
         clean();
-        QCOMPARE(m_manager->undoArray().size(), 2);
-        QVERIFY(m_manager->validateToolbarItem(QStringLiteral("undo")));
+        QCOMPARE(m_clean->undoArray().size(), 2);
+        QVERIFY(m_clean->validateToolbarItem(QStringLiteral("undo")));
 
         // Undo the second task, whose moved copy was deleted meanwhile: nothing to put back.
         QCOMPARE(::unlink(destination.child("t2").c_str()), 0);
-        m_manager->undoTask();
+        m_clean->undoTask();
         QVERIFY(waitForScanQueue());
         QVERIFY(!exists("src/t2"));
         // Undo the first; keep1's place was taken meanwhile.
         TestFs::writeFile(at("src/keep1"), "newcomer");
-        m_manager->undoTask();
+        m_clean->undoTask();
         QVERIFY(waitForScanQueue());
         QCOMPARE(TestFs::readFile(at("src/keep1")), QByteArray("one"));
         QCOMPARE(TestFs::readFile(at("src/keep1_1")), QByteArray("newcomer"));
         QCOMPARE(TestFs::readFile(at("solo/two")), QByteArray("two"));
         QCOMPARE(TestFs::readFile(destination.child("keep1")), QByteArray("already here"));
-        QVERIFY(m_manager->undoArray().isEmpty());
+        QVERIFY(m_clean->undoArray().isEmpty());
         QCOMPARE(m_manager->rootNodes().size(), 3);
         QCOMPARE(m_manager->totalDupGroupNumber(), 2);
 
         clean();
-        QCOMPARE(m_manager->undoArray().size(), 1);
+        QCOMPARE(m_clean->undoArray().size(), 1);
         m_manager->removeRootNode(m_manager->rootNodes().last());
         QVERIFY(waitForScanQueue());
-        QVERIFY(m_manager->undoArray().isEmpty());
+        QVERIFY(m_clean->undoArray().isEmpty());
     }
 
     // Undo moves back only the item the task moved, along a way that follows no link below the source,
@@ -561,7 +575,7 @@ private Q_SLOTS:
         write({{"src/sub/old", "content"}, {"src/new", "content"}});
         scan({"src"});
         defaults().setVolatile(qint64(1), SettingsKeys::moveToTrash);
-        m_manager->setUndoPath(at("dest"));
+        m_clean->setUndoPath(at("dest"));
         clean();
         const Url moved = at("dest/old");
         QVERIFY(TestFs::exists(moved) && !exists("src/sub"));
@@ -574,10 +588,10 @@ private Q_SLOTS:
             TestFs::makeDir(at("outside"));
             TestFs::makeSymlink(at("outside").path(), at("src/sub"));
         }
-        m_manager->undoTask();
+        m_clean->undoTask();
         QVERIFY(waitForScanQueue());
         QCOMPARE(m_frontEnd->undoFailures.size(), 1);
-        QCOMPARE(m_manager->undoFailures().size(), 1);
+        QCOMPARE(m_clean->undoFailures().size(), 1);
         QVERIFY(!exists("src/sub/old") && !exists("outside/old"));
         QVERIFY(TestFs::exists(change == "folder at the moved place" ? moved.child("work") : moved));
     }
@@ -591,7 +605,7 @@ private Q_SLOTS:
         TestFs::makeDir(destination);
         scan({"src"});
         defaults().setVolatile(qint64(1), SettingsKeys::moveToTrash);
-        m_manager->setUndoPath(destination);
+        m_clean->setUndoPath(destination);
         std::atomic<bool> takenAway{false};
         m_frontEnd->afterRemoval = [&] {
             if (!takenAway.exchange(true))
@@ -602,7 +616,7 @@ private Q_SLOTS:
         const QByteArray first = m_frontEnd->removedFiles[0], second = m_frontEnd->removedFiles[1];
         QVERIFY(m_frontEnd->failed.isEmpty());
         QVERIFY(exists("dest-was/" + first) && exists("dest/" + second));
-        m_manager->undoTask();
+        m_clean->undoTask();
         QVERIFY(waitForScanQueue());
         QCOMPARE(existing({"src/" + first, "src/" + second, "dest-was/" + first}),
                  QByteArrayList({"src/" + second, "dest-was/" + first}));
@@ -619,16 +633,16 @@ private Q_SLOTS:
             }
             return MyTreeNode::Ptr();
         };
-        m_manager->deleteOneFile(named("alone")); // in no group of two: refused
+        m_clean->deleteOneFile(named("alone")); // in no group of two: refused
         QVERIFY(waitForScanQueue());
         QVERIFY(exists("t/alone"));
-        m_manager->deleteOneFile(named("only-here"));
+        m_clean->deleteOneFile(named("only-here"));
         QVERIFY(waitForScanQueue());
         QVERIFY(!exists("t/a")); // the emptied folder followed it to the trash
         const QByteArray trash = qgetenv("XDG_DATA_HOME") + "/Trash/files/";
         QCOMPARE(TestFs::readFile(Url::fromPath(trash + "only-here")), QByteArray("dup"));
         QCOMPARE(m_manager->totalDupGroupNumber(), 0);
-        m_manager->deleteOneFile(named("b")); // now the last of its group
+        m_clean->deleteOneFile(named("b")); // now the last of its group
         QVERIFY(waitForScanQueue());
         QVERIFY(exists("t/b"));
     }

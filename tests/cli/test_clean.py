@@ -11,6 +11,7 @@ Usage: test_clean.py PATH-TO-twinsift-cli
 import hashlib
 import json
 import os
+import resource
 import shutil
 import signal
 import subprocess
@@ -160,34 +161,25 @@ def case_read_only_folder():
 
 def case_killed_while_moving():
     """A clean-up killed while it copies a file onto another file system leaves the file where it was
-    and nothing under its name at the destination. The process is stopped when the copy's temporary
-    file shows, and killed only once it is seen stopped before the copy was finished."""
-    for attempt, size in enumerate((1 << 30, 2 << 30, 3 << 30)):
-        base = tempfile.mkdtemp(dir=CLI.work).encode()
-        destination = tempfile.mkdtemp(dir="/dev/shm").encode()
-        src = os.path.join(base, b"src")
-        os.makedirs(src)
-        block = os.urandom(1 << 20)
-        for copy in (b"a", b"b"):
-            with open(os.path.join(src, copy), "wb") as f:
-                for _ in range(size >> 20):
-                    f.write(block)
-        process = subprocess.Popen(CLI.command(["clean", "--quiet", "--move-to", destination, src]), env=CLI.env(),
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        while not os.listdir(destination) and process.poll() is None:
-            pass
-        process.send_signal(signal.SIGSTOP)
-        halfway = os.listdir(destination) and b"a" not in os.listdir(destination)
-        process.kill()
-        process.wait()
-        if not halfway:
-            subprocess.run(["rm", "-rf", base, destination])
-            continue
-        expect(os.path.getsize(os.path.join(src, b"a")) == size, "the file being moved was damaged")
-        expect(os.listdir(destination) != [b"a"], "a file under its final name after a kill")
-        subprocess.run(["rm", "-rf", base, destination])
-        return
-    raise AssertionError("never caught the copy half-way")
+    and nothing under its name at the destination; the next move into that folder clears the partial
+    copy away. The kill comes at a fixed point: the file-size limit ends the process (SIGXFSZ) as its
+    copy passes 1 MiB."""
+    base = tempfile.mkdtemp(dir=CLI.work).encode()
+    destination = tempfile.mkdtemp(dir="/dev/shm").encode()
+    src = os.path.join(base, b"src")
+    os.makedirs(src)
+    content = os.urandom(4 << 20)
+    for copy in (b"a", b"b"):
+        write(os.path.join(src, copy), content)
+    limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (1 << 20, 1 << 20))
+    code, _, _ = CLI.run(["clean", "--quiet", "--move-to", destination, src], preexec_fn=limit)
+    expect(code == -signal.SIGXFSZ, f"exit {code}, not killed by the file-size limit")
+    expect(sorted(os.listdir(src)) == [b"a", b"b"], f"{os.listdir(src)} after the kill")
+    expect(all(open(os.path.join(src, n), "rb").read() == content for n in (b"a", b"b")), "a file was damaged")
+    expect(b"a" not in os.listdir(destination), "a file under its final name after a kill")
+    code, done, err = run_clean(["--move-to", destination, src])
+    expect(code == 0 and os.listdir(destination) == [b"a"], f"exit {code}: {os.listdir(destination)} {err!r}")
+    subprocess.run(["rm", "-rf", base, destination])
 
 
 def case_usage():

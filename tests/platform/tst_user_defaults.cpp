@@ -1,7 +1,6 @@
 // The settings store: registered defaults, stored values that win over them unless damaged, values for
 // one run, stored values left aside, and what survives a restart. Shutting down is the application
 // shell's test.
-#include "app/ApplicationLifecycle.h"
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 #include "support/TestSupport.h"
@@ -30,7 +29,7 @@ UserDefaults &restart(const QByteArray &fileLines = QByteArray())
     ::utimensat(AT_FDCWD, file.c_str(), times, 0);
     UserDefaults &defaults = UserDefaults::standard();
     defaults.reloadFromDisk();
-    ApplicationLifecycle::registerDefaultsAndTransformers();
+    SettingsKeys::registerDefaults();
     return defaults;
 }
 
@@ -62,7 +61,7 @@ private Q_SLOTS:
         // A text is not a list.
         QVERIFY(!defaults.stringArrayForKey(SettingsKeys::archiveTokens));
         // Registering again never overwrites what was stored; removing it brings the default back.
-        ApplicationLifecycle::registerDefaultsAndTransformers();
+        SettingsKeys::registerDefaults();
         QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), 7);
         defaults.removeObjectForKey(SettingsKeys::fastScanSize);
         QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), 20);

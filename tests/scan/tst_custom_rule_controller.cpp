@@ -1,6 +1,5 @@
 // Which files a scan takes in and under which category name they are shown, by the user's extension
 // lists first, in a fixed category order, then by the files' types.
-#include "app/ApplicationLifecycle.h"
 #include "fs/FileManagerProxy.h"
 #include "model/MyTreeNode.h"
 #include "platform/SettingsKeys.h"
@@ -38,8 +37,6 @@ class TestCustomRuleController : public QObject
     Q_OBJECT
 
     TemporaryTree m_dir;
-    CustomRuleController m_rules;
-
     MyTreeNode::Ptr file(const QByteArray &name)
     {
         static const QHash<QByteArray, QByteArray> contents = {{"notes.txt", "plain words\n"},
@@ -57,12 +54,10 @@ class TestCustomRuleController : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        ApplicationLifecycle::registerDefaultsAndTransformers();
+        SettingsKeys::registerDefaults();
         StringTable::install();
         QVERIFY2(StringTable::text("OTHERS_STRING") != QLatin1String("OTHERS_STRING"),
                  "the string table is missing");
-        QVERIFY(!m_rules.isToScan(nullptr));
-        QCOMPARE(m_rules.typeString(nullptr), StringTable::text("OTHERS_STRING"));
     }
 
     void rules_data()
@@ -155,8 +150,9 @@ private Q_SLOTS:
                                            c.tokenKey);
             }
         }
-        QCOMPARE(m_rules.isToScan(node), scanned);
-        QCOMPARE(m_rules.typeString(node), StringTable::text(category.toLatin1().constData()));
+        const CustomRuleController rules(ScanRules::fromSettings(defaults()));
+        QCOMPARE(rules.isToScan(*node), scanned);
+        QCOMPARE(rules.typeString(*node), StringTable::text(category.toLatin1().constData()));
     }
 };
 

@@ -6,15 +6,11 @@
 // fingerprints.
 #include "ScanTestSupport.h"
 
-#include "app/ApplicationLifecycle.h"
 #include "fs/FileManagerProxy.h"
 #include "model/FingerprintSource.h"
-#include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
-#include "platform/UserDefaults.h"
 #include "scan/CustomRuleController.h"
 #include "scan/ScanProgress.h"
-#include "scan/ScanSettings.h"
 #include "support/TestSupport.h"
 
 #include <QRandomGenerator>
@@ -30,6 +26,7 @@ class SequentialReference
 {
 public:
     Buckets buckets = Buckets(SourceNodeManager::bucketCount);
+    ScanRules rules;
 
     // Takes in the files below the node in walk order, at most limit of them.
     void walk(const MyTreeNode::Ptr &node, const RootNode::Ptr &root, qsizetype &limit)
@@ -39,7 +36,7 @@ public:
                 walk(child, root, limit);
             return;
         }
-        if (limit == 0 || !CustomRuleController::isToScanFile(*node))
+        if (limit == 0 || !CustomRuleController(rules).isToScan(*node))
             return;
         if (node->isDir())
             node->setFileSize(FileManagerProxy::sharedInstance().getDirectorySize(node->FileURL()));
@@ -74,7 +71,7 @@ public:
 private:
     void place(const MyTreeNode::Ptr &node)
     {
-        FingerprintSource reads(ScanSettings::preciseLevel());
+        FingerprintSource reads(rules.preciseLevel);
         QList<DupGroup::Ptr> &bucket = buckets[SourceNodeManager::bucketIndexForSize(node->FileSize())];
         for (const DupGroup::Ptr &group : bucket) {
             if (group->addChild(node, reads) != DupGroup::AddResult::Refused)
@@ -232,12 +229,7 @@ class TestGroupingDifferential : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        StringTable::install();
-        ApplicationLifecycle::registerDefaultsAndTransformers();
-        UserDefaults::standard().setVolatile(false, SettingsKeys::createThumbnail);
-    }
+    void initTestCase() { StringTable::install(); }
 
     void sameGroupsAsTheRule_data()
     {
@@ -294,11 +286,14 @@ private Q_SLOTS:
         }
 
         SequentialReference reference;
-        SourceNodeManager manager;
+        reference.rules.thumbnails = false;
+        SourceNodeManager manager(reference.rules);
         QList<RootNode::Ptr> referenceRoots, scannedRoots;
         for (qsizetype i = 0; i < sourceUrls.size(); ++i) {
-            if (i == 1 && changeLevelBetweenScans)
-                UserDefaults::standard().setVolatile(qint64(0), SettingsKeys::fastScanSize);
+            if (i == 1 && changeLevelBetweenScans) {
+                reference.rules.preciseLevel = PreciseLevel(true, 0);
+                manager.setScanRules(reference.rules);
+            }
             if (i == 0 && stopAt > 0)
                 manager.setScanProgress(std::make_shared<StopAfter>(stopAt));
             const RootNode::Ptr scanned = RootNode::initWithPath(sourceUrls[i].path());
@@ -321,7 +316,6 @@ private Q_SLOTS:
             QCOMPARE(scannedRoots.first()->totalFileNumber(),
                      std::min(listed, (stopAt + stretch - 1) / stretch * stretch));
         }
-        UserDefaults::standard().setVolatile(qint64(20), SettingsKeys::fastScanSize);
         QCOMPARE(snapshot(manager.dupGroups(), scannedRoots), snapshot(reference.buckets, referenceRoots));
 
         // Taking files out leaves both the same as well, and later files still group alike.

@@ -2,12 +2,11 @@
 // removing sources and files, and the manager's end while its tasks still run.
 #include "ScanTestSupport.h"
 
-#include "app/ApplicationLifecycle.h"
+#include "browser/ShownGroups.h"
 #include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
 #include "scan/ScanProgress.h"
-#include "scan/ViewInterfaces.h"
 #include "support/TestSupport.h"
 
 #include <sys/stat.h>
@@ -19,14 +18,6 @@
 #include <semaphore>
 
 namespace {
-
-class FakeSourceTable : public SourceTableView
-{
-public:
-    QHash<const QObject *, qint64> rows;
-    qint64 rowForView(const QObject *control) const override { return rows.value(control, -1); }
-    SortDescriptors sortDescriptors() const override { return {}; }
-};
 
 // Seams in the middle of a scan, run on the scan queue: holds the scan when it has taken in a given
 // number of files, until the test lets it go on; stops the source when, having taken in a given
@@ -111,10 +102,13 @@ class TestScanning : public QObject
         return root;
     }
 
+    // The rules the settings hold now.
+    static ScanRules rulesNow() { return ScanRules::fromSettings(UserDefaults::standard()); }
+
     static QList<QSet<QByteArray>> shownGroups(const SourceNodeManager &manager)
     {
         QList<QSet<QByteArray>> groups;
-        for (const DupGroup::Ptr &group : manager.showDupGroups().value_or(QList<DupGroup::Ptr>()))
+        for (const DupGroup::Ptr &group : manager.summary().shown)
             groups << pathsOf(group);
         return groups;
     }
@@ -139,7 +133,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         StringTable::install();
-        ApplicationLifecycle::registerDefaultsAndTransformers();
+        SettingsKeys::registerDefaults();
         UserDefaults::standard().setVolatile(false, SettingsKeys::createThumbnail);
     }
 
@@ -151,16 +145,14 @@ private Q_SLOTS:
 
     void startsEmpty()
     {
-        SourceNodeManager manager;
-        QVERIFY(!manager.showDupGroups());
+        SourceNodeManager manager(rulesNow());
+        const ShownGroups shown(manager);
+        QVERIFY(!shown.showDupGroups());
         QCOMPARE(manager.statBarString(), QStringLiteral(" "));
         QCOMPARE(manager.totalFileNumber(), 0);
         manager.syncAllSatus();
-        QVERIFY(manager.showDupGroups().has_value() && manager.showDupGroups()->isEmpty());
-        QVERIFY(manager.allShowDupGroupFileExt().isEmpty());
-        QVERIFY(!SourceNodeManager::isDupGroup(OutlineItem()));
-        QVERIFY(!SourceNodeManager::isDupGroup(OutlineItem(MyTreeNode::Ptr())));
-        QVERIFY(SourceNodeManager::isDupGroup(OutlineItem(DupGroup::init())));
+        QVERIFY(shown.showDupGroups().has_value() && shown.showDupGroups()->isEmpty());
+        QVERIFY(shown.allShowDupGroupFileExt().isEmpty());
     }
 
     void statisticsOfAScan()
@@ -181,7 +173,8 @@ private Q_SLOTS:
         TestFs::makeSymlink("empty-a", path("link-to-empty"));
         TestFs::makeSymlink("..", path("sub/loop"));
 
-        SourceNodeManager manager;
+        SourceNodeManager manager(rulesNow());
+        const ShownGroups shown(manager);
         QList<QString> statusTexts;
         connect(&manager, &SourceNodeManager::statBarStringChanged, this,
                 [&] { statusTexts << manager.statBarString(); });
@@ -195,8 +188,8 @@ private Q_SLOTS:
         QCOMPARE(manager.totalDupGroupNumber(), 4);
         QCOMPARE(manager.totalRemovableFileNumber(), 5);
         QCOMPARE(manager.totalWasteSize(), 2 * 10485760 + 1000 + 3000);
-        QCOMPARE(manager.allShowDupGroupFileExt(), QStringList({"app", "iso", "md", "N/A", "txt"}));
-        QVERIFY(manager.dupGroupStatString().contains(QStringLiteral("20.00")));
+        QCOMPARE(shown.allShowDupGroupFileExt(), QStringList({"app", "iso", "md", "N/A", "txt"}));
+        QVERIFY(shown.dupGroupStatString().contains(QStringLiteral("20.00")));
         QCOMPARE(manager.statBarString(), QStringLiteral(" "));
         QVERIFY(!statusTexts.isEmpty() && statusTexts.last() == QStringLiteral(" "));
         // Shown in bucket order: empty files and 10 MiB ones in bucket 0, then 1,000 and 3,000 bytes.
@@ -227,7 +220,7 @@ private Q_SLOTS:
         write("at", QByteArray(1572864, 'x'));
         UserDefaults::standard().setVolatile(true, SettingsKeys::onlyFileSize);
         UserDefaults::standard().setVolatile(mebibytes, SettingsKeys::onlyFileSizeValue);
-        SourceNodeManager manager;
+        SourceNodeManager manager(rulesNow());
         const RootNode::Ptr root = addSource(manager, "");
         QVERIFY(waitForScanQueue());
         UserDefaults::standard().setVolatile(false, SettingsKeys::onlyFileSize);
@@ -242,7 +235,7 @@ private Q_SLOTS:
         write("inner/a.txt", "same");
         write("inner/b.txt", "other!");
         write("inner/c.txt", "other!");
-        SourceNodeManager manager;
+        SourceNodeManager manager(rulesNow());
         const RootNode::Ptr outer = addSource(manager, "");
         const RootNode::Ptr inner = addSource(manager, "inner");
         const RootNode::Ptr single = addSource(manager, "inner/b.txt");
@@ -273,10 +266,10 @@ private Q_SLOTS:
     {
         writeMany("first", 300, 7);
         write("second/only", "x");
-        SourceNodeManager manager;
+        SourceNodeManager manager(rulesNow());
         QList<bool> firstRunningWhenSecondEnded;
         RootNode::Ptr first, second;
-        connect(&manager, &SourceNodeManager::statisticsChanged, this, [&] {
+        connect(&manager, &SourceNodeManager::summaryChanged, this, [&] {
             if (second && !second->isRunning())
                 firstRunningWhenSecondEnded << first->isRunning();
         });
@@ -295,22 +288,16 @@ private Q_SLOTS:
     {
         const int stretch = int(SourceNodeManager::filesPerStretch);
         writeMany("many", stretch + 500, 50);
-        SourceNodeManager manager;
-        FakeSourceTable table;
-        QObject stopButton;
-        table.rows.insert(&stopButton, 0);
-        manager.setSourceTable(&table);
+        SourceNodeManager manager(rulesNow());
         const auto seams = std::make_shared<ScanSeams>();
         seams->pauseAfterFiles = 200;
         manager.setScanProgress(seams);
         const RootNode::Ptr root = addSource(manager, "many");
         const RootNode::Ptr waiting = addSource(manager, "many/1");
         QTRY_VERIFY_WITH_TIMEOUT(seams->reached, 60000);
-        manager.stopSource(&stopButton);
+        manager.stopSource(root);
         QVERIFY(root->isFinished());
         waiting->setIsFinished(true);
-        QObject stray;
-        manager.stopSource(&stray); // no row: nothing happens
         seams->resume.release();
         QVERIFY(waitForScanQueue());
         QVERIFY(!root->isRunning() && !waiting->isRunning());
@@ -334,7 +321,7 @@ private Q_SLOTS:
         // Files of sizes no other file has need nothing read.
         for (int i = 0; i < 20; ++i)
             write("many/zz/unique" + QByteArray::number(i), QByteArray(100 + i, 'u'));
-        SourceNodeManager manager;
+        SourceNodeManager manager(rulesNow());
         const auto seams = std::make_shared<ScanSeams>();
         seams->stopReadingAfterFiles = stretch;
         manager.setScanProgress(seams);
@@ -352,7 +339,7 @@ private Q_SLOTS:
         write("a/sub/x", "inside--");
         write("a/y", "outside!");
         write("out/x", "outside!");
-        SourceNodeManager manager;
+        SourceNodeManager manager(rulesNow());
         const auto seams = std::make_shared<ScanSeams>();
         std::atomic<bool> swapped{false};
         seams->beforeReading = [&] {
@@ -372,7 +359,7 @@ private Q_SLOTS:
         write("one", "11");
         write("two", "11");
         write("lonely", "lonely");
-        SourceNodeManager manager;
+        SourceNodeManager manager(rulesNow());
         const RootNode::Ptr root = addSource(manager, "");
         QVERIFY(waitForScanQueue());
         const QList<MyTreeNode::Ptr> files = root->allFiles().toList();

@@ -13,9 +13,9 @@
 
 class QObject;
 
-// What the source manager asks of its two lists and of the window around them. The GUI implements
-// these over its Qt views; the command-line tool and the tests run the manager without any. Main
-// thread only. What the lists show follows the manager's notices instead.
+// What the lists' controllers ask of the two lists and of the window around them. The GUI implements
+// these over its Qt views; the tests run the controllers without any. Main thread only. What the lists
+// show follows the controllers' notices instead.
 //
 // A "control" is the object that sent an action from inside a row (a button, a check box). Its row is
 // found through the list, so an action always works on the row that holds the control now.
@@ -71,18 +71,4 @@ public:
     virtual ~SettingPanel() = default;
     // Shows the panel at the normal window level, in front, with the keyboard focus.
     virtual void makeKeyAndOrderFront() = 0;
-};
-
-// The clean task's window, over the main window while the user sets up and runs tasks.
-class TaskWindow
-{
-public:
-    virtual ~TaskWindow() = default;
-    // Shows the window, modal for the main window, and returns at once.
-    virtual void beginSheet() = 0;
-    // Closes it.
-    virtual void stopModal() = 0;
-    // Asks for a folder over the task window with the message and returns at once; completion runs
-    // later with the native path chosen, and never when the user cancels.
-    virtual void chooseFolder(const QString &message, std::function<void(QByteArray)> completion) = 0;
 };

@@ -1,8 +1,8 @@
-// Undoing the newest clean task that moved files: each file goes back to its place, its source and a
-// group, and a source the task had taken out of the list comes back. Only the item the task moved goes
-// back, along a way that follows no link below the file's source; whatever cannot be put back is
-// reported.
+#include "clean/UndoTask.h"
+
+#include "clean/CleanController.h"
 #include "clean/CleanFrontEnd.h"
+#include "clean/ControllerStep.h"
 #include "clean/RemovalSafety.h"
 #include "fs/FileManagerProxy.h"
 #include "fs/FileOperationRules.h"
@@ -12,8 +12,8 @@
 #include "platform/RenameNoReplace.h"
 #include "platform/SerialQueue.h"
 #include "platform/StringTable.h"
+#include "scan/CustomRuleController.h"
 #include "scan/ManagerCore.h"
-#include "scan/ScanSettings.h"
 #include "scan/SourceNodeManager.h"
 
 #include <fcntl.h>
@@ -47,7 +47,7 @@ MaybeError moveBack(const MyTreeNode &node)
     const FileManagerProxy &fm = FileManagerProxy::sharedInstance();
     const Url place = node.FileURL();
     const Url moved = node.removeDstURL();
-    if (place.isNull() || moved.isNull() || !node.rootNode())
+    if (place.isNull() || moved.isNull())
         //% "%1 cannot be put back: its source was removed. It stays at %2."
         return notRestored(QT_TRID_NOOP("UNDO_NO_SOURCE_STRING"), node);
     int error = 0;
@@ -74,41 +74,40 @@ MaybeError moveBack(const MyTreeNode &node)
 
 } // namespace
 
-void SourceNodeManager::undoTask(const QObject *)
+UndoTask::UndoTask(CleanController &controller, UndoRecord record)
+    : m_core(controller.engine().core()), m_state(controller.state()), m_controller(&controller),
+      m_frontEnd(controller.m_cleanFrontEnd), m_record(std::move(record))
 {
-    if (m_undoArray.isEmpty() || m_core->taskStatus == 0)
-        return;
-    m_core->taskStatus = 0;
-    const UndoRecord record = m_undoArray.takeLast();
-    m_undoFailures.clear();
-    Q_EMIT cleanTaskStateChanged();
-    scanQueue().async([core = m_core, record, frontEnd = m_cleanFrontEnd] {
-        QList<FileFailure> failures;
-        for (const MyTreeNode::Ptr &node : record) {
-            core->status.setText(node->filePath());
-            if (MaybeError error = moveBack(*node)) {
-                failures.append({node, *error});
-                continue;
-            }
-            const RootNode::Ptr root = node->rootNode();
-            FingerprintSource fingerprints(ScanSettings::preciseLevel());
-            core->takeIn(node, root, fingerprints);
-            core->withManager([&](SourceNodeManager &manager) {
-                if (!manager.rootNodes().contains(root)) {
-                    manager.rootController().addObject(root);
-                    Q_EMIT manager.sourcesChanged();
-                }
-            });
+}
+
+void UndoTask::run()
+{
+    QList<FileFailure> failures;
+    for (const auto &[node, root] : m_record) {
+        m_core->status.setText(node->filePath());
+        node->setRootNode(root);
+        if (MaybeError error = moveBack(*node)) {
+            failures.append({node, *error});
+            continue;
         }
-        core->withManager([&](SourceNodeManager &manager) {
-            core->taskStatus = 1;
-            manager.m_undoFailures = failures;
-            manager.updateStatBar(QStringLiteral(" "));
-            manager.syncAllSatus();
-            Q_EMIT manager.cleanTaskStateChanged();
-            if (frontEnd && !failures.isEmpty())
-                frontEnd->reportUndoFailures(failures);
+        FingerprintSource fingerprints(m_core->rules.load()->rules().preciseLevel);
+        m_core->takeIn(node, root, fingerprints);
+        m_core->withManager([&](SourceNodeManager &engine) {
+            if (!engine.rootNodes().contains(root)) {
+                engine.rootController().addObject(root);
+                Q_EMIT engine.sourcesChanged();
+            }
         });
-        core->taskStatus = 1;
+    }
+    m_core->withManager([&](SourceNodeManager &engine) {
+        engine.updateStatBar(QStringLiteral(" "));
+        engine.syncAllSatus();
+    });
+    m_state->taskStatus = TaskStatus::Idle;
+    withController(m_controller, [&](CleanController &controller) {
+        controller.m_undoFailures = failures;
+        Q_EMIT controller.cleanTaskStateChanged();
+        if (m_frontEnd && !failures.isEmpty())
+            m_frontEnd->reportUndoFailures(failures);
     });
 }

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "model/MyTreeNode.h"
+#include "model/RootNode.h"
+
+#include <QList>
+
+// One file a clean task moved, with the source it came from: the task may have taken that source out
+// of the list, and the undo brings it back with the file.
+struct MovedFile
+{
+    MyTreeNode::Ptr file;
+    RootNode::Ptr source;
+};
+
+// What one clean task moved, in the order it moved the files.
+using UndoRecord = QList<MovedFile>;

@@ -472,5 +472,19 @@ Hinzugefügt %6 · %7</translation>
             <numerusform>%n Dateien konnten nicht zurückgelegt werden.</numerusform>
         </translation>
     </message>
+    <message id="CLEAN_TASK_END_MOVED_STRING" numerus="yes">
+        <source>%n file(s) moved.</source>
+        <translation>
+            <numerusform>%n Datei verschoben.</numerusform>
+            <numerusform>%n Dateien verschoben.</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_TASK_END_TRASHED_STRING" numerus="yes">
+        <source>%n file(s) sent to the trash.</source>
+        <translation>
+            <numerusform>%n Datei in den Papierkorb gelegt.</numerusform>
+            <numerusform>%n Dateien in den Papierkorb gelegt.</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

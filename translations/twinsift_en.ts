@@ -472,5 +472,19 @@ Added %6 · %7</translation>
             <numerusform>%n files could not be put back.</numerusform>
         </translation>
     </message>
+    <message id="CLEAN_TASK_END_MOVED_STRING" numerus="yes">
+        <source>%n file(s) moved.</source>
+        <translation>
+            <numerusform>%n file moved.</numerusform>
+            <numerusform>%n files moved.</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_TASK_END_TRASHED_STRING" numerus="yes">
+        <source>%n file(s) sent to the trash.</source>
+        <translation>
+            <numerusform>%n file sent to the trash.</numerusform>
+            <numerusform>%n files sent to the trash.</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

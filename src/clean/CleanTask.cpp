@@ -83,8 +83,8 @@ void CleanTask::cleanGroup(const DupGroup::Ptr &group)
         --remaining;
         const RootNode::Ptr source = file->rootNode();
         const Url destination = file->removeDstURL();
-        if (m_options.moveMode == CleanTaskOptions::Mode::Move)
-            m_undoRecord.append({file, source});
+        if (m_options.moveMode != CleanTaskOptions::Mode::Delete)
+            m_undoRecord.append({file, source, m_options.moveMode == CleanTaskOptions::Mode::Trash});
         if (m_core->removeFile(file)) {
             m_removedSize += file->FileSize();
             ++m_removedCount;
@@ -116,6 +116,8 @@ MaybeError CleanTask::remove(const MyTreeNode::Ptr &file, const QList<MyTreeNode
         return RemovalSafety::noIdenticalCopyError(*file);
     if (moving)
         return moveAway(file, item);
+    if (m_options.moveMode == CleanTaskOptions::Mode::Trash)
+        return trashAway(file, item);
     return FileManagerProxy::sharedInstance().removeHeldItem(item, true);
 }
 
@@ -132,11 +134,25 @@ MaybeError CleanTask::moveAway(const MyTreeNode::Ptr &file, const HeldItem &item
     if (MaybeError error = fm.moveHeldItem(item, folderFd.get(), folder, file->FileURL().fileName(),
                                            FileManagerProxy::NameChoice::FirstFree, true, &destination))
         return error;
-    struct stat moved;
-    if (::fstatat(folderFd.get(), destination.fileName().constData(), &moved, AT_SYMLINK_NOFOLLOW) == 0)
-        file->setRemoveDstId(FileId{quint64(moved.st_dev), quint64(moved.st_ino)});
-    file->setRemoveDstURL(destination);
+    recordDestination(*file, destination);
     return std::nullopt;
+}
+
+MaybeError CleanTask::trashAway(const MyTreeNode::Ptr &file, const HeldItem &item)
+{
+    Url trashed;
+    if (MaybeError error = FileManagerProxy::sharedInstance().trashHeldItem(item, true, &trashed))
+        return error;
+    recordDestination(*file, trashed);
+    return std::nullopt;
+}
+
+void CleanTask::recordDestination(MyTreeNode &file, const Url &destination)
+{
+    struct stat moved;
+    if (::lstat(destination.c_str(), &moved) == 0)
+        file.setRemoveDstId(FileId{quint64(moved.st_dev), quint64(moved.st_ino)});
+    file.setRemoveDstURL(destination);
 }
 
 void CleanTask::dropEmptiedSources(ManagerCore &core, CleanFrontEnd *frontEnd)
@@ -164,6 +180,25 @@ void CleanTask::dropEmptiedSources(ManagerCore &core, CleanFrontEnd *frontEnd)
     });
 }
 
+QString CleanTask::endText() const
+{
+    switch (m_options.moveMode) {
+    case CleanTaskOptions::Mode::Delete:
+        break;
+    case CleanTaskOptions::Mode::Move:
+        // Moved files take their space along: nothing is freed on the disk that held them, or not
+        // unless the folder is on another one.
+        //% "%n file(s) moved."
+        return StringTable::text("CLEAN_TASK_END_MOVED_STRING", m_removedCount);
+    case CleanTaskOptions::Mode::Trash:
+        //% "%n file(s) sent to the trash."
+        return StringTable::text("CLEAN_TASK_END_TRASHED_STRING", m_removedCount);
+    }
+    //% "%n file(s) removed, %1 MiB freed."
+    return StringTable::text("CLEAN_TASK_END_STRING", m_removedCount)
+        .arg(double(m_removedSize) / 1024 / 1024, 0, 'f', 2);
+}
+
 void CleanTask::end()
 {
     dropEmptiedSources(*m_core, m_frontEnd.get());
@@ -176,10 +211,7 @@ void CleanTask::end()
     });
     m_core->withManager([&](SourceNodeManager &engine) {
         engine.syncAllSatus();
-        //% "%n file(s) removed, %1 MiB freed."
-        engine.updateStatBar(stopped ? QStringLiteral(" ")
-                                     : StringTable::text("CLEAN_TASK_END_STRING", m_removedCount)
-                                           .arg(double(m_removedSize) / 1024 / 1024, 0, 'f', 2));
+        engine.updateStatBar(stopped ? QStringLiteral(" ") : endText());
     });
     m_state->taskStatus = TaskStatus::Idle;
     withController(m_controller,

@@ -38,7 +38,12 @@ private:
     // Removes one file by the task's mode; no value when it is gone from its place.
     MaybeError remove(const MyTreeNode::Ptr &file, const QList<MyTreeNode::Ptr> &copies);
     MaybeError moveAway(const MyTreeNode::Ptr &file, const HeldItem &item);
+    MaybeError trashAway(const MyTreeNode::Ptr &file, const HeldItem &item);
+    // Where the file went, and what is there, for its undo.
+    static void recordDestination(MyTreeNode &file, const Url &destination);
     bool mustStop() const;
+    // The status text at the end: what the task did with how many files.
+    QString endText() const;
     void end();
 
     std::shared_ptr<ManagerCore> m_core;

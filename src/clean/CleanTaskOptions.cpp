@@ -6,8 +6,9 @@
 CleanTaskOptions CleanTaskOptions::fromSettings(const UserDefaults &defaults, const QStringList &extensions)
 {
     CleanTaskOptions options;
-    // The store holds only 0 and 1 for the mode: any other value reads as the registered default.
-    options.moveMode = defaults.integerForKey(SettingsKeys::moveToTrash) == 1 ? Mode::Move : Mode::Delete;
+    // The store holds only the modes' numbers: any other value reads as the registered default.
+    const qint64 mode = defaults.integerForKey(SettingsKeys::moveToTrash);
+    options.moveMode = mode == 1 ? Mode::Move : mode == 2 ? Mode::Trash : Mode::Delete;
     options.folderRuleOn = defaults.boolForKey(SettingsKeys::cleanFolderCheckbox);
     options.dateRuleOn = defaults.boolForKey(SettingsKeys::cleanDateCheckbox);
     options.typeRuleOn = defaults.boolForKey(SettingsKeys::cleanTypeCheckbox);

@@ -15,6 +15,8 @@ struct CleanTaskOptions
         Delete,
         // Into the destination folder.
         Move,
+        // Into the freedesktop trash of each file's volume.
+        Trash,
     };
     // The order in which a group's files are considered for removal, which decides the one that stays.
     enum class DateOrder {

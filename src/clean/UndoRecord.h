@@ -11,7 +11,9 @@ struct MovedFile
 {
     MyTreeNode::Ptr file;
     RootNode::Ptr source;
+    // Into the trash, rather than a folder of the user's.
+    bool trashed = false;
 };
 
-// What one clean task moved, in the order it moved the files.
+// What one clean task moved or trashed, in the order it did so.
 using UndoRecord = QList<MovedFile>;

@@ -12,6 +12,7 @@
 #include "platform/RenameNoReplace.h"
 #include "platform/SerialQueue.h"
 #include "platform/StringTable.h"
+#include "platform/Trash.h"
 #include "scan/CustomRuleController.h"
 #include "scan/ManagerCore.h"
 #include "scan/SourceNodeManager.h"
@@ -83,13 +84,16 @@ UndoTask::UndoTask(CleanController &controller, UndoRecord record)
 void UndoTask::run()
 {
     QList<FileFailure> failures;
-    for (const auto &[node, root] : m_record) {
+    for (const auto &[node, root, trashed] : m_record) {
         m_core->status.setText(node->filePath());
         node->setRootNode(root);
+        const Url moved = node->removeDstURL();
         if (MaybeError error = moveBack(*node)) {
             failures.append({node, *error});
             continue;
         }
+        if (trashed)
+            Trash::forget(moved);
         FingerprintSource fingerprints(m_core->rules.load()->rules().preciseLevel);
         m_core->takeIn(node, root, fingerprints);
         m_core->withManager([&](SourceNodeManager &engine) {

@@ -126,7 +126,8 @@ public:
     // changed inside it stays. upper: the folders that the item leaves empty go too, as with
     // removeURL_WithUpperDirectory_ToTrash.
     MaybeError removeHeldItem(const HeldItem &item, bool upper) const;
-    MaybeError trashHeldItem(const HeldItem &item, bool upper) const;
+    // *trashedAs, when asked for, is where the item went in the trash.
+    MaybeError trashHeldItem(const HeldItem &item, bool upper, Url *trashedAs = nullptr) const;
     enum class NameChoice {
         // The name given, or the move is refused ("FileManagerProxy" 3).
         Exact,

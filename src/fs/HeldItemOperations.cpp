@@ -142,10 +142,11 @@ MaybeError FileManagerProxy::removeHeldItem(const HeldItem &item, bool upper) co
     return std::nullopt;
 }
 
-MaybeError FileManagerProxy::trashHeldItem(const HeldItem &item, bool upper) const
+MaybeError FileManagerProxy::trashHeldItem(const HeldItem &item, bool upper, Url *trashedAs) const
 {
     const MaybeError error = withPrivateName(item, [&](const QByteArray &name) -> MaybeError {
-        if (const MaybeError reason = Trash::moveToTrash(item.url().parent().child(name), item.url()))
+        if (const MaybeError reason =
+                Trash::moveToTrash(item.url().parent().child(name), item.url(), trashedAs))
             return trashRefused(*reason);
         return std::nullopt;
     });

@@ -180,6 +180,7 @@ DupGroup::AddResult DupGroup::addChild(const NodePtr &node, FingerprintSource &f
         lockedWrite(this, m_preciseFileMD5, node->compactPreciseFileMD5());
         m_fileSize = node->FileSize();
         m_fileExt = &internedString(node->fileExt());
+        m_comparedBySamples = false;
         addMember(node, observer);
         return AddResult::Joined;
     }
@@ -205,10 +206,12 @@ DupGroup::AddResult DupGroup::addChild(const NodePtr &node, FingerprintSource &f
         extras().sameFileNodes.append(node);
         return AddResult::SameFile;
     }
-    if (const auto refused =
-            refusal(matchStage(m_preciseFileMD5, {preciseFingerprint, setPreciseFingerprint}, *node,
-                               fingerprints.preciseLevel(node->FileSize()), fingerprints)))
+    const FingerprintLevel preciseLevel = fingerprints.preciseLevel(node->FileSize());
+    if (const auto refused = refusal(matchStage(m_preciseFileMD5, {preciseFingerprint, setPreciseFingerprint},
+                                                *node, preciseLevel, fingerprints)))
         return *refused;
+    if (preciseLevel == FingerprintLevel::SampledPrecise)
+        m_comparedBySamples = true;
     addMember(node, observer);
     return AddResult::Joined;
 }

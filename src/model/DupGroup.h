@@ -66,6 +66,9 @@ public:
     // may belong in this group (or another) after all. Scan queue.
     QList<NodePtr> takeSameFileNodes();
 
+    // Whether a member joined by a sampled fingerprint (fast scan of large files): the files may
+    // still differ between the samples.
+    bool isComparedBySamples() const { return m_comparedBySamples; }
     bool isSelected() const { return m_isSelected; }
     void setIsSelected(bool selected) { m_isSelected = selected; }
     std::optional<QString> fileMD5() const;
@@ -144,6 +147,7 @@ private:
     std::atomic<qint32> m_fileNumber{0};
     std::atomic<bool> m_isSelected{true};
     std::atomic<bool> m_isShown{false};
+    std::atomic<bool> m_comparedBySamples{false};
     CompactFingerprint m_fileMD5;
     CompactFingerprint m_preciseFileMD5;
 };

@@ -23,6 +23,14 @@ public:
     // False when the node was not listed.
     bool remove(const MyTreeNode *node);
     QList<Ptr> toList() const;
+    // Calls visit with each node, in order, without a copy of the list.
+    template <typename Visit> void forEach(Visit visit) const
+    {
+        for (const Ptr &node : m_slots) {
+            if (node)
+                visit(*node);
+        }
+    }
 
 private:
     // The node's position here, or -1.

@@ -33,6 +33,10 @@ public:
     // Setting it asks the scan to stop at its next check.
     bool isFinished() const { return m_isFinished; }
     void setIsFinished(bool finished) { m_isFinished = finished; }
+    // Whether the last scan ended because it was asked to stop: the source holds what it took in
+    // before the stop, not all its files.
+    bool isStopped() const { return m_isStopped; }
+    void setIsStopped(bool stopped) { m_isStopped = stopped; }
 
     std::optional<Image> icon() const;
 
@@ -54,6 +58,7 @@ public:
 private:
     std::atomic<bool> m_isRunning{true};
     std::atomic<bool> m_isFinished{false};
+    std::atomic<bool> m_isStopped{false};
     std::optional<Image> m_icon;
     NodeList m_allFiles;
     std::atomic<qint64> m_totalFileNumber{0};

@@ -24,9 +24,10 @@ void registerDefaults()
 
 std::optional<NumberRange> validRange(const QString &key)
 {
-    // Only deleting and moving are clean-up modes: any other stored value must not pick one unseen.
+    // The clean-up modes are delete (0), move (1) and trash (2): any other stored value must not pick
+    // one unseen.
     if (key == moveToTrash)
-        return NumberRange{0, 1};
+        return NumberRange{0, 2};
     if (key == fastScanSize)
         return NumberRange{0, double(maxFastScanSizeMiB)};
     if (key == onlyFileSizeValue)

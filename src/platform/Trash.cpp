@@ -195,7 +195,8 @@ bool writeAll(int fd, const QByteArray &data)
 
 // Writes the info file under a name free in both info/ and files/, then renames the item into files/
 // under that name. The info file comes first, so a crash never leaves an item without one.
-MaybeError trashInto(const QByteArray &trash, const QByteArray &item, const QByteArray &infoPath)
+MaybeError trashInto(const QByteArray &trash, const QByteArray &item, const QByteArray &infoPath,
+                     Url *trashedAs)
 {
     const QByteArray info =
         "[Trash Info]\nPath=" + infoPath.toPercentEncoding("/") + "\nDeletionDate=" + deletionDate() + '\n';
@@ -218,8 +219,11 @@ MaybeError trashInto(const QByteArray &trash, const QByteArray &item, const QByt
             return failure(error, infoFile);
         }
         const int error = renameNoReplace(AT_FDCWD, item.constData(), AT_FDCWD, target.constData());
-        if (error == 0)
+        if (error == 0) {
+            if (trashedAs)
+                *trashedAs = Url::fromPath(target);
             return std::nullopt;
+        }
         ::unlink(infoFile.constData());
         if (error != EEXIST)
             return failure(error, item);
@@ -235,7 +239,7 @@ MaybeError moveToTrash(const Url &item)
     return moveToTrash(item, item);
 }
 
-MaybeError moveToTrash(const Url &item, const Url &shownAs)
+MaybeError moveToTrash(const Url &item, const Url &shownAs, Url *trashedAs)
 {
     if (item.isNull() || shownAs.isNull())
         return failure(EINVAL, QByteArray());
@@ -253,7 +257,7 @@ MaybeError moveToTrash(const Url &item, const Url &shownAs)
         const auto trash = homeTrash(&error);
         if (!trash)
             return error;
-        return trashInto(*trash, *path, *shownPath);
+        return trashInto(*trash, *path, *shownPath, trashedAs);
     }
     const QByteArray top = mountTop(*path, st.st_dev);
     // A mount point cannot be renamed away from its mount.
@@ -263,7 +267,19 @@ MaybeError moveToTrash(const Url &item, const Url &shownAs)
     if (!trash)
         return error;
     const QByteArray relative = shownPath->mid(top == "/" ? 1 : top.size() + 1);
-    return trashInto(*trash, *path, relative);
+    return trashInto(*trash, *path, relative, trashedAs);
+}
+
+} // namespace Trash
+
+namespace Trash {
+
+void forget(const Url &trashedItem)
+{
+    const Url files = trashedItem.parent();
+    if (files.fileName() != "files" || files.parent().isNull())
+        return;
+    ::unlink(files.parent().child("info").child(trashedItem.fileName() + infoSuffix).c_str());
 }
 
 } // namespace Trash

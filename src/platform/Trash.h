@@ -25,7 +25,10 @@ namespace Trash {
 // Returns the reason when the item could not be trashed; the item is then untouched.
 MaybeError moveToTrash(const Url &item);
 // The same for an item that was renamed to a private name in its folder just before, so that the
-// trash lists it under the name it had: shownAs names the same folder.
-MaybeError moveToTrash(const Url &item, const Url &shownAs);
+// trash lists it under the name it had: shownAs names the same folder. *trashedAs is where it went.
+MaybeError moveToTrash(const Url &item, const Url &shownAs, Url *trashedAs = nullptr);
+// Forgets an item taken back out of the trash: its info file goes, so that file managers no longer
+// list it.
+void forget(const Url &trashedItem);
 
 } // namespace Trash

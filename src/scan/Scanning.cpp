@@ -80,6 +80,7 @@ void ManagerCore::scan(const RootNode::Ptr &root, const std::shared_ptr<ScanProg
     if (root->isFinished()) {
         // Stopped while it waited: nothing was read, so the source is done and can be removed, and
         // it must not keep the clean task from starting.
+        root->setIsStopped(true);
         root->setIsRunning(false);
         return;
     }
@@ -88,6 +89,8 @@ void ManagerCore::scan(const RootNode::Ptr &root, const std::shared_ptr<ScanProg
     progress.at(ScanProgress::Phase::ReadingFolders, root->rootURL());
     if (const MyTreeNode::Ptr top = MyTreeNode::initWithURL(root->rootURL()))
         walk(top, root, progress);
+    // A stop request is the finished flag set before the scan ended.
+    root->setIsStopped(root->isFinished());
     progress.scanEnded(*root);
     // The groups are gathered here, so the main thread only takes the result over.
     GroupStore::Summary summary = groups.summarize();

@@ -6,6 +6,8 @@
 #include "scan/CustomRuleController.h"
 #include "scan/ManagerCore.h"
 
+#include <QSet>
+
 SerialQueue &SourceNodeManager::scanQueue()
 {
     // Never destroyed: quitting does not wait for queued tasks.
@@ -85,13 +87,51 @@ void SourceNodeManager::syncAllSatus()
     syncAllSatus(m_core->groups.summarize());
 }
 
+namespace {
+
+bool isWithin(const Url &inner, const Url &outer)
+{
+    const QByteArray &o = outer.path();
+    return inner != outer && inner.path().startsWith(o) &&
+           (o.endsWith('/') || inner.path().at(o.size()) == '/');
+}
+
+// Whether a source lies inside another, so that some files were taken in twice.
+bool sourcesOverlap(const QList<RootNode::Ptr> &roots)
+{
+    for (const RootNode::Ptr &a : roots) {
+        for (const RootNode::Ptr &b : roots) {
+            if (isWithin(a->rootURL(), b->rootURL()))
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 void SourceNodeManager::syncAllSatus(GroupStore::Summary summary)
 {
     qint64 files = 0;
     qint64 bytes = 0;
-    for (const RootNode::Ptr &root : rootNodes()) {
-        files += root->totalFileNumber();
-        bytes += root->totalFileSize();
+    if (sourcesOverlap(rootNodes())) {
+        // A file reached through two sources counts once.
+        QSet<FileId> seen;
+        for (const RootNode::Ptr &root : rootNodes()) {
+            root->allFiles().forEach([&](const MyTreeNode &node) {
+                const std::optional<FileId> id = node.fileId();
+                if (id && !seen.contains(*id)) {
+                    seen.insert(*id);
+                    ++files;
+                    bytes += node.FileSize();
+                }
+            });
+        }
+    } else {
+        for (const RootNode::Ptr &root : rootNodes()) {
+            files += root->totalFileNumber();
+            bytes += root->totalFileSize();
+        }
     }
     m_totalFileNumber = files;
     m_totalFileSize = bytes;
@@ -99,4 +139,25 @@ void SourceNodeManager::syncAllSatus(GroupStore::Summary summary)
     m_summary = std::move(summary);
     Q_EMIT sourcesChanged();
     Q_EMIT summaryChanged();
+}
+
+void SourceNodeManager::rescanRootNode(const RootNode::Ptr &root)
+{
+    if (!root || root->isRunning() || !rootNodes().contains(root))
+        return;
+    root->setIsRunning(true);
+    root->setIsFinished(false);
+    root->setIsStopped(false);
+    Q_EMIT sourcesChanged();
+    scanQueue().async([core = m_core, root, progress = m_scanProgress] {
+        for (const MyTreeNode::Ptr &node : root->allFiles().toList())
+            core->removeFile(node);
+        core->scan(root, progress);
+    });
+}
+
+void SourceNodeManager::rescanAllRootNodes()
+{
+    for (const RootNode::Ptr &root : m_rootController.arrangedObjects())
+        rescanRootNode(root);
 }

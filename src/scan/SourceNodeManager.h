@@ -76,6 +76,10 @@ public:
     void removeAllRootNodes();
     // Asks the scan of the source to stop at its next check.
     void stopSource(const RootNode::Ptr &root);
+    // Takes a finished source's files out and scans it anew, with the rules of now, in its place in
+    // the list; the same for every finished source.
+    void rescanRootNode(const RootNode::Ptr &root);
+    void rescanAllRootNodes();
     // Numbers the sources in their arranged order.
     void reIndex();
 
@@ -90,6 +94,7 @@ public:
     // --- What the scans found (main thread) -----------------------------------------------------
     // The scan queue, or the main thread while the scan queue waits or is idle.
     const QList<Bucket> &dupGroups() const;
+    // The files of all sources, a file reached through two sources counted once.
     qint64 totalFileNumber() const { return m_totalFileNumber; }
     qint64 totalFileSize() const { return m_totalFileSize; }
     // The groups of two or more files, in the order of the store, and their figures; as of the last

@@ -124,8 +124,7 @@ private Q_SLOTS:
         start();
         // The newest copies stay; the folder the older ones leave empty goes too.
         QVERIFY(!TestFs::exists(at("a")) && TestFs::exists(at("dest/one")) && TestFs::exists(at("dest/two")));
-        QCOMPARE(manager().statBarString(),
-                 StringTable::text("CLEAN_TASK_END_STRING", 2).arg(0.0, 0, 'f', 2));
+        QCOMPARE(manager().statBarString(), StringTable::text("CLEAN_TASK_END_MOVED_STRING", 2));
         QTest::keyClick(&taskWindow(), Qt::Key_Escape);
         QVERIFY(!taskWindow().isVisible());
 

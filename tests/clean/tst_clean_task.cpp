@@ -559,6 +559,26 @@ private Q_SLOTS:
         QVERIFY(m_clean->undoArray().isEmpty());
     }
 
+    // Trash mode: the file goes to the trash with its name, the undo takes it out again and the trash
+    // no longer lists it.
+    void trashAndUndo()
+    {
+        write({{"t/old", "content"}, {"t/new", "content"}});
+        scan({"t"});
+        defaults().setVolatile(qint64(2), SettingsKeys::moveToTrash);
+        clean();
+        const Url trash = TestFs::homeTrash();
+        QCOMPARE(TestFs::readFile(trash.child("files/old")), QByteArray("content"));
+        QVERIFY(TestFs::exists(trash.child("info/old.trashinfo")) && !exists("t/old"));
+        QCOMPARE(m_manager->statBarString(), StringTable::text("CLEAN_TASK_END_TRASHED_STRING", 1));
+        m_clean->undoTask();
+        QVERIFY(waitForScanQueue());
+        QCOMPARE(TestFs::readFile(at("t/old")), QByteArray("content"));
+        QVERIFY(!TestFs::exists(trash.child("files/old")) &&
+                !TestFs::exists(trash.child("info/old.trashinfo")));
+        QCOMPARE(m_manager->totalDupGroupNumber(), 1);
+    }
+
     // Undo moves back only the item the task moved, along a way that follows no link below the source,
     // and says which files it could not put back.
     void undoPutsBackOnlyWhatItMoved_data()

@@ -211,6 +211,8 @@ class ReferenceScan:
         self.buckets = [[] for _ in range(BUCKET_COUNT)]
         self.sources = []
         self.links = {}  # source index: (the folder or file a link named as the source leads to, the link)
+        self.tops = []
+        self.taken_in = []  # (identity, size) of every file taken in, by whichever source
 
     def add_sources(self, paths):
         """Each path numbered by its place among those given. A link is followed, and what is found
@@ -224,6 +226,7 @@ class ReferenceScan:
                 tops.append(top)
                 if top != bare:
                     self.links[position] = (top, bare)
+        self.tops = tops
         for source, top in zip(self.sources, tops):
             top = self.make_node(top)
             if top is not None:
@@ -267,6 +270,7 @@ class ReferenceScan:
         node.source = source["index"]
         source["files"] += 1
         source["bytes"] += node.size
+        self.taken_in.append((node.identity, node.size))
         self.taken += 1
         bucket = self.buckets[node.size & (BUCKET_COUNT - 1)]
         if not any(self.add_child(group, node) for group in bucket):
@@ -303,7 +307,13 @@ class ReferenceScan:
         groups = [{"size": g.size, "ext": g.ext,
                    "files": [{"path": self.shown(m), "source": m.source, "added": added_text(m.key)} for m in g.members]}
                   for bucket in self.buckets for g in bucket if len(g.members) > 1]
-        stats = {"files": sum(s["files"] for s in self.sources), "bytes": sum(s["bytes"] for s in self.sources),
+        # Where a source lies inside another, a file reached through both counts once.
+        if any(a != b and a.startswith(b.rstrip(b"/") + b"/") for a in self.tops for b in self.tops):
+            files = dict(self.taken_in)
+            totals = len(files), sum(files.values())
+        else:
+            totals = sum(s["files"] for s in self.sources), sum(s["bytes"] for s in self.sources)
+        stats = {"files": totals[0], "bytes": totals[1],
                  "groups": len(groups), "removable": sum(len(g["files"]) - 1 for g in groups),
                  "wasted_bytes": sum((len(g["files"]) - 1) * g["size"] for g in groups),
                  "skipped": skipped, "read_errors": read_errors}

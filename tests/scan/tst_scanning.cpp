@@ -181,7 +181,7 @@ private Q_SLOTS:
         const RootNode::Ptr root = addSource(manager, "");
         QVERIFY(root->isRunning());
         QVERIFY(waitForScanQueue());
-        QVERIFY(!root->isRunning() && root->isFinished());
+        QVERIFY(!root->isRunning() && root->isFinished() && !root->isStopped());
         QCOMPARE(root->totalFileNumber(), 11);
         QCOMPARE(manager.totalFileNumber(), 11);
         QCOMPARE(manager.totalFileSize(), 3 * 10485760 + 3 * 1000 + 6 + 2 * 3000);
@@ -227,6 +227,28 @@ private Q_SLOTS:
         QCOMPARE(root->totalFileNumber(), takenIn);
     }
 
+    // A rescan takes the source anew with the rules of now, in its place, keeping nothing of before.
+    void rescanAppliesTheRulesOfNow()
+    {
+        write("a/notes.txt", "words");
+        write("a/copy.txt", "words");
+        write("a/picture.png", "\x89PNG\r\n\x1a\n");
+        SourceNodeManager manager(rulesNow());
+        const RootNode::Ptr root = addSource(manager, "a");
+        QVERIFY(waitForScanQueue());
+        QCOMPARE(root->totalFileNumber(), 3);
+        ScanRules rules = rulesNow();
+        rules.scansEveryKind = false;
+        rules.scansKind[size_t(ScanRules::Kind::Picture)] = true;
+        manager.setScanRules(rules);
+        manager.rescanRootNode(root);
+        QVERIFY(root->isRunning());
+        QVERIFY(waitForScanQueue());
+        QCOMPARE(root->totalFileNumber(), 1);
+        QCOMPARE(manager.totalDupGroupNumber(), 0);
+        QCOMPARE(manager.rootNodes(), QList<RootNode::Ptr>{root});
+    }
+
     // A file reached through two sources is counted in both and never its own duplicate; when the
     // source through which it joined its group leaves, the other source's node takes its place.
     void overlappingSources()
@@ -249,6 +271,9 @@ private Q_SLOTS:
                                         << shownGroups(manager)[0] << shownGroups(manager)[1]),
                  QSet<QSet<QByteArray>>({same, other}));
         QCOMPARE(manager.totalRemovableFileNumber(), 2);
+        // The totals count each file once, whichever sources reach it.
+        QCOMPARE(manager.totalFileNumber(), 4);
+        QCOMPARE(manager.totalFileSize(), 4 + 4 + 6 + 6);
         QCOMPARE(QList<quint64>({outer->index(), inner->index(), single->index()}),
                  QList<quint64>({0, 1, 2}));
 
@@ -296,11 +321,12 @@ private Q_SLOTS:
         const RootNode::Ptr waiting = addSource(manager, "many/1");
         QTRY_VERIFY_WITH_TIMEOUT(seams->reached, 60000);
         manager.stopSource(root);
-        QVERIFY(root->isFinished());
+        QVERIFY(root->isFinished() && !root->isStopped());
         waiting->setIsFinished(true);
         seams->resume.release();
         QVERIFY(waitForScanQueue());
         QVERIFY(!root->isRunning() && !waiting->isRunning());
+        QVERIFY(root->isStopped() && waiting->isStopped());
         QCOMPARE(root->totalFileNumber(), stretch);
         QCOMPARE(waiting->totalFileNumber(), 0);
         verifyGroupedByContent(manager, *root);

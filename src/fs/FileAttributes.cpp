@@ -34,7 +34,10 @@ std::optional<FileAttributes> queryAttributes(int dirFd, const char *name, int *
     attributes.linkCount = sx.stx_nlink;
     attributes.fileModificationDate = dateFromTimestamp(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
     attributes.modificationNanoseconds = qint64(sx.stx_mtime.tv_sec) * 1'000'000'000 + sx.stx_mtime.tv_nsec;
-    attributes.fileCreationDate = (sx.stx_mask & STATX_BTIME)
+    // Some file systems answer a birth time of nothing at all, the epoch: none is recorded there.
+    attributes.hasBirthTime =
+        (sx.stx_mask & STATX_BTIME) && (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0);
+    attributes.fileCreationDate = attributes.hasBirthTime
                                       ? dateFromTimestamp(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec)
                                       : attributes.fileModificationDate;
     return attributes;

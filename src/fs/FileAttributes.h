@@ -15,6 +15,7 @@ struct FileAttributes
     qint64 fileSize = 0;
     // Birth time where the file system records one, else the modification time.
     QDateTime fileCreationDate;
+    bool hasBirthTime = false;
     QDateTime fileModificationDate;
     // The modification time in nanoseconds since the epoch, to tell a file rewritten within a second.
     qint64 modificationNanoseconds = 0;

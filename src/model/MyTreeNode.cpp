@@ -51,6 +51,8 @@ MyTreeNode::Ptr MyTreeNode::initWithURL(const Url &url, const std::optional<File
         node->m_rare->self = node;
     } else {
         node->m_createDate = attributes->fileCreationDate.toMSecsSinceEpoch();
+        if (!attributes->hasBirthTime)
+            node->m_flags |= modificationDateAddedFlag;
         node->m_modifyDate = attributes->modificationNanoseconds;
         node->m_fileSize = attributes->fileSize;
     }

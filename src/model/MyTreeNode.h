@@ -75,8 +75,10 @@ public:
     qint64 FileSize() const { return m_fileSize; }
     void setFileSize(qint64 size) { m_fileSize = size; }
 
-    // A node is added when it was created.
+    // A node is added when it was created: its birth time, or where the file system records none, its
+    // modification time.
     std::optional<QDateTime> addedDate() const { return dateOrNone(m_createDate); }
+    bool isAddedDateModificationDate() const { return m_flags & modificationDateAddedFlag; }
     std::optional<QDateTime> createDate() const { return dateOrNone(m_createDate); }
     std::optional<QDateTime> modifyDate() const
     {
@@ -148,6 +150,7 @@ private:
     static constexpr qint64 noDate = std::numeric_limits<qint64>::min();
     static constexpr quint8 folderFlag = 1;
     static constexpr quint8 dirFlag = 2;
+    static constexpr quint8 modificationDateAddedFlag = 4;
     static std::optional<QDateTime> dateOrNone(qint64 msecs);
 
     const Url m_url;

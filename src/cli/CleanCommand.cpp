@@ -1,6 +1,7 @@
 // twinsift-cli clean: scans the paths as `scan` does, then removes the redundant copies of every
 // group by the clean task of the desktop application, with the same rules and checks, and prints what
 // it removed (or, with --dry-run, what it would remove).
+#include "browser/ReportShellQuoting.h"
 #include "clean/CleanController.h"
 #include "clean/CleanFrontEnd.h"
 #include "clean/CleanRules.h"
@@ -11,7 +12,6 @@
 #include "cli/ReportOutput.h"
 #include "cli/ScanReport.h"
 #include "cli/ScanSession.h"
-#include "cli/ShellQuoting.h"
 #include "fs/FileManagerProxy.h"
 #include "platform/StringTable.h"
 

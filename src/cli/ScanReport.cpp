@@ -1,6 +1,6 @@
 #include "cli/ScanReport.h"
 
-#include "cli/ShellQuoting.h"
+#include "browser/ReportShellQuoting.h"
 #include "cli/SourcePaths.h"
 #include "platform/Utf8.h"
 #include "scan/CustomRuleController.h"

@@ -1,6 +1,6 @@
 #include "cli/ScanSession.h"
 
-#include "cli/ShellQuoting.h"
+#include "browser/ReportShellQuoting.h"
 #include "platform/MainThread.h"
 #include "platform/SerialQueue.h"
 

@@ -1,6 +1,7 @@
 // twinsift-cli clean: scans the paths as `scan` does, then removes the redundant copies of every
 // group by the clean task of the desktop application, with the same rules and checks, and prints what
 // it removed (or, with --dry-run, what it would remove).
+#include "browser/ReportJson.h"
 #include "browser/ReportShellQuoting.h"
 #include "clean/CleanController.h"
 #include "clean/CleanFrontEnd.h"
@@ -114,26 +115,16 @@ QByteArray textLine(const char *action, const Removal &removal)
 
 QByteArray jsonItems(const QList<Removal> &items)
 {
-    QByteArray out = "[";
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        const Removal &item = items[i];
-        out += (i ? ", " : "") + QByteArrayLiteral("{\"group\": ") + QByteArray::number(item.file.group) +
-               ", \"path\": " + ScanReport::jsonString(item.file.path) + ", \"destination\": " +
-               (item.destination.isNull() ? QByteArrayLiteral("null")
-                                          : ScanReport::jsonString(item.destination.path()));
+    return ReportJson::list(items, [](const Removal &item) {
+        ReportJson::Members members = {{"group", QByteArray::number(item.file.group)},
+                                       {"path", ReportJson::string(item.file.path)},
+                                       {"destination", item.destination.isNull()
+                                                           ? QByteArrayLiteral("null")
+                                                           : ReportJson::string(item.destination.path())}};
         if (!item.error.isEmpty())
-            out += ", \"error\": " + ScanReport::jsonString(item.error.toUtf8());
-        out += "}";
-    }
-    return out + "]";
-}
-
-QByteArray jsonPaths(const QList<Url> &paths)
-{
-    QByteArray out = "[";
-    for (qsizetype i = 0; i < paths.size(); ++i)
-        out += (i ? ", " : "") + ScanReport::jsonString(paths[i].path());
-    return out + "]";
+            members.append({"error", ReportJson::string(item.error.toUtf8())});
+        return ReportJson::object(members);
+    });
 }
 
 qint64 bytesOf(const QList<Removal> &removals)
@@ -199,13 +190,20 @@ int runCleanCommand(const QList<QByteArray> &arguments)
 
     ReportOutput output;
     if (options->scan.format == ScanOptions::Format::Json) {
-        output.write("{\"dry_run\": " + QByteArray(options->dryRun ? "true" : "false") + ", \"removed\": " +
-                     jsonItems(frontEnd->removals) + ", \"failed\": " + jsonItems(frontEnd->failures) +
-                     ", \"stats\": {\"removed\": " + QByteArray::number(frontEnd->removals.size()) +
-                     ", \"bytes\": " + QByteArray::number(bytesOf(frontEnd->removals)) +
-                     ", \"failed\": " + QByteArray::number(frontEnd->failures.size()) +
-                     "}, \"trashed\": " + jsonPaths(frontEnd->trashedFolders) +
-                     ", \"interrupted\": " + (session.interrupt().interrupted() ? "true" : "false") + "}\n");
+        const QByteArray stats =
+            ReportJson::object({{"removed", QByteArray::number(frontEnd->removals.size())},
+                                {"bytes", QByteArray::number(bytesOf(frontEnd->removals))},
+                                {"failed", QByteArray::number(frontEnd->failures.size())}});
+        const QByteArray trashed = ReportJson::list(
+            frontEnd->trashedFolders, [](const Url &folder) { return ReportJson::string(folder.path()); });
+        output.write(
+            ReportJson::object({{"dry_run", ReportJson::boolean(options->dryRun)},
+                                {"removed", jsonItems(frontEnd->removals)},
+                                {"failed", jsonItems(frontEnd->failures)},
+                                {"stats", stats},
+                                {"trashed", trashed},
+                                {"interrupted", ReportJson::boolean(session.interrupt().interrupted())}}) +
+            '\n');
     } else if (options->scan.format == ScanOptions::Format::NullSeparated) {
         for (const Removal &removal : std::as_const(frontEnd->removals))
             output.write(removal.file.path + '\0');

@@ -1,8 +1,8 @@
 #include "cli/ScanReport.h"
 
+#include "browser/ReportJson.h"
 #include "browser/ReportShellQuoting.h"
 #include "cli/SourcePaths.h"
-#include "platform/Utf8.h"
 #include "scan/CustomRuleController.h"
 #include "scan/SourceNodeManager.h"
 
@@ -15,12 +15,6 @@ QByteArray number(qint64 value)
     return QByteArray::number(value);
 }
 
-// Texts made from names may hold bytes that are not UTF-8, as lone surrogates.
-QByteArray optionalString(const std::optional<QString> &text)
-{
-    return text ? jsonString(surrogateEscapedBytes(*text)) : QByteArrayLiteral("null");
-}
-
 const QList<DupGroup::Ptr> &shownGroups(const SourceNodeManager &manager)
 {
     return manager.summary().shown;
@@ -30,15 +24,15 @@ QByteArray groupJson(const DupGroup &group, const SourcePaths &sources, const Cu
 {
     const QList<MyTreeNode::Ptr> &members = group.childs();
     QByteArray out = QByteArrayLiteral("{\"size\": ") + number(group.fileSize()) +
-                     ", \"category\": " + jsonString(rules.typeString(*members.first()).toUtf8()) +
-                     ", \"ext\": " + optionalString(group.fileExt()) + ", \"files\": [";
+                     ", \"category\": " + ReportJson::string(rules.typeString(*members.first()).toUtf8()) +
+                     ", \"ext\": " + ReportJson::optionalString(group.fileExt()) + ", \"files\": [";
     for (qsizetype m = 0; m < members.size(); ++m) {
         const MyTreeNode::Ptr &node = members[m];
         const RootNode::Ptr root = node->rootNode();
         out += (m ? ", " : "") + QByteArrayLiteral("{\"path\": ") +
-               jsonString(sources.shown(root.get(), node->FileURL().path())) +
+               ReportJson::string(sources.shown(root.get(), node->FileURL().path())) +
                ", \"source\": " + (root ? number(sources.position(*root)) : QByteArrayLiteral("null")) +
-               ", \"added\": " + optionalString(node->fileAddedDateString()) + "}";
+               ", \"added\": " + ReportJson::optionalString(node->fileAddedDateString()) + "}";
     }
     out += "]}";
     return out;
@@ -49,52 +43,6 @@ QByteArray groupJson(const DupGroup &group, const SourcePaths &sources, const Cu
 QByteArray shownPath(const SourcePaths &sources, const MyTreeNode &file)
 {
     return sources.shown(file.rootNode().get(), file.FileURL().path());
-}
-
-QByteArray jsonString(const QByteArray &bytes)
-{
-    QByteArray out;
-    out.reserve(bytes.size() + 2);
-    out += '"';
-    for (qsizetype i = 0; i < bytes.size();) {
-        const char c = bytes[i];
-        const int length = utf8SequenceLength(bytes.constData() + i, bytes.size() - i);
-        if (length == 0) {
-            out += QByteArrayLiteral("\\udc") + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
-            ++i;
-            continue;
-        }
-        if (length == 1) {
-            switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            default:
-                if (uchar(c) < 0x20)
-                    out +=
-                        QByteArrayLiteral("\\u00") + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
-                else
-                    out += c;
-            }
-        } else {
-            out.append(bytes.constData() + i, length);
-        }
-        i += length;
-    }
-    out += '"';
-    return out;
 }
 
 void text(const SourceNodeManager &manager, const SourcePaths &sources, const Writer &write)
@@ -128,7 +76,8 @@ void json(const SourceNodeManager &manager, const SourcePaths &sources, const Co
     const QList<RootNode::Ptr> &roots = manager.rootNodes();
     for (qsizetype i = 0; i < roots.size(); ++i) {
         const RootNode::Ptr &root = roots[i];
-        out += (i ? ", " : "") + QByteArrayLiteral("{\"path\": ") + jsonString(sources.givenPath(*root)) +
+        out += (i ? ", " : "") + QByteArrayLiteral("{\"path\": ") +
+               ReportJson::string(sources.givenPath(*root)) +
                ", \"index\": " + number(sources.position(*root)) +
                ", \"files\": " + number(root->totalFileNumber()) +
                ", \"bytes\": " + number(root->totalFileSize()) + "}";

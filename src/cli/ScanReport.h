@@ -36,9 +36,6 @@ void nullSeparated(const SourceNodeManager &manager, const SourcePaths &sources,
 void json(const SourceNodeManager &manager, const SourcePaths &sources, const Completeness &completeness,
           const Writer &write);
 
-// The text of a JSON string literal for the given bytes, quotes included.
-QByteArray jsonString(const QByteArray &bytes);
-
 // The member's path as the user named it.
 QByteArray shownPath(const SourcePaths &sources, const MyTreeNode &file);
 

@@ -11,7 +11,6 @@
 #include "cli/Help.h"
 #include "cli/PlannedMoves.h"
 #include "cli/ReportOutput.h"
-#include "cli/ScanReport.h"
 #include "cli/ScanSession.h"
 #include "fs/FileManagerProxy.h"
 #include "platform/StringTable.h"
@@ -170,8 +169,7 @@ int runCleanCommand(const QList<QByteArray> &arguments)
     QHash<const MyTreeNode *, Member> members;
     for (qsizetype g = 0; g < groups.size(); ++g) {
         for (const MyTreeNode::Ptr &file : groups[g]->childs())
-            members.insert(file.get(),
-                           {g, ScanReport::shownPath(session.sources(), *file), file->FileSize()});
+            members.insert(file.get(), {g, session.sources().shown(*file), file->FileSize()});
     }
     const auto frontEnd = std::make_shared<CommandLineFrontEnd>(options->onError, members);
     if (options->dryRun) {
@@ -189,7 +187,7 @@ int runCleanCommand(const QList<QByteArray> &arguments)
     session.interrupt().release();
 
     ReportOutput output;
-    if (options->scan.format == ScanOptions::Format::Json) {
+    if (options->scan.format == "json") {
         const QByteArray stats =
             ReportJson::object({{"removed", QByteArray::number(frontEnd->removals.size())},
                                 {"bytes", QByteArray::number(bytesOf(frontEnd->removals))},
@@ -204,7 +202,7 @@ int runCleanCommand(const QList<QByteArray> &arguments)
                                 {"trashed", trashed},
                                 {"interrupted", ReportJson::boolean(session.interrupt().interrupted())}}) +
             '\n');
-    } else if (options->scan.format == ScanOptions::Format::NullSeparated) {
+    } else if (options->scan.format == "null") {
         for (const Removal &removal : std::as_const(frontEnd->removals))
             output.write(removal.file.path + '\0');
         // The paths alone cannot tell a failure: it is named where the other messages go.

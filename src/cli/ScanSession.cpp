@@ -86,3 +86,15 @@ int ScanSession::scan(const ScanOptions &options)
     scanSources();
     return 0;
 }
+
+ReportScope ScanSession::reportScope() const
+{
+    ReportScope scope = ReportScope::ofEngine(m_manager);
+    for (ReportSource &source : scope.sources) {
+        source.path = m_sources.givenPath(*source.root);
+        source.number = m_sources.position(*source.root);
+    }
+    scope.shownPath = [this](const MyTreeNode &file) { return m_sources.shown(file); };
+    scope.completeness = {m_console->skippedCount(), m_console->readErrorCount(), m_interrupt.interrupted()};
+    return scope;
+}

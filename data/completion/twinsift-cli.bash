@@ -29,7 +29,9 @@ _twinsift_cli()
 
     case $prev in
         --format)
-            mapfile -t COMPREPLY < <(compgen -W "text json" -- "$cur")
+            local formats="text json csv"
+            [[ $command == clean ]] && formats="text json"
+            mapfile -t COMPREPLY < <(compgen -W "$formats" -- "$cur")
             return
             ;;
         --keep)

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 // Defined each in the file of its format.
-ReportFormat::Make makeTextReport, makeNullSeparatedReport, makeJsonReport;
+ReportFormat::Make makeTextReport, makeNullSeparatedReport, makeJsonReport, makeCsvReport;
 
 namespace {
 
@@ -20,6 +20,7 @@ const Registration formats[] = {
     {"text", makeTextReport, true},
     {"null", makeNullSeparatedReport, false},
     {"json", makeJsonReport, true},
+    {"csv", makeCsvReport, true},
 };
 
 } // namespace

@@ -27,7 +27,7 @@ class ReportFormat
 public:
     using Make = std::unique_ptr<ReportFormat>(const ReportScope &scope, ReportWriter writer);
 
-    // The names of the formats a user chooses from, in the order offered: "text", "json".
+    // The names of the formats a user chooses from, in the order offered: "text", "json", "csv".
     static QList<QByteArray> names();
     // Writes the report of the groups, in the order given and numbered from 0 in it, in the format of
     // the name: one of names(), or "null", the paths each ended by a NUL. A group of fewer than two

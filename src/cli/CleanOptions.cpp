@@ -75,6 +75,11 @@ std::optional<CleanOptions> CleanOptions::parse(const QList<QByteArray> &argumen
     const std::optional<ScanOptions> scan = ScanOptions::parse(scanArguments, error);
     if (!scan)
         return std::nullopt;
+    if (scan->format == "csv") {
+        // A clean-up's report tells what became of each file: no table of the groups.
+        *error = QStringLiteral("clean writes no csv report (use text or json)");
+        return std::nullopt;
+    }
     options.scan = *scan;
     return options;
 }

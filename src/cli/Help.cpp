@@ -27,9 +27,12 @@ const Section sections[] = {
      "      Scan the paths as sources and print the groups of duplicates. A symbolic link given\n"
      "      as a PATH is followed, and what it leads to is reported through its name; links\n"
      "      inside the sources are not followed. Empty files make one group.\n"
-     "      --format text|json    text (default): paths one per line, groups separated by an empty\n"
+     "      --format text|json|csv\n"
+     "                            text (default): paths one per line, groups separated by an empty\n"
      "                            line; a path holding a control character is quoted for the shell\n"
-     "                            (in the shell-escape style of GNU ls)\n"
+     "                            (in the shell-escape style of GNU ls); json: one object with the\n"
+     "                            sources, groups and statistics; csv: one row per file (group,\n"
+     "                            path, size, category, extension, added, source)\n"
      "      --null                text format for scripts: each path as it is, ended by a NUL byte,\n"
      "                            and one more NUL between groups\n"
      "      --min-size MIB        ignore files smaller than MIB mebibytes\n"
@@ -58,7 +61,7 @@ const Section sections[] = {
      "      --dry-run             print what would be removed, and change nothing\n"
      "      --on-error quit|continue\n"
      "                            after a file that cannot be removed: stop (default) or go on\n"
-     "      --format text|json    as for scan\n"
+     "      --format text|json    as for scan (a clean-up has no csv report)\n"
      "      --null                only the paths removed (or, with --dry-run, to be removed), each\n"
      "                            ended by a NUL byte; failures are named on stderr\n"},
 };

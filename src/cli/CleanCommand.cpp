@@ -164,8 +164,12 @@ int runCleanCommand(const QList<QByteArray> &arguments)
     CleanController clean(manager);
     clean.setUndoPath(destination);
 
-    // Every group a scan finds is ticked; the report names groups by their place in that list.
+    // The report names groups by their place in the list the scan found. Every group in it is ticked
+    // but the empty files (all alike, so one group), unless asked for: removing them frees nothing, and
+    // a default clean-up of /usr would delete hundreds of marker files that programs look for.
     const QList<DupGroup::Ptr> groups = session.shown().showDupGroups().value_or(QList<DupGroup::Ptr>());
+    for (const DupGroup::Ptr &group : groups)
+        group->setIsSelected(options->includeEmpty || group->fileSize() > 0);
     QHash<const MyTreeNode *, Member> members;
     for (qsizetype g = 0; g < groups.size(); ++g) {
         for (const MyTreeNode::Ptr &file : groups[g]->childs())

@@ -1,9 +1,9 @@
 // The CSV report (RFC 4180): a header row, then one row per file of every group:
 // group,path,size,category,extension,added,source
 // The group is its number in the report, from 0; the source, its number among the sources; size in
-// bytes; added, the date the file was added (its birth time, or its modification time where the file
-// system records none). Rows end in CRLF; a field holding a comma, a double quote, a CR or an LF is
-// put in double quotes, its double quotes doubled.
+// bytes; category and extension, the file's own; added, the date the file was added (its birth time,
+// or its modification time where the file system records none). Rows end in CRLF; a field holding a
+// comma, a double quote, a CR or an LF is put in double quotes, its double quotes doubled.
 //
 // Names are bytes, not text. Paths and extensions are written as UTF-8 without loss by the escape the
 // JSON report uses: a byte that is not valid UTF-8 becomes the six characters \udcXX (two lower-case
@@ -11,6 +11,7 @@
 // "\udcff" then cannot be read as one holding the byte 0xFF. A reader turns "\\" back into "\" and
 // "\udcXX" into the byte XX.
 #include "browser/ReportFormat.h"
+#include "browser/ReportJson.h"
 #include "platform/Utf8.h"
 #include "scan/CustomRuleController.h"
 
@@ -26,7 +27,7 @@ QByteArray lossless(const QByteArray &bytes)
     for (qsizetype i = 0; i < bytes.size();) {
         const int length = utf8SequenceLength(bytes.constData() + i, bytes.size() - i);
         if (length == 0)
-            out += "\\udc" + QByteArray::number(uchar(bytes[i]), 16).rightJustified(2, '0');
+            out += ReportJson::byteEscape(uchar(bytes[i]));
         else if (bytes[i] == '\\')
             out += "\\\\";
         else
@@ -36,6 +37,8 @@ QByteArray lossless(const QByteArray &bytes)
     return out;
 }
 
+// The text as a field: in double quotes, its double quotes doubled, when it holds a separator, a
+// double quote or a line break.
 QByteArray field(const QByteArray &text)
 {
     static const char special[] = {',', '"', '\r', '\n'};

@@ -23,7 +23,7 @@ QByteArray string(const QByteArray &bytes)
         const char c = bytes[i];
         const int length = utf8SequenceLength(bytes.constData() + i, bytes.size() - i);
         if (length == 0) {
-            out += escape("\\udc", uchar(c));
+            out += byteEscape(uchar(c));
             ++i;
             continue;
         }
@@ -62,6 +62,11 @@ QByteArray string(const QByteArray &bytes)
 QByteArray optionalString(const std::optional<QString> &text)
 {
     return text ? string(surrogateEscapedBytes(*text)) : QByteArrayLiteral("null");
+}
+
+QByteArray byteEscape(uchar byte)
+{
+    return escape("\\udc", byte);
 }
 
 QByteArray boolean(bool value)

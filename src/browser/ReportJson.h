@@ -19,6 +19,8 @@ QByteArray string(const QByteArray &bytes);
 // surrogates (surrogateEscapedText); null for no text.
 QByteArray optionalString(const std::optional<QString> &text);
 QByteArray boolean(bool value);
+// "\udcXX", the escape of a byte that is not UTF-8; reports of other formats take it too.
+QByteArray byteEscape(uchar byte);
 
 // "[item, item]", each item written by value(item).
 template <typename Items, typename Value> QByteArray list(const Items &items, Value value)

@@ -186,8 +186,8 @@ def case_usage():
     base = tempfile.mkdtemp(dir=CLI.work).encode()
     write(os.path.join(base, b"x"), b"x")
     for arguments in (["--keep", "middle"], ["--source", "-1"], ["--move-to", "/nonexistent"],
-                      ["--on-error", "maybe"], ["--dry-run=yes"], ["--include-empty=no"], ["--null", "--format", "json"],
-                      ["--format", "csv"]):
+                      ["--on-error", "maybe"], ["--dry-run=yes"], ["--include-empty=no"],
+                      ["--null", "--format", "json"], ["--format", "csv"]):
         code, _, _ = CLI.run(["clean", *arguments, base])
         expect(code == 2, f"{arguments}: exit {code}")
 

@@ -83,8 +83,8 @@ def case_names_that_forge_lines():
     write(os.path.join(root, b"b\n/tmp/victim/precious"), b"precious")
     write(os.path.join(root, b"copy"), b"precious")
     for i, name in enumerate([b"esc\x1b[2J", b"del\x7f", b"tab\tx", b"c1\xc2\x85", b"raw\x9b", b"it's\n",
-                              b"'$'\\n''x", b"\xff plain", b"\nlead", b"comma,x", b'q"uote', b"cr\rx", b"back\\slash\\udcff",
-                              b"x.\xfe\\,"]):
+                              b"'$'\\n''x", b"\xff plain", b"\nlead", b"comma,x", b'q"uote', b"cr\rx",
+                              b"back\\slash\\udcff", b"x.\xfe\\,"]):
         pair(root, name, b"content %d" % i)
     expected = ReferenceScan(Options()).add_sources([root]).report()
     text = b"\n".join(b"".join(shown(m["path"]) + b"\n" for m in g["files"]) for g in expected["groups"])

@@ -29,7 +29,9 @@ _twinsift_cli()
 
     case $prev in
         --format)
-            mapfile -t COMPREPLY < <(compgen -W "text json" -- "$cur")
+            local formats="text json csv"
+            [[ $command == clean ]] && formats="text json"
+            mapfile -t COMPREPLY < <(compgen -W "$formats" -- "$cur")
             return
             ;;
         --keep)
@@ -61,7 +63,7 @@ _twinsift_cli()
         case $command in
             fingerprint) options="--level" ;;
             scan) options="--format --null --min-size --fast-scan-size --no-fast-scan --types --use-settings --verbose --quiet" ;;
-            clean) options="--keep --source --ext --move-to --dry-run --on-error --format --null --min-size --fast-scan-size --no-fast-scan --types --use-settings --verbose --quiet" ;;
+            clean) options="--keep --source --ext --move-to --dry-run --include-empty --on-error --format --null --min-size --fast-scan-size --no-fast-scan --types --use-settings --verbose --quiet" ;;
         esac
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
     fi

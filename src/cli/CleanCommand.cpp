@@ -1,6 +1,8 @@
 // twinsift-cli clean: scans the paths as `scan` does, then removes the redundant copies of every
 // group by the clean task of the desktop application, with the same rules and checks, and prints what
 // it removed (or, with --dry-run, what it would remove).
+#include "browser/ReportJson.h"
+#include "browser/ReportShellQuoting.h"
 #include "clean/CleanController.h"
 #include "clean/CleanFrontEnd.h"
 #include "clean/CleanRules.h"
@@ -9,9 +11,7 @@
 #include "cli/Help.h"
 #include "cli/PlannedMoves.h"
 #include "cli/ReportOutput.h"
-#include "cli/ScanReport.h"
 #include "cli/ScanSession.h"
-#include "cli/ShellQuoting.h"
 #include "fs/FileManagerProxy.h"
 #include "platform/StringTable.h"
 
@@ -114,26 +114,16 @@ QByteArray textLine(const char *action, const Removal &removal)
 
 QByteArray jsonItems(const QList<Removal> &items)
 {
-    QByteArray out = "[";
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        const Removal &item = items[i];
-        out += (i ? ", " : "") + QByteArrayLiteral("{\"group\": ") + QByteArray::number(item.file.group) +
-               ", \"path\": " + ScanReport::jsonString(item.file.path) + ", \"destination\": " +
-               (item.destination.isNull() ? QByteArrayLiteral("null")
-                                          : ScanReport::jsonString(item.destination.path()));
+    return ReportJson::list(items, [](const Removal &item) {
+        ReportJson::Members members = {{"group", QByteArray::number(item.file.group)},
+                                       {"path", ReportJson::string(item.file.path)},
+                                       {"destination", item.destination.isNull()
+                                                           ? QByteArrayLiteral("null")
+                                                           : ReportJson::string(item.destination.path())}};
         if (!item.error.isEmpty())
-            out += ", \"error\": " + ScanReport::jsonString(item.error.toUtf8());
-        out += "}";
-    }
-    return out + "]";
-}
-
-QByteArray jsonPaths(const QList<Url> &paths)
-{
-    QByteArray out = "[";
-    for (qsizetype i = 0; i < paths.size(); ++i)
-        out += (i ? ", " : "") + ScanReport::jsonString(paths[i].path());
-    return out + "]";
+            members.append({"error", ReportJson::string(item.error.toUtf8())});
+        return ReportJson::object(members);
+    });
 }
 
 qint64 bytesOf(const QList<Removal> &removals)
@@ -174,13 +164,16 @@ int runCleanCommand(const QList<QByteArray> &arguments)
     CleanController clean(manager);
     clean.setUndoPath(destination);
 
-    // Every group a scan finds is ticked; the report names groups by their place in that list.
+    // The report names groups by their place in the list the scan found. Every group in it is ticked
+    // but the empty files (all alike, so one group), unless asked for: removing them frees nothing, and
+    // a default clean-up of /usr would delete hundreds of marker files that programs look for.
     const QList<DupGroup::Ptr> groups = session.shown().showDupGroups().value_or(QList<DupGroup::Ptr>());
+    for (const DupGroup::Ptr &group : groups)
+        group->setIsSelected(options->includeEmpty || group->fileSize() > 0);
     QHash<const MyTreeNode *, Member> members;
     for (qsizetype g = 0; g < groups.size(); ++g) {
         for (const MyTreeNode::Ptr &file : groups[g]->childs())
-            members.insert(file.get(),
-                           {g, ScanReport::shownPath(session.sources(), *file), file->FileSize()});
+            members.insert(file.get(), {g, session.sources().shown(*file), file->FileSize()});
     }
     const auto frontEnd = std::make_shared<CommandLineFrontEnd>(options->onError, members);
     if (options->dryRun) {
@@ -198,15 +191,22 @@ int runCleanCommand(const QList<QByteArray> &arguments)
     session.interrupt().release();
 
     ReportOutput output;
-    if (options->scan.format == ScanOptions::Format::Json) {
-        output.write("{\"dry_run\": " + QByteArray(options->dryRun ? "true" : "false") + ", \"removed\": " +
-                     jsonItems(frontEnd->removals) + ", \"failed\": " + jsonItems(frontEnd->failures) +
-                     ", \"stats\": {\"removed\": " + QByteArray::number(frontEnd->removals.size()) +
-                     ", \"bytes\": " + QByteArray::number(bytesOf(frontEnd->removals)) +
-                     ", \"failed\": " + QByteArray::number(frontEnd->failures.size()) +
-                     "}, \"trashed\": " + jsonPaths(frontEnd->trashedFolders) +
-                     ", \"interrupted\": " + (session.interrupt().interrupted() ? "true" : "false") + "}\n");
-    } else if (options->scan.format == ScanOptions::Format::NullSeparated) {
+    if (options->scan.format == "json") {
+        const QByteArray stats =
+            ReportJson::object({{"removed", QByteArray::number(frontEnd->removals.size())},
+                                {"bytes", QByteArray::number(bytesOf(frontEnd->removals))},
+                                {"failed", QByteArray::number(frontEnd->failures.size())}});
+        const QByteArray trashed = ReportJson::list(
+            frontEnd->trashedFolders, [](const Url &folder) { return ReportJson::string(folder.path()); });
+        output.write(
+            ReportJson::object({{"dry_run", ReportJson::boolean(options->dryRun)},
+                                {"removed", jsonItems(frontEnd->removals)},
+                                {"failed", jsonItems(frontEnd->failures)},
+                                {"stats", stats},
+                                {"trashed", trashed},
+                                {"interrupted", ReportJson::boolean(session.interrupt().interrupted())}}) +
+            '\n');
+    } else if (options->scan.format == "null") {
         for (const Removal &removal : std::as_const(frontEnd->removals))
             output.write(removal.file.path + '\0');
         // The paths alone cannot tell a failure: it is named where the other messages go.

@@ -1,5 +1,7 @@
 #include "cli/CleanOptions.h"
 
+#include <QHash>
+
 namespace {
 
 QString text(const QByteArray &bytes)
@@ -26,23 +28,26 @@ std::optional<CleanOptions> CleanOptions::parse(const QList<QByteArray> &argumen
     CleanOptions options;
     QList<QByteArray> scanArguments;
     bool onlyPaths = false;
+    const QHash<QByteArray, bool *> switches = {{"--dry-run", &options.dryRun},
+                                                {"--include-empty", &options.includeEmpty}};
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QByteArray &argument = arguments[i];
         const qsizetype equals = argument.indexOf('=');
         const QByteArray name = equals < 0 ? argument : argument.left(equals);
         const bool takesValue = name == "--keep" || name == "--source" || name == "--ext" ||
                                 name == "--move-to" || name == "--on-error";
-        if (onlyPaths || !(takesValue || argument == "--dry-run" || name == "--dry-run")) {
+        bool *const flag = switches.value(name);
+        if (onlyPaths || !(takesValue || flag)) {
             onlyPaths = onlyPaths || argument == "--";
             scanArguments << argument;
             continue;
         }
-        if (!takesValue) {
-            if (argument != "--dry-run") {
-                *error = QStringLiteral("option --dry-run takes no value");
+        if (flag) {
+            if (equals >= 0) {
+                *error = QStringLiteral("option %1 takes no value").arg(text(name));
                 return std::nullopt;
             }
-            options.dryRun = true;
+            *flag = true;
             continue;
         }
         const std::optional<QByteArray> value = valueOf(argument, arguments, i);
@@ -75,6 +80,11 @@ std::optional<CleanOptions> CleanOptions::parse(const QList<QByteArray> &argumen
     const std::optional<ScanOptions> scan = ScanOptions::parse(scanArguments, error);
     if (!scan)
         return std::nullopt;
+    if (scan->format == "csv") {
+        // A clean-up's report tells what became of each file: no table of the groups.
+        *error = QStringLiteral("clean writes no csv report (use text or json)");
+        return std::nullopt;
+    }
     options.scan = *scan;
     return options;
 }

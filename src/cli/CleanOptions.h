@@ -22,6 +22,8 @@ struct CleanOptions
     // Move the copies into this folder; without it, delete them.
     std::optional<QByteArray> moveTo;
     bool dryRun = false;
+    // Clean the groups of empty files too, which are left alone by default: removing them frees nothing.
+    bool includeEmpty = false;
     OnError onError = OnError::Quit;
 
     // Parses the arguments after "clean"; on a usage error returns no value and sets the message.

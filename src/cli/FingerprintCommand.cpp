@@ -1,9 +1,9 @@
 // twinsift-cli fingerprint [--level N] PATH...
 #include "cli/Commands.h"
 
+#include "browser/ReportShellQuoting.h"
 #include "cli/Help.h"
 #include "cli/ReportOutput.h"
-#include "cli/ShellQuoting.h"
 #include "fs/FileManagerProxy.h"
 
 #include <cerrno>

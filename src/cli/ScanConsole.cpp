@@ -1,7 +1,7 @@
 #include "cli/ScanConsole.h"
 
+#include "browser/ReportShellQuoting.h"
 #include "cli/InterruptWatcher.h"
-#include "cli/ShellQuoting.h"
 #include "cli/SourcePaths.h"
 #include "fs/ReadFailures.h"
 #include "fs/ReadMeter.h"

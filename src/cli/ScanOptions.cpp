@@ -1,5 +1,6 @@
 #include "cli/ScanOptions.h"
 
+#include "browser/ReportFormat.h"
 #include "platform/SettingsKeys.h"
 #include "platform/UserDefaults.h"
 
@@ -32,6 +33,15 @@ std::pair<QByteArray, std::optional<QByteArray>> splitOption(const QByteArray &a
 QString text(const QByteArray &bytes)
 {
     return QString::fromUtf8(bytes);
+}
+
+// "a, b or c"
+QString choices(const QList<QByteArray> &names)
+{
+    QString list;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + text(names[i]);
+    return list;
 }
 
 // A minimum size: any number of MiB that is not negative. Sizes beyond the largest the setting takes,
@@ -122,11 +132,12 @@ std::optional<ScanOptions> ScanOptions::parse(const QList<QByteArray> &arguments
             return std::nullopt;
         }
         if (name == "--format") {
-            if (*value != "text" && *value != "json") {
-                *error = QStringLiteral("unknown format '%1' (use text or json)").arg(text(*value));
+            if (!ReportFormat::names().contains(*value)) {
+                *error = QStringLiteral("unknown format '%1' (use %2)")
+                             .arg(text(*value), choices(ReportFormat::names()));
                 return std::nullopt;
             }
-            options.format = *value == "json" ? Format::Json : Format::Text;
+            options.format = *value;
         } else if (name == "--min-size") {
             if (!(options.minimumSizeMiB = minimumSize(*value, error)))
                 return std::nullopt;
@@ -142,11 +153,12 @@ std::optional<ScanOptions> ScanOptions::parse(const QList<QByteArray> &arguments
         }
     }
     if (nullSeparated) {
-        if (options.format == Format::Json) {
-            *error = QStringLiteral("--null is a form of the text format, not of JSON");
+        if (options.format != "text") {
+            *error = QStringLiteral("--null is a form of the text format, not of %1")
+                         .arg(text(options.format).toUpper());
             return std::nullopt;
         }
-        options.format = Format::NullSeparated;
+        options.format = "null";
     }
     if (options.paths.isEmpty()) {
         *error = QStringLiteral("no PATH given");

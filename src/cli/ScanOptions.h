@@ -11,9 +11,8 @@
 // What `twinsift-cli scan` was asked to do.
 struct ScanOptions
 {
-    enum class Format { Text, NullSeparated, Json };
-
-    Format format = Format::Text;
+    // The report's format, by its name: one of ReportFormat::names(), or "null" for --null.
+    QByteArray format = "text";
     // Clamped to the largest size the setting takes, which no file reaches.
     std::optional<double> minimumSizeMiB;
     std::optional<qint64> fastScanSizeMiB;

@@ -1,6 +1,6 @@
 #include "cli/ScanSession.h"
 
-#include "cli/ShellQuoting.h"
+#include "browser/ReportShellQuoting.h"
 #include "platform/MainThread.h"
 #include "platform/SerialQueue.h"
 
@@ -85,4 +85,16 @@ int ScanSession::scan(const ScanOptions &options)
         return status;
     scanSources();
     return 0;
+}
+
+ReportScope ScanSession::reportScope() const
+{
+    ReportScope scope = ReportScope::ofEngine(m_manager);
+    for (ReportSource &source : scope.sources) {
+        source.path = m_sources.givenPath(*source.root);
+        source.number = m_sources.position(*source.root);
+    }
+    scope.shownPath = [this](const MyTreeNode &file) { return m_sources.shown(file); };
+    scope.completeness = {m_console->skippedCount(), m_console->readErrorCount(), m_interrupt.interrupted()};
+    return scope;
 }

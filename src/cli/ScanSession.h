@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/ReportScope.h"
 #include "browser/ShownGroups.h"
 #include "browser/SourceList.h"
 #include "cli/InterruptWatcher.h"
@@ -35,6 +36,9 @@ public:
     const ShownGroups &shown() const { return m_shown; }
     const SourceList &sourceList() const { return m_sourceList; }
     ScanConsole &console() { return *m_console; }
+    // What a report of the scan tells besides the groups: the sources by the paths given and their
+    // places among them, the files through the links named, the totals, and what was skipped or cut.
+    ReportScope reportScope() const;
     InterruptWatcher &interrupt() { return m_interrupt; }
     // What a Ctrl-C stops besides the scans (a clean task), from now on.
     void setAlsoOnInterrupt(std::function<void()> stop) { m_alsoOnInterrupt = std::move(stop); }

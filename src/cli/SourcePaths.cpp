@@ -83,3 +83,8 @@ QByteArray SourcePaths::shown(const RootNode *root, const QByteArray &path) cons
         return path;
     return link->linkPath + '/' + path.mid(link->targetPrefix.size());
 }
+
+QByteArray SourcePaths::shown(const MyTreeNode &file) const
+{
+    return shown(file.rootNode().get(), file.FileURL().path());
+}

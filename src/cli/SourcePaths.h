@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/MyTreeNode.h"
 #include "model/RootNode.h"
 
 #include <QByteArray>
@@ -37,6 +38,8 @@ public:
     // A path found in the source as the user named it: through the link's name for a link that was
     // followed, else as it is.
     QByteArray shown(const RootNode *root, const QByteArray &path) const;
+    // The path of a file taken in, as the user named it.
+    QByteArray shown(const MyTreeNode &file) const;
 
 private:
     // A source made of a link: its own path ("/" ended), and the link's absolute path.

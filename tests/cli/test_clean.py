@@ -186,7 +186,8 @@ def case_usage():
     base = tempfile.mkdtemp(dir=CLI.work).encode()
     write(os.path.join(base, b"x"), b"x")
     for arguments in (["--keep", "middle"], ["--source", "-1"], ["--move-to", "/nonexistent"],
-                      ["--on-error", "maybe"], ["--dry-run=yes"], ["--null", "--format", "json"]):
+                      ["--on-error", "maybe"], ["--dry-run=yes"], ["--include-empty=no"],
+                      ["--null", "--format", "json"], ["--format", "csv"]):
         code, _, _ = CLI.run(["clean", *arguments, base])
         expect(code == 2, f"{arguments}: exit {code}")
 
@@ -278,6 +279,25 @@ def case_links_named_as_sources():
            f"removed {removed}, left {[p for p in leads_to.values() if os.path.exists(p)]}")
 
 
+def case_empty_files():
+    """Empty files are all alike and make one group, which scan lists and clean leaves alone unless
+    --include-empty; the groups keep the numbers scan gives them either way."""
+    folder = tempfile.mkdtemp(dir=CLI.work).encode()
+    for name, content in ((b"twin-1", b"twin"), (b"twin-2", b"twin"), (b"empty-1", b""), (b"empty-2.txt", b""),
+                          (b"empty-3", b"")):
+        write(os.path.join(folder, name), content)
+    code, out, err = CLI.run(["scan", "--quiet", "--format", "json", folder])
+    groups = [{os.path.basename(os.fsencode(f["path"])) for f in g["files"]} for g in json.loads(out)["groups"]]
+    expect(code == 0 and sorted(map(len, groups)) == [2, 3], f"scan: {groups} {err!r}")
+    for extra, removed in (([], 1), (["--include-empty"], 3)):
+        code, plan, err = run_clean(["--dry-run", *extra, folder])
+        named = [(r["group"], os.path.basename(os.fsencode(r["path"]))) for r in plan["removed"]]
+        expect(code == 0 and len(named) == removed and all(name in groups[g] for g, name in named),
+               f"{extra}: planned {named} of the groups {groups} {err!r}")
+    code, done, err = run_clean([folder])
+    expect(code == 0 and len(os.listdir(folder)) == 4, f"exit {code}: {done} left {os.listdir(folder)} {err!r}")
+
+
 def main():
     global CLI
     with tempfile.TemporaryDirectory(prefix="twinsift-clean-") as work:
@@ -290,6 +310,7 @@ def main():
         results.case("the dry run names the destinations of the moves", case_dry_run_destinations)
         results.case("what the report cannot carry", case_what_the_report_cannot_carry)
         results.case("links named as sources", case_links_named_as_sources)
+        results.case("empty files stay unless --include-empty", case_empty_files)
         if ROOT:
             results.case("a bind mount", case_bind_mount)
             results.case("a full destination", case_full_destination)

@@ -6,9 +6,12 @@ damaged settings, Ctrl-C at a point the test chooses, and standard output that c
 
 Usage: test_scan_hostile.py PATH-TO-twinsift-cli
 """
+import csv
 import fcntl
+import io
 import os
 import pty
+import re
 import resource
 import signal
 import subprocess
@@ -17,7 +20,8 @@ import tempfile
 import termios
 import time
 
-from reference import Cli, Options, ReferenceScan, Results, compare_reports, decode_report, expect, shown, write
+from reference import (Cli, Options, ReferenceScan, Results, compare_reports, decode_report, expect, extension_text,
+                       shown, write)
 
 CLI = None
 SETPRIV = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if os.geteuid() == 0 else []
@@ -64,15 +68,23 @@ def case_folder_swapped_for_link():
         swapper.wait()
 
 
+def csv_bytes(field):
+    """The bytes of a CSV report's path or extension: a doubled backslash is one, \\udcXX the byte XX."""
+    text = re.sub(r"\\(\\|udc[0-9a-f]{2})", lambda m: "\\" if m[1] == "\\" else chr(int(m[1][1:], 16)), field)
+    return os.fsencode(text)
+
+
 def case_names_that_forge_lines():
     """A folder named "b" + newline holding tmp/victim/precious would print /tmp/victim/precious as a
-    member of a group: names with control characters are quoted, --null keeps them raw."""
+    member of a group: names with control characters are quoted, --null keeps them raw, and CSV quotes
+    and escapes each name so that a reader gets its bytes back."""
     root = fresh_dir("names")
     os.makedirs(os.path.join(root, b"b\n/tmp/victim"))
     write(os.path.join(root, b"b\n/tmp/victim/precious"), b"precious")
     write(os.path.join(root, b"copy"), b"precious")
     for i, name in enumerate([b"esc\x1b[2J", b"del\x7f", b"tab\tx", b"c1\xc2\x85", b"raw\x9b", b"it's\n",
-                              b"'$'\\n''x", b"\xff plain", b"\nlead"]):
+                              b"'$'\\n''x", b"\xff plain", b"\nlead", b"comma,x", b'q"uote', b"cr\rx",
+                              b"back\\slash\\udcff", b"x.\xfe\\,"]):
         pair(root, name, b"content %d" % i)
     expected = ReferenceScan(Options()).add_sources([root]).report()
     text = b"\n".join(b"".join(shown(m["path"]) + b"\n" for m in g["files"]) for g in expected["groups"])
@@ -82,6 +94,14 @@ def case_names_that_forge_lines():
     code, out, _ = CLI.run(["scan", "--quiet", "--null", root])
     null = b"\0".join(b"".join(m["path"] + b"\0" for m in g["files"]) for g in expected["groups"])
     expect(code == 0 and out == null, f"--null report:\n cli {out!r}\n ref {null!r}")
+    code, out, _ = CLI.run(["scan", "--quiet", "--format", "csv", root])
+    rows = list(csv.reader(io.StringIO(out.decode("utf-8"), newline="")))
+    got = [(int(group), csv_bytes(path), int(size), csv_bytes(ext), added, int(source))
+           for group, path, size, _, ext, added, source in rows[1:]]
+    want = [(i, m["path"], g["size"], os.fsencode(extension_text(os.path.basename(m["path"]))), m["added"], m["source"])
+            for i, g in enumerate(expected["groups"]) for m in g["files"]]
+    expect(code == 0 and rows[0] == "group,path,size,category,extension,added,source".split(",") and got == want,
+           f"CSV report:\n cli {got}\n ref {want}")
     code, out, err = CLI.run(["scan", root])
     expect(code == 0 and len(err.splitlines()) == 2 and str(len(expected["groups"])).encode() in err,
            f"statistics on stderr: {err!r}")

@@ -1,4 +1,4 @@
-#include "cli/ShellQuoting.h"
+#include "browser/ReportShellQuoting.h"
 
 #include "platform/Utf8.h"
 

@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-// Names as the command-line tool shows them. A name may hold any byte but "/" and NUL, and a newline
-// or an escape sequence in it could forge lines of a report or take over a terminal.
+// Names as reports and the command-line tool show them. A name may hold any byte but "/" and NUL, and
+// a newline or an escape sequence in it could forge lines of a report or take over a terminal.
 namespace ShellQuoting {
 
 // Whether the bytes hold a control character: C0, DEL or C1, the latter as UTF-8 or as a raw byte

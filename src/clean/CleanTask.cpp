@@ -70,6 +70,11 @@ void CleanTask::cleanGroup(const DupGroup::Ptr &group)
                 copies.append(member);
         }
         if (const MaybeError error = remove(file, copies)) {
+            // A group found by samples that the bytes disprove: the file leaves it for a group of
+            // its whole content, and no longer counts as one of the group's files.
+            if (group->isComparedBySamples() && error->domain == RemovalSafety::errorDomain &&
+                error->code == RemovalSafety::noIdenticalCopy && m_core->regroupByWholeContent(file))
+                --remaining;
             if (m_frontEnd)
                 m_frontEnd->failed(*file, *error);
             if (m_state->alertAnswer != AlertAnswer::ContinueAll && m_frontEnd) {

@@ -57,6 +57,9 @@ public:
     bool takeIn(const MyTreeNode::Ptr &node, const RootNode::Ptr &root, FingerprintSource &fingerprints);
     // Takes a file out of its source and its group; false when it was not one of its source's files.
     bool removeFile(const MyTreeNode::Ptr &node);
+    // Takes a file out of its group and places it anew by its whole content, as a group found by samples
+    // turned out to hold files that differ; false when it was not one of its source's files.
+    bool regroupByWholeContent(const MyTreeNode::Ptr &node);
     // The removal task of a source that already left the list.
     void removeSource(const RootNode::Ptr &root);
 

@@ -62,6 +62,18 @@ bool ManagerCore::removeFile(const MyTreeNode::Ptr &node)
     return true;
 }
 
+bool ManagerCore::regroupByWholeContent(const MyTreeNode::Ptr &node)
+{
+    const RootNode::Ptr root = node->rootNode();
+    if (!root || !removeFile(node))
+        return false;
+    // The sampled fingerprint is the one that misled; the whole content decides now.
+    node->setCompactPreciseFileMD5(CompactFingerprint());
+    FingerprintSource wholeContent(PreciseLevel(false, 0));
+    takeIn(node, root, wholeContent);
+    return true;
+}
+
 void ManagerCore::removeSource(const RootNode::Ptr &root)
 {
     status.setText(

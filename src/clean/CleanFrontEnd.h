@@ -5,6 +5,7 @@
 #include "platform/Url.h"
 
 #include <QList>
+#include <QStringList>
 
 // The answer to a failed removal, which decides the rest of a clean task.
 enum class AlertAnswer {
@@ -40,6 +41,13 @@ public:
     // The file and a copy that stays were checked, locked and compared, and the file is about to go.
     // Scan queue.
     virtual void aboutToRemove(const MyTreeNode &file) { (void)file; }
+    // The file was moved to another file system, which could not take all it had: each text names
+    // what was lost (an extended attribute, an ACL, the owner) and why. Scan queue, before removed().
+    virtual void movedWithLosses(const MyTreeNode &file, const QStringList &notKept)
+    {
+        (void)file;
+        (void)notKept;
+    }
     // A source left empty by the task, its folder empty, went to the trash. Scan queue.
     virtual void sourceFolderTrashed(const Url &folder) { (void)folder; }
     // A removal failed, whether or not the user is asked about it. Scan queue.

@@ -136,9 +136,13 @@ MaybeError CleanTask::moveAway(const MyTreeNode::Ptr &file, const HeldItem &item
     if (!folderFd)
         return Error::fromErrno(openError, folder.displayPath());
     Url destination;
-    if (MaybeError error = fm.moveHeldItem(item, folderFd.get(), folder, file->FileURL().fileName(),
-                                           FileManagerProxy::NameChoice::FirstFree, true, &destination))
+    QStringList notKept;
+    if (MaybeError error =
+            fm.moveHeldItem(item, folderFd.get(), folder, file->FileURL().fileName(),
+                            FileManagerProxy::NameChoice::FirstFree, true, &destination, &notKept))
         return error;
+    if (m_frontEnd && !notKept.isEmpty())
+        m_frontEnd->movedWithLosses(*file, notKept);
     recordDestination(*file, destination);
     return std::nullopt;
 }

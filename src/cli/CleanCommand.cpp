@@ -60,10 +60,12 @@ public:
         failures.append({m_members.value(&file), Url(), error.localizedDescription()});
     }
     void sourceFolderTrashed(const Url &folder) override { trashedFolders.append(folder); }
+    void movedWithLosses(const MyTreeNode &, const QStringList &notKept) override { losses << notKept; }
 
     QList<Removal> removals;
     QList<Removal> failures;
     QList<Url> trashedFolders;
+    QStringList losses;
 
 private:
     const CleanOptions::OnError m_onError;
@@ -225,6 +227,9 @@ int runCleanCommand(const QList<QByteArray> &arguments)
                       (options->dryRun ? "" : " (the clean-up was made all the same)"));
         return 2;
     }
+    // What a move to another file system could not keep is a warning, whatever the format.
+    for (const QString &loss : std::as_const(frontEnd->losses))
+        session.console().warn(loss.toUtf8());
     if (!options->scan.quiet && !options->dryRun) {
         for (const Url &folder : std::as_const(frontEnd->trashedFolders))
             session.console().print(ShellQuoting::shown(folder.path()) + ": left empty, sent to the trash\n");

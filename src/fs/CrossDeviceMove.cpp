@@ -8,6 +8,7 @@
 #include "platform/UniqueFd.h"
 
 #include <QHash>
+#include <QRandomGenerator>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -111,6 +112,14 @@ public:
     // Removes from the source what was copied and has not changed since, a folder once it is empty.
     // Anything else stays, and the first such item is reported.
     MaybeError removeCopied(int srcDir, const QByteArray &srcName, const QByteArray &srcPath) const;
+    static MaybeError unlinkIfCopied(int srcDir, const QByteArray &srcName, const QByteArray &srcPath,
+                                     const Snapshot &copied);
+    // Whether the item copied from srcPath was the inode given.
+    bool copiedInode(const QByteArray &srcPath, ino_t inode) const
+    {
+        const auto copied = m_copied.constFind(srcPath);
+        return copied != m_copied.cend() && copied->inode == inode;
+    }
 
     // What the copies could not keep, one text per item and attribute.
     const QStringList &notKept() const { return m_notKept; }
@@ -249,6 +258,27 @@ MaybeError TreeCopy::copyAttributes(const struct stat &st, const AttributeHandle
     return std::nullopt;
 }
 
+MaybeError TreeCopy::unlinkIfCopied(int srcDir, const QByteArray &srcName, const QByteArray &srcPath,
+                                    const Snapshot &copied)
+{
+    // Renamed aside first: what is unlinked is then what was looked at, not whatever took the name in
+    // between (an editor's save); anything else goes back.
+    const QByteArray aside = ".twinsift-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+    if (const int error = renameNoReplace(srcDir, srcName.constData(), srcDir, aside.constData()))
+        return failure(error, srcPath);
+    struct stat st;
+    if (::fstatat(srcDir, aside.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !copied.matches(st)) {
+        renameNoReplace(srcDir, aside.constData(), srcDir, srcName.constData());
+        return failure(EAGAIN, srcPath);
+    }
+    if (::unlinkat(srcDir, aside.constData(), 0) != 0) {
+        const int error = errno;
+        renameNoReplace(srcDir, aside.constData(), srcDir, srcName.constData());
+        return failure(error, srcPath);
+    }
+    return std::nullopt;
+}
+
 MaybeError TreeCopy::removeCopied(int srcDir, const QByteArray &srcName, const QByteArray &srcPath) const
 {
     struct stat st;
@@ -257,11 +287,8 @@ MaybeError TreeCopy::removeCopied(int srcDir, const QByteArray &srcName, const Q
     const auto copied = m_copied.constFind(srcPath);
     if (copied == m_copied.cend() || (!S_ISDIR(st.st_mode) && !copied->matches(st)))
         return failure(EAGAIN, srcPath); // appeared or changed after it was copied
-    if (!S_ISDIR(st.st_mode)) {
-        if (::unlinkat(srcDir, srcName.constData(), 0) != 0)
-            return failure(errno, srcPath);
-        return std::nullopt;
-    }
+    if (!S_ISDIR(st.st_mode))
+        return unlinkIfCopied(srcDir, srcName, srcPath, *copied);
     const UniqueFd dir(
         ::openat(srcDir, srcName.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!dir)
@@ -286,11 +313,16 @@ MaybeError TreeCopy::removeCopied(int srcDir, const QByteArray &srcName, const Q
 MaybeError moveAcrossFileSystemsAt(int srcDir, const QByteArray &srcName, int dstDir,
                                    const QByteArray &dstName, const QByteArray &srcPath,
                                    const QByteArray &dstPath, QStringList *notKept,
-                                   const std::function<void()> &copied)
+                                   const std::function<void()> &copied, const std::optional<FileId> &expected)
 {
     struct stat st;
     if (::fstatat(srcDir, srcName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return failure(errno, srcPath);
+    const auto isExpected = [&](dev_t device, ino_t inode) {
+        return !expected || (expected->device == quint64(device) && expected->inode == quint64(inode));
+    };
+    if (!isExpected(st.st_dev, st.st_ino))
+        return failure(EAGAIN, srcPath);
     removeStaleMoveTemporaries(dstDir);
     const bool folder = S_ISDIR(st.st_mode);
 
@@ -304,6 +336,10 @@ MaybeError moveAcrossFileSystemsAt(int srcDir, const QByteArray &srcName, int ds
         MaybeError copyError =
             folder ? copy.copyFolderInto(srcDir, srcName, temporary->fd.get(), srcPath, dstPath)
                    : copy.copyFileInto(srcDir, srcName, temporary->fd.get(), srcPath, dstPath);
+        // Copied by name: the name must have led to the expected item all along.
+        if (!copyError &&
+            !(isExpected(st.st_dev, st.st_ino) && (!expected || copy.copiedInode(srcPath, st.st_ino))))
+            copyError = failure(EAGAIN, srcPath);
         if (!copyError && copied)
             copied();
         if (!copyError) {

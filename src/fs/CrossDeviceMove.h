@@ -1,11 +1,13 @@
 #pragma once
 
+#include "fs/FileId.h"
 #include "platform/Error.h"
 #include "platform/Url.h"
 
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 // Moves an item into a folder on another file system, where rename(2) answers EXDEV, and keeps what mv
 // keeps: the content (holes stay holes), permissions, times, extended attributes and ACLs, and owner
@@ -37,11 +39,14 @@
 // with mv; that is not reported.
 //
 // `copied`, when given, runs once the copy is complete, before it is put in place and before anything
-// of the source is removed: tests change the source there.
+// of the source is removed: tests change the source there. `expected`, when given, is the item the
+// caller checked: anything else found at srcName, before or during the copy, is left where it is and
+// the move fails (EAGAIN).
 MaybeError moveAcrossFileSystemsAt(int srcDir, const QByteArray &srcName, int dstDir,
                                    const QByteArray &dstName, const QByteArray &srcPath,
                                    const QByteArray &dstPath, QStringList *notKept = nullptr,
-                                   const std::function<void()> &copied = {});
+                                   const std::function<void()> &copied = {},
+                                   const std::optional<FileId> &expected = std::nullopt);
 
 // The same by paths: opens the two parent folders, which must exist, and moves src to dst.
 MaybeError moveAcrossFileSystems(const Url &src, const Url &dst, QStringList *notKept = nullptr,

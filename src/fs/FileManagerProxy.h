@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -135,9 +136,11 @@ public:
         FirstFree,
     };
     // Moves the held item into the open folder folderFd (at the path folder) as name; *destination is
-    // where it went.
+    // where it went. A move to another file system keeps what mv keeps; what it could not keep is added
+    // to *notKept, when given (see moveAcrossFileSystemsAt).
     MaybeError moveHeldItem(const HeldItem &item, int folderFd, const Url &folder, const QByteArray &name,
-                            NameChoice choice, bool upper, Url *destination) const;
+                            NameChoice choice, bool upper, Url *destination,
+                            QStringList *notKept = nullptr) const;
 
     // --- Comparing contents before a removal (ContentComparison.cpp) ---------------------------
     enum class Comparison {

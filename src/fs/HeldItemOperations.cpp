@@ -159,7 +159,7 @@ MaybeError FileManagerProxy::trashHeldItem(const HeldItem &item, bool upper, Url
 
 MaybeError FileManagerProxy::moveHeldItem(const HeldItem &item, int folderFd, const Url &folder,
                                           const QByteArray &name, NameChoice choice, bool upper,
-                                          Url *destination) const
+                                          Url *destination, QStringList *notKept) const
 {
     bool acrossFileSystems = false;
     const auto moveTo = [&](const std::function<int(const QByteArray &target)> &move) -> MaybeError {
@@ -187,15 +187,17 @@ MaybeError FileManagerProxy::moveHeldItem(const HeldItem &item, int folderFd, co
         });
     });
     if (acrossFileSystems) {
-        // A copy takes long, so the item keeps its name meanwhile; the copy removes it only if it is
-        // still what was copied.
+        // A copy takes long, so the item keeps its name meanwhile: the mover copies only the item held
+        // and removes it only while its name still leads to what was copied.
         error = moveTo([&](const QByteArray &target) {
-            if (!item.isStillNamed() || !item.isUnchangedSinceOpen())
-                return ESTALE;
-            const MaybeError moved = moveAcrossFileSystems(item.url(), folder.child(target));
+            if (!item.isUnchangedSinceOpen())
+                return EAGAIN;
+            const MaybeError moved =
+                moveAcrossFileSystemsAt(item.folderFd(), item.name(), folderFd, target, item.url().path(),
+                                        folder.child(target).path(), notKept, {}, item.id());
             return !moved ? 0 : moved->domain == Error::posixDomain ? int(moved->code) : EIO;
         });
-        if (error && error->domain == Error::posixDomain && error->code == ESTALE)
+        if (error && error->domain == Error::posixDomain && error->code == EAGAIN)
             error = itemChanged(item.url());
     }
     if (error)

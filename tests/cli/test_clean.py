@@ -205,6 +205,31 @@ def twin_folders(*names):
     return folders, os.path.join(base, b"missing")
 
 
+def case_metadata_a_move_cannot_keep():
+    """A move to another file system keeps a file's extended attributes, or says which it could not."""
+    (a, b), _ = twin_folders(b"a", b"b")
+    try:
+        for folder in (a, b):
+            os.setxattr(os.path.join(folder, b"f"), "user.tag", b"kept")
+    except OSError:
+        return  # this file system takes no user attributes: nothing to keep
+    destination = tempfile.mkdtemp(dir="/dev/shm").encode()
+    probe = os.path.join(destination, b"probe")
+    write(probe, b"")
+    try:
+        os.setxattr(probe, "user.probe", b"")
+        takes_attributes = True
+    except OSError:
+        takes_attributes = False
+    os.unlink(probe)
+    code, done, err = run_clean(["--move-to", destination, a, b])
+    moved = os.fsencode(done["removed"][0]["destination"])
+    if takes_attributes:
+        expect(code == 0 and os.getxattr(moved, "user.tag") == b"kept", f"exit {code}: {err!r}")
+    else:
+        expect(code == 0 and b"user.tag" in err and os.path.exists(moved), f"exit {code}: {err!r}")
+
+
 def case_source_positions():
     """--source counts the paths as given: one that could not be added, or was already a source, keeps
     its place, and naming it (or a place past the end) is refused before anything is removed."""
@@ -308,6 +333,7 @@ def main():
         results.case("delete: nothing lost", case_nothing_lost, "delete")
         results.case("move to another file system: nothing lost", case_nothing_lost, "move")
         results.case("usage errors", case_usage)
+        results.case("metadata a move cannot keep", case_metadata_a_move_cannot_keep)
         results.case("--source counts the paths as given", case_source_positions)
         results.case("the dry run names the destinations of the moves", case_dry_run_destinations)
         results.case("what the report cannot carry", case_what_the_report_cannot_carry)

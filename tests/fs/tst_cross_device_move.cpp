@@ -305,6 +305,8 @@ private Q_SLOTS:
         QTest::newRow("appended to") << qint64(6) << QByteArray("+") << false << QByteArray("before+");
         QTest::newRow("rewritten, same size, new time")
             << qint64(0) << QByteArray("after!") << true << QByteArray("after!");
+        // An editor's save: another file renamed over the name, of the same size and time.
+        QTest::newRow("replaced") << qint64(-1) << QByteArray("saved!") << false << QByteArray("saved!");
     }
 
     void changedSourceStays()
@@ -318,6 +320,15 @@ private Q_SLOTS:
         TestFs::writeFile(file, "before");
         const struct stat original = TestFs::statOf(file);
         const auto change = [&] {
+            if (at < 0) {
+                const Url saved = m_root.child("saved");
+                TestFs::writeFile(saved, write);
+                const timespec times[2] = {original.st_atim, original.st_mtim};
+                if (::utimensat(AT_FDCWD, saved.c_str(), times, 0) != 0 ||
+                    ::rename(saved.c_str(), file.c_str()) != 0)
+                    qFatal("cannot replace %s", file.c_str());
+                return;
+            }
             const int fd = ::open(file.c_str(), O_WRONLY);
             const timespec times[2] = {original.st_atim,
                                        newTime ? timespec{1000000000, 0} : original.st_mtim};

@@ -12,9 +12,29 @@ std::optional<CompactFingerprint> FingerprintSource::fingerprint(const MyTreeNod
 CompactFingerprint FingerprintSource::read(const MyTreeNode &node, FingerprintLevel level,
                                            const std::function<bool()> &stopRequested)
 {
+    return CompactFingerprint(readWithCoverage(node, level, stopRequested).text);
+}
+
+FileManagerProxy::FileFingerprint
+FingerprintSource::readWithCoverage(const MyTreeNode &node, FingerprintLevel level,
+                                    const std::function<bool()> &stopRequested)
+{
     const FileManagerProxy &fm = FileManagerProxy::sharedInstance();
-    const qint64 number = qint64(level);
-    return CompactFingerprint(
-        node.isDir() ? fm.dirMD5_withLeel(node.FileURL(), number, node.fileId(), stopRequested)
-                     : fm.fileMD5_withLevel(node.FileURL(), number, node.fileId(), stopRequested));
+    if (node.isDir())
+        return {fm.dirMD5_withLeel(node.FileURL(), qint64(level), node.fileId(), stopRequested), false};
+    return fm.fileFingerprint(node.FileURL(), qint64(level), node.fileId(), stopRequested);
+}
+
+std::vector<std::optional<QString>>
+FingerprintSource::readWholeContents(const QList<const MyTreeNode *> &files,
+                                     const std::function<bool(qsizetype i, bool isCallingThread)> &proceed,
+                                     const std::function<bool()> &stopRequested)
+{
+    QList<Url> urls;
+    QList<std::optional<FileId>> listed;
+    for (const MyTreeNode *file : files) {
+        urls.append(file->FileURL());
+        listed.append(file->fileId());
+    }
+    return FileManagerProxy::sharedInstance().wholeContentFingerprints(urls, proceed, listed, stopRequested);
 }

@@ -54,11 +54,7 @@ struct SizeAndQuick
 FileManagerProxy::FileFingerprint fingerprintOf(const MyTreeNode &node, FingerprintLevel level,
                                                 const RootNode &root)
 {
-    const FileManagerProxy &fm = FileManagerProxy::sharedInstance();
-    const auto stopped = [&root] { return root.isFinished(); };
-    if (node.isDir())
-        return {fm.dirMD5_withLeel(node.FileURL(), qint64(level), node.fileId(), stopped), false};
-    return fm.fileFingerprint(node.FileURL(), qint64(level), node.fileId(), stopped);
+    return FingerprintSource::readWithCoverage(node, level, [&root] { return root.isFinished(); });
 }
 
 // Readers for the device of the first file: a stretch seldom crosses into another file system.
@@ -210,14 +206,8 @@ void FingerprintPrefetch::computePrecise(const GroupIndex &groups, const Progres
             pacer.at(file);
         return !m_root.isFinished();
     };
-    QList<Url> wholeUrls;
-    QList<std::optional<FileId>> wholeIds;
-    for (const MyTreeNode *file : std::as_const(whole)) {
-        wholeUrls.append(file->FileURL());
-        wholeIds.append(file->fileId());
-    }
-    const auto wholeResults = FileManagerProxy::sharedInstance().wholeContentFingerprints(
-        wholeUrls, [&](qsizetype i, bool reports) { return proceed(*whole[i], reports); }, wholeIds,
+    const auto wholeResults = readWholeContents(
+        whole, [&](qsizetype i, bool reports) { return proceed(*whole[i], reports); },
         [this] { return m_root.isFinished(); });
     std::vector<std::optional<QString>> singleResults(size_t(single.size()));
     forEachOnThreads(single.size(), readersFor(single), [&](qsizetype i, bool reports) {

@@ -67,8 +67,6 @@ private Q_SLOTS:
         QVERIFY(!takes(g1, d));
         QVERIFY(!d->fileMD5()); // refused on size alone
         QCOMPARE(g1->allFileExt(), QStringList({"N/A", "N/A"}));
-        g1->delChild(a);
-        g1->delChild(c);
     }
 
     void joiningTwiceAndLeaving()
@@ -118,8 +116,6 @@ private Q_SLOTS:
         QCOMPARE(group->fileNumber(), 40);
         QVERIFY(takes(group, node(members[3]->FileURL())));
         QCOMPARE(group->fileNumber(), 40);
-        for (const MyTreeNode::Ptr &member : members)
-            group->delChild(member);
     }
 
     void unreadableOrVanishedFilesFoundGroupsOfTheirOwn()
@@ -138,8 +134,6 @@ private Q_SLOTS:
         const DupGroup::Ptr orphan = DupGroup::init();
         QVERIFY(takes(orphan, goneNode));
         QVERIFY(!takes(orphan, node(file("late.dat", QByteArray(6000, 'k')))));
-        group->delChild(keptNode);
-        orphan->delChild(goneNode);
     }
 
     // After a stop, a group decides only with what was read ahead: it neither refuses nor takes a
@@ -162,8 +156,6 @@ private Q_SLOTS:
         QCOMPARE(group->fileNumber(), 1);
         QVERIFY(!second->dupGroup() && !second->fileMD5());
         QCOMPARE(add(group, second), Result::Joined);
-        group->delChild(first);
-        group->delChild(second);
     }
 
     void foldersListTheirEntriesOnce()

@@ -486,5 +486,9 @@ Hinzugefügt %6 · %7</translation>
             <numerusform>%n Dateien in den Papierkorb gelegt.</numerusform>
         </translation>
     </message>
+    <message id="CLEAN_FILE_PROTECTED_STRING">
+        <source>%1 lies in a protected folder, so it was left in place.</source>
+        <translation>%1 liegt in einem geschützten Ordner; die Datei bleibt daher, wo sie ist.</translation>
+    </message>
 </context>
 </TS>

@@ -486,5 +486,9 @@ Added %6 · %7</translation>
             <numerusform>%n files sent to the trash.</numerusform>
         </translation>
     </message>
+    <message id="CLEAN_FILE_PROTECTED_STRING">
+        <source>%1 lies in a protected folder, so it was left in place.</source>
+        <translation>%1 lies in a protected folder, so it was left in place.</translation>
+    </message>
 </context>
 </TS>

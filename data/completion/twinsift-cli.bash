@@ -63,7 +63,7 @@ _twinsift_cli()
         case $command in
             fingerprint) options="--level" ;;
             scan) options="--format --null --min-size --fast-scan-size --no-fast-scan --types --use-settings --verbose --quiet" ;;
-            clean) options="--keep --source --ext --move-to --dry-run --include-empty --on-error --format --null --min-size --fast-scan-size --no-fast-scan --types --use-settings --verbose --quiet" ;;
+            clean) options="--keep --source --ext --protect --protect-source --move-to --dry-run --include-empty --on-error --format --null --min-size --fast-scan-size --no-fast-scan --types --use-settings --verbose --quiet" ;;
         esac
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
     fi

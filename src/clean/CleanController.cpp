@@ -43,8 +43,10 @@ void CleanController::runTask(QList<DupGroup::Ptr> groups, const CleanTaskOption
     }
     m_state->taskStatus = TaskStatus::Running;
     Q_EMIT cleanTaskStateChanged();
+    CleanTaskOptions protectedOptions = options;
+    protectedOptions.protection = m_engine.protection();
     SourceNodeManager::scanQueue().async(
-        [task = std::make_shared<CleanTask>(*this, std::move(groups), options)] { task->run(); });
+        [task = std::make_shared<CleanTask>(*this, std::move(groups), protectedOptions)] { task->run(); });
 }
 
 void CleanController::deleteOneFile(const MyTreeNode::Ptr &file)
@@ -52,12 +54,14 @@ void CleanController::deleteOneFile(const MyTreeNode::Ptr &file)
     if (!file || m_state->taskStatus == TaskStatus::Running || m_engine.isScanning())
         return;
     SourceNodeManager::scanQueue().async([core = m_engine.core(), file, frontEnd = m_cleanFrontEnd,
-                                          controller = QPointer<CleanController>(this)] {
+                                          controller = QPointer<CleanController>(this),
+                                          isProtected = m_engine.protection().covers(file->FileURL())] {
         // The last copy of a group is never removed this way.
         const DupGroup::Ptr group = file->dupGroup();
         if (!group || group->fileNumber() < 2)
             return;
-        const std::variant<HeldItem, Error> held = RemovalSafety::holdUnchanged(*file);
+        const std::variant<HeldItem, Error> held =
+            isProtected ? RemovalSafety::protectedError(*file) : RemovalSafety::holdUnchanged(*file);
         const Error *unsafe = std::get_if<Error>(&held);
         const MaybeError error =
             unsafe ? *unsafe

@@ -29,6 +29,9 @@ Verdict verdict(const MyTreeNode &file, qint64 filesInGroup, const CleanTaskOpti
 {
     if (filesInGroup < 2)
         return Verdict::GroupFinished;
+    // A protected file always stays, whatever the date rule says; the others may all go.
+    if (options.protection.covers(file.FileURL()))
+        return Verdict::Stays;
     if (options.folderRuleOn) {
         const RootNode::Ptr root = file.rootNode();
         if (!root || qint64(root->index()) != options.folderIndex)

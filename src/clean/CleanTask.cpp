@@ -107,6 +107,8 @@ MaybeError CleanTask::remove(const MyTreeNode::Ptr &file, const QList<MyTreeNode
         m_state->taskStatus = TaskStatus::Idle;
         return Error{RemovalSafety::errorDomain, RemovalSafety::noDestination, QString()};
     }
+    if (m_options.protection.covers(file->FileURL()))
+        return RemovalSafety::protectedError(*file);
     std::variant<HeldItem, Error> held = RemovalSafety::holdUnchanged(*file);
     if (const Error *error = std::get_if<Error>(&held))
         return *error;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/ProtectedFolders.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -37,6 +39,8 @@ struct CleanTaskOptions
     // Remove only files of this extension; with the rule on and no extension, nothing is removed.
     bool typeRuleOn = false;
     std::optional<QString> typeExtension;
+    // Nothing in these folders goes, by any mode.
+    ProtectedFolders protection;
 
     // The choices the settings store holds; the type rule's extension is picked from the shown groups'
     // extensions by its stored position.

@@ -87,6 +87,12 @@ std::variant<HeldItem, Error> holdIdenticalCopy(const MyTreeNode &file, const He
     return noIdenticalCopyError(file);
 }
 
+Error protectedError(const MyTreeNode &file)
+{
+    //% "%1 lies in a protected folder, so it was left in place."
+    return failure(protectedFile, QT_TRID_NOOP("CLEAN_FILE_PROTECTED_STRING"), file);
+}
+
 Error noIdenticalCopyError(const MyTreeNode &file)
 {
     //% "No copy that stays holds the same bytes as %1, so it was left in place."

@@ -23,6 +23,7 @@ enum Code : qint64 {
     changedSinceScan = 2,
     noIdenticalCopy = 3,
     inUseByAnotherCleanUp = 4,
+    protectedFile = 5,
 };
 
 // The folder below which a file's folders are reached without following links: its source's folder,
@@ -38,6 +39,9 @@ std::variant<HeldItem, Error> holdUnchanged(const MyTreeNode &file);
 // link, a path through a link) is no copy.
 std::variant<HeldItem, Error> holdIdenticalCopy(const MyTreeNode &file, const HeldItem &held,
                                                 const QList<MyTreeNode::Ptr> &copies);
+
+// The failure for a file in a protected folder, which nothing removes.
+Error protectedError(const MyTreeNode &file);
 
 // The failure when no copy that stays holds the file's bytes: none did, or the one held changed or lost
 // its name since.

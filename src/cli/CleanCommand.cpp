@@ -73,10 +73,11 @@ private:
 };
 
 // The source made of the PATH at the position given to --source; none, and why, when there is none.
-RootNode::Ptr chosenSource(const SourcePaths &sources, qint64 position, QByteArray *refusal)
+RootNode::Ptr chosenSource(const SourcePaths &sources, const char *optionName, qint64 position,
+                           QByteArray *refusal)
 {
     const qsizetype count = sources.entries().size();
-    const QByteArray option = "--source " + QByteArray::number(position) + ": ";
+    const QByteArray option = optionName + (' ' + QByteArray::number(position)) + ": ";
     if (position >= count) {
         *refusal = option + (count == 1 ? QByteArray("there is only 1 source")
                                         : "there are only " + QByteArray::number(count) + " sources");
@@ -156,13 +157,26 @@ int runCleanCommand(const QList<QByteArray> &arguments)
     RootNode::Ptr source;
     if (options->source) {
         QByteArray refusal;
-        if (!(source = chosenSource(session.sources(), *options->source, &refusal)))
+        if (!(source = chosenSource(session.sources(), "--source", *options->source, &refusal)))
             return session.usageError(refusal);
+    }
+    // Protected before the scan, so that the groups and figures count only what can go.
+    QList<Url> protectedFolders;
+    for (const QByteArray &path : options->protect)
+        protectedFolders.append(Url::fromAbsolutePath(path));
+    session.manager().setProtectedFolders(protectedFolders);
+    for (const qint64 position : options->protectSources) {
+        QByteArray refusal;
+        const RootNode::Ptr root = chosenSource(session.sources(), "--protect-source", position, &refusal);
+        if (!root)
+            return session.usageError(refusal);
+        session.manager().setSourceProtected(root, true);
     }
     session.scanSources();
 
     SourceNodeManager &manager = session.manager();
-    const CleanTaskOptions task = taskOptions(*options, source);
+    CleanTaskOptions task = taskOptions(*options, source);
+    task.protection = manager.protection();
     CleanController clean(manager);
     clean.setUndoPath(destination);
 

@@ -35,7 +35,8 @@ std::optional<CleanOptions> CleanOptions::parse(const QList<QByteArray> &argumen
         const qsizetype equals = argument.indexOf('=');
         const QByteArray name = equals < 0 ? argument : argument.left(equals);
         const bool takesValue = name == "--keep" || name == "--source" || name == "--ext" ||
-                                name == "--move-to" || name == "--on-error";
+                                name == "--move-to" || name == "--on-error" || name == "--protect" ||
+                                name == "--protect-source";
         bool *const flag = switches.value(name);
         if (onlyPaths || !(takesValue || flag)) {
             onlyPaths = onlyPaths || argument == "--";
@@ -59,14 +60,20 @@ std::optional<CleanOptions> CleanOptions::parse(const QList<QByteArray> &argumen
             options.keep = *value == "newest" ? Keep::Newest : Keep::Oldest;
         } else if (name == "--on-error" && (*value == "quit" || *value == "continue")) {
             options.onError = *value == "quit" ? OnError::Quit : OnError::Continue;
-        } else if (name == "--source") {
+        } else if (name == "--source" || name == "--protect-source") {
             bool ok = false;
-            options.source = value->toLongLong(&ok);
-            if (!ok || *options.source < 0) {
-                *error = QStringLiteral("--source needs the position of a source, from 0, not '%1'")
-                             .arg(text(*value));
+            const qint64 position = value->toLongLong(&ok);
+            if (!ok || position < 0) {
+                *error = QStringLiteral("%1 needs the position of a source, from 0, not '%2'")
+                             .arg(text(name), text(*value));
                 return std::nullopt;
             }
+            if (name == "--source")
+                options.source = position;
+            else
+                options.protectSources.append(position);
+        } else if (name == "--protect" && !value->isEmpty()) {
+            options.protect.append(*value);
         } else if (name == "--ext" && !value->isEmpty()) {
             // As the groups keep extensions: lower case, without the dot.
             options.extension = text(value->startsWith('.') ? value->mid(1) : *value).toLower();

@@ -17,6 +17,9 @@ struct CleanOptions
     Keep keep = Keep::Newest;
     // Remove only copies in the source at this position of the sources given (from 0).
     std::optional<qint64> source;
+    // Folders whose files are never touched, and the sources at these positions (from 0).
+    QList<QByteArray> protect;
+    QList<qint64> protectSources;
     // Remove only copies with this extension (lower case, without a dot).
     std::optional<QString> extension;
     // Move the copies into this folder; without it, delete them.

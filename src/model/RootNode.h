@@ -37,6 +37,9 @@ public:
     // before the stop, not all its files.
     bool isStopped() const { return m_isStopped; }
     void setIsStopped(bool stopped) { m_isStopped = stopped; }
+    // Whether nothing under the source may be removed, moved, trashed or replaced.
+    bool isProtected() const { return m_isProtected; }
+    void setIsProtected(bool isProtected) { m_isProtected = isProtected; }
 
     std::optional<Image> icon() const;
 
@@ -59,6 +62,7 @@ private:
     std::atomic<bool> m_isRunning{true};
     std::atomic<bool> m_isFinished{false};
     std::atomic<bool> m_isStopped{false};
+    std::atomic<bool> m_isProtected{false};
     std::optional<Image> m_icon;
     NodeList m_allFiles;
     std::atomic<qint64> m_totalFileNumber{0};

@@ -47,7 +47,7 @@ void GroupStore::takeOut(const MyTreeNode::Ptr &node, FingerprintSource &fingerp
     }
 }
 
-GroupStore::Summary GroupStore::summarize()
+GroupStore::Summary GroupStore::summarize(const ProtectedFolders &protection)
 {
     for (const qsizetype bucket : std::as_const(m_emptied)) {
         if (bucket < m_buckets.size())
@@ -60,15 +60,26 @@ GroupStore::Summary GroupStore::summarize()
     for (const Bucket &bucket : std::as_const(m_buckets)) {
         for (const DupGroup::Ptr &group : bucket) {
             const qint64 members = group->fileNumber();
-            group->setIsShown(members >= 2);
-            if (members < 2)
+            // What can go: every file but one, or where files are protected, every file but those.
+            qint64 removable = members - 1;
+            if (members >= 2 && !protection.isEmpty()) {
+                const QList<MyTreeNode::Ptr> files = group->childs();
+                const qint64 kept =
+                    std::count_if(files.cbegin(), files.cend(), [&](const MyTreeNode::Ptr &file) {
+                        return protection.covers(file->FileURL());
+                    });
+                removable = members - std::max<qint64>(kept, 1);
+            }
+            // A group of which nothing can go is not shown.
+            group->setIsShown(members >= 2 && removable > 0);
+            if (!group->isShown())
                 continue;
             summary.shown.append(group);
             for (const QString &extension : group->allFileExt())
                 extensions.insert(extension);
             ++summary.groups;
-            summary.waste += (members - 1) * group->fileSize();
-            summary.removable += members - 1;
+            summary.waste += removable * group->fileSize();
+            summary.removable += removable;
         }
     }
     summary.extensions = QStringList(extensions.begin(), extensions.end());

@@ -2,6 +2,7 @@
 
 #include "model/DupGroup.h"
 #include "model/MyTreeNode.h"
+#include "model/ProtectedFolders.h"
 #include "scan/GroupIndex.h"
 
 #include <QList>
@@ -50,8 +51,9 @@ public:
         qint64 waste = 0;
     };
     // Gathers the groups of two or more members in bucket order, marking every group shown or not, and
-    // lets go of the groups emptied since the last summary.
-    Summary summarize();
+    // lets go of the groups emptied since the last summary. Files in protected folders count as what
+    // stays: a group of protected files only is not shown.
+    Summary summarize(const ProtectedFolders &protection = {});
 
     // Forgets every group. The caller breaks the groups' ties with their members.
     void clear();

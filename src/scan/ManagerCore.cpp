@@ -19,7 +19,8 @@ constexpr std::chrono::milliseconds statusNotificationInterval{50};
 ManagerCore::ManagerCore(SourceNodeManager *manager, ScanRules rules)
     : groups([this](const DupGroup::Ptr &group) { requestThumbnail(group); }),
       status([this] { statusChanged(); }),
-      rules(std::make_shared<const CustomRuleController>(std::move(rules))), m_manager(manager)
+      rules(std::make_shared<const CustomRuleController>(std::move(rules))),
+      protection(std::make_shared<const ProtectedFolders>()), m_manager(manager)
 {
 }
 

@@ -2,6 +2,7 @@
 
 #include "model/MemberObserver.h"
 #include "model/MyTreeNode.h"
+#include "model/ProtectedFolders.h"
 #include "model/RootNode.h"
 #include "scan/GroupStore.h"
 #include "scan/ScanProgress.h"
@@ -38,6 +39,8 @@ public:
     std::atomic<bool> namesCategories{false};
     // The rules, replaced whole when they change; a scan takes the current ones at every file.
     std::atomic<std::shared_ptr<const CustomRuleController>> rules;
+    // The folders whose files stay, replaced whole when they change.
+    std::atomic<std::shared_ptr<const ProtectedFolders>> protection;
 
     // The engine goes away. Main thread.
     void detach() { m_manager = nullptr; }

@@ -16,6 +16,7 @@ void SourceNodeManager::removeRootNode(RootNode::Ptr root)
         return;
     m_rootController.removeObject(root);
     reIndex();
+    updateProtection();
     Q_EMIT sourcesChanged();
     Q_EMIT sourcesRemoved();
     scanQueue().async([core = m_core, root] { core->removeSource(root); });
@@ -33,6 +34,7 @@ void SourceNodeManager::removeAllRootNodes()
         core->withManager([&](SourceNodeManager &manager) {
             core->groups.clear();
             manager.m_rootController.setContent({});
+            manager.updateProtection();
             manager.updateStatBar(QStringLiteral(" "));
             Q_EMIT manager.sourcesRemoved();
             manager.syncAllSatus();

@@ -54,6 +54,7 @@ void SourceNodeManager::addRootNode(RootNode::Ptr root)
     if (!root)
         return;
     m_rootController.addObject(root);
+    updateProtection();
     Q_EMIT sourcesChanged();
     scanQueue().async([core = m_core, root, progress = m_scanProgress] { core->scan(root, progress); });
 }
@@ -93,7 +94,7 @@ void ManagerCore::scan(const RootNode::Ptr &root, const std::shared_ptr<ScanProg
     root->setIsStopped(root->isFinished());
     progress.scanEnded(*root);
     // The groups are gathered here, so the main thread only takes the result over.
-    GroupStore::Summary summary = groups.summarize();
+    GroupStore::Summary summary = groups.summarize(*protection.load());
     if (namesCategories) {
         // Naming a category may mean reading the file's first bytes: tens of microseconds a group,
         // seconds for a large scan, which a sort by category would otherwise spend on the main thread.

@@ -84,7 +84,7 @@ void SourceNodeManager::updateStatBar(const QString &text)
 
 void SourceNodeManager::syncAllSatus()
 {
-    syncAllSatus(m_core->groups.summarize());
+    syncAllSatus(m_core->groups.summarize(*m_core->protection.load()));
 }
 
 namespace {
@@ -160,4 +160,37 @@ void SourceNodeManager::rescanAllRootNodes()
 {
     for (const RootNode::Ptr &root : m_rootController.arrangedObjects())
         rescanRootNode(root);
+}
+
+void SourceNodeManager::setSourceProtected(const RootNode::Ptr &root, bool isProtected)
+{
+    if (!root || root->isProtected() == isProtected)
+        return;
+    root->setIsProtected(isProtected);
+    updateProtection();
+    Q_EMIT sourcesChanged();
+    // What can go changed: the summary is made anew once the queue gets there.
+    scanQueue().async(
+        [core = m_core] { core->withManager([](SourceNodeManager &engine) { engine.syncAllSatus(); }); });
+}
+
+void SourceNodeManager::setProtectedFolders(QList<Url> folders)
+{
+    m_protectedFolders = std::move(folders);
+    updateProtection();
+}
+
+ProtectedFolders SourceNodeManager::protection() const
+{
+    return *m_core->protection.load();
+}
+
+void SourceNodeManager::updateProtection()
+{
+    QList<Url> folders = m_protectedFolders;
+    for (const RootNode::Ptr &root : rootNodes()) {
+        if (root->isProtected())
+            folders.append(root->rootURL());
+    }
+    m_core->protection = std::make_shared<const ProtectedFolders>(std::move(folders));
 }

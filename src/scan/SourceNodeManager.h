@@ -82,6 +82,14 @@ public:
     void rescanAllRootNodes();
     // Numbers the sources in their arranged order.
     void reIndex();
+    // Marks the source protected, or not: nothing under it is removed, moved, trashed or replaced, and
+    // the summary counts only what can go.
+    void setSourceProtected(const RootNode::Ptr &root, bool isProtected);
+    // Folders besides the protected sources whose files are never touched (the command line's
+    // --protect).
+    void setProtectedFolders(QList<Url> folders);
+    // The protected sources' folders and those; any thread.
+    ProtectedFolders protection() const;
 
     // --- Scanning and removal (scan queue) ------------------------------------------------------
     // The folder walk for one node and everything below it, taking in the files it finds.
@@ -132,6 +140,7 @@ Q_SIGNALS:
 
 private:
     friend class ManagerCore;
+    void updateProtection();
 
     ArrayController<RootNode> m_rootController;
     std::shared_ptr<ManagerCore> m_core;
@@ -139,4 +148,5 @@ private:
     qint64 m_totalFileNumber = 0;
     qint64 m_totalFileSize = 0;
     GroupStore::Summary m_summary;
+    QList<Url> m_protectedFolders;
 };

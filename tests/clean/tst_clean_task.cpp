@@ -562,6 +562,34 @@ private Q_SLOTS:
         QVERIFY(m_clean->undoArray().isEmpty());
     }
 
+    // Nothing under a protected source goes, whichever source reaches it and whatever the date rule
+    // says; a group of protected files only is not shown, and the statistics count what can go.
+    void protectedSourcesStay()
+    {
+        write({{"b/old", "one"},
+               {"p/new", "one"},
+               {"p/twin1", "two"},
+               {"p/twin2", "two"},
+               {"b/inner/x1", "three"},
+               {"b/x2", "three"},
+               {"b/y1", "four"},
+               {"b/inner/y2", "four"}});
+        const QList<RootNode::Ptr> roots = scan({"b", "p", "b/inner"});
+        m_manager->setSourceProtected(roots[1], true);
+        m_manager->setSourceProtected(roots[2], true);
+        QVERIFY(waitForScanQueue());
+        QCOMPARE(m_manager->totalDupGroupNumber(), 3);
+        QCOMPARE(m_manager->totalRemovableFileNumber(), 3);
+        m_clean->deleteOneFile(roots[1]->allFiles().toList().first());
+        QVERIFY(waitForScanQueue());
+        QCOMPARE(m_frontEnd->failed.size(), 1);
+        defaults().setVolatile(qint64(1), SettingsKeys::cleanDate); // the oldest would stay
+        clean();
+        QCOMPARE(
+            existing({"b/old", "p/new", "p/twin1", "p/twin2", "b/inner/x1", "b/x2", "b/y1", "b/inner/y2"}),
+            QByteArrayList({"p/new", "p/twin1", "p/twin2", "b/inner/x1", "b/inner/y2"}));
+    }
+
     // Trash mode: the file goes to the trash with its name, the undo takes it out again and the trash
     // no longer lists it.
     void trashAndUndo()

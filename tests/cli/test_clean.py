@@ -230,6 +230,18 @@ def case_metadata_a_move_cannot_keep():
         expect(code == 0 and b"user.tag" in err and os.path.exists(moved), f"exit {code}: {err!r}")
 
 
+def case_protected_folders():
+    """Nothing under --protect PATH or a --protect-source goes, though the date rule picks it."""
+    (a, b, c), _ = twin_folders(b"a", b"b", b"c")
+    for arguments, kept in ((["--protect", a], [a]), (["--protect-source", "1"], [b])):
+        code, plan, err = run_clean(["--dry-run", "--keep", "oldest", *arguments, a, b])
+        planned = [os.path.dirname(os.fsencode(item["path"])) for item in plan["removed"]]
+        expect(code == 0 and planned == [x for x in (a, b) if x not in kept], f"{arguments}: {plan} {err!r}")
+    code, done, err = run_clean(["--protect", os.path.dirname(a), a, b, c])
+    expect(code == 0 and done["removed"] == [] and all(os.path.exists(os.path.join(x, b"f")) for x in (a, b, c)),
+           f"all protected: {done} {err!r}")
+
+
 def case_source_positions():
     """--source counts the paths as given: one that could not be added, or was already a source, keeps
     its place, and naming it (or a place past the end) is refused before anything is removed."""
@@ -334,6 +346,7 @@ def main():
         results.case("move to another file system: nothing lost", case_nothing_lost, "move")
         results.case("usage errors", case_usage)
         results.case("metadata a move cannot keep", case_metadata_a_move_cannot_keep)
+        results.case("protected folders", case_protected_folders)
         results.case("--source counts the paths as given", case_source_positions)
         results.case("the dry run names the destinations of the moves", case_dry_run_destinations)
         results.case("what the report cannot carry", case_what_the_report_cannot_carry)

@@ -120,10 +120,29 @@ FileManagerProxy::FileFingerprint FileManagerProxy::fileFingerprint(const Url &u
 {
     if (url.isNull())
         return {};
+    return fingerprintAt(AT_FDCWD, url.c_str(), url, level, listed, stopRequested);
+}
+
+FileManagerProxy::FileFingerprint FileManagerProxy::fileFingerprintIn(const Directory &folder,
+                                                                      const QByteArray &name, qint64 level,
+                                                                      const std::optional<FileId> &listed,
+                                                                      const StopRequest &stopRequested) const
+{
+    if (name.isEmpty())
+        return {};
+    return fingerprintAt(folder.fd(), name.constData(), folder.url().child(name), level, listed,
+                         stopRequested);
+}
+
+FileManagerProxy::FileFingerprint FileManagerProxy::fingerprintAt(int dirFd, const char *name, const Url &url,
+                                                                  qint64 level,
+                                                                  const std::optional<FileId> &listed,
+                                                                  const StopRequest &stopRequested) const
+{
     // The item is looked at before anything is opened: a FIFO could block, a device could act on being
     // opened. A missing item, one whose attributes cannot be read and a directory have no fingerprint.
     int error = 0;
-    const auto attributes = queryAttributes(AT_FDCWD, url.c_str(), &error);
+    const auto attributes = queryAttributes(dirFd, name, &error);
     if (!attributes || attributes->isDirectory() || (listed && attributes->id() != *listed))
         return {};
     if (!attributes->isRegularFile()) {
@@ -135,7 +154,7 @@ FileManagerProxy::FileFingerprint FileManagerProxy::fileFingerprint(const Url &u
     }
     if (attributes->fileSize == 0)
         return {emptyText(), true};
-    auto handle = ReadHandle::open(AT_FDCWD, url.c_str(), url, attributes->id(), &error);
+    auto handle = ReadHandle::open(dirFd, name, url, attributes->id(), &error);
     if (!handle) {
         if (!isVanishedItemError(error))
             reportOpenFailure(url, error);
@@ -146,9 +165,20 @@ FileManagerProxy::FileFingerprint FileManagerProxy::fileFingerprint(const Url &u
 
 bool FileManagerProxy::namesFile(const Url &url, const FileId &listed) const
 {
+    return !url.isNull() && namesFileAt(AT_FDCWD, url.c_str(), listed);
+}
+
+bool FileManagerProxy::namesFileIn(const Directory &folder, const QByteArray &name,
+                                   const FileId &listed) const
+{
+    return !name.isEmpty() && namesFileAt(folder.fd(), name.constData(), listed);
+}
+
+bool FileManagerProxy::namesFileAt(int dirFd, const char *name, const FileId &listed)
+{
     struct stat st;
-    return !url.isNull() && ::fstatat(AT_FDCWD, url.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-           S_ISREG(st.st_mode) && FileId{quint64(st.st_dev), quint64(st.st_ino)} == listed;
+    return ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+           FileId{quint64(st.st_dev), quint64(st.st_ino)} == listed;
 }
 
 FileManagerProxy::FileFingerprint
@@ -253,7 +283,8 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
         // a cold cache, the disk then reads many files at a time, and a lane seldom waits for one.
         std::deque<WholeContentLanes::Job> openedAhead;
         const auto openAhead = [&] {
-            for (qsizetype i; openedAhead.size() < filesOpenedAhead && (i = nextIndex.fetch_add(1)) < urls.size();) {
+            for (qsizetype i;
+                 openedAhead.size() < filesOpenedAhead && (i = nextIndex.fetch_add(1)) < urls.size();) {
                 if (!proceed(i, isCallingThread))
                     continue;
                 auto handle = openForLanes(i);

@@ -24,6 +24,7 @@
 #include <deque>
 #include <limits>
 #include <map>
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -74,12 +75,24 @@ void reportReadFailure(const ReadHandle &handle)
 }
 
 // The whole-content text of bytes held in memory, which are shorter than a chunk.
+QString digestOfBytes(const char *bytes, size_t n)
+{
+    // Most texts are short: the stack holds them, and only the digest text is allocated.
+    char onStack[Base64::encodedLength(smallFileLimit)];
+    std::unique_ptr<char[]> onHeap;
+    char *text = onStack;
+    if (Base64::encodedLength(n) > sizeof onStack) {
+        onHeap = std::make_unique_for_overwrite<char[]>(Base64::encodedLength(n));
+        text = onHeap.get();
+    }
+    Md5 md5;
+    md5.update(text, Base64::encode(reinterpret_cast<const unsigned char *>(bytes), n, text));
+    return md5.digestText();
+}
+
 QString digestOfBytes(const QByteArray &bytes)
 {
-    QByteArray text(qsizetype(Base64::encodedLength(size_t(bytes.size()))), Qt::Uninitialized);
-    Base64::encode(reinterpret_cast<const unsigned char *>(bytes.constData()), size_t(bytes.size()),
-                   text.data());
-    return Md5::digestTextOf(text);
+    return digestOfBytes(bytes.constData(), size_t(bytes.size()));
 }
 
 // The target path of the link `name` in the folder dirFd.
@@ -189,6 +202,20 @@ FileManagerProxy::fingerprintOfOpenFile(ReadHandle &handle, qint64 level,
     if (size == 0)
         return {emptyText(), true};
 
+    if (size <= smallFileLimit) {
+        // Read into the stack with one byte to spare: a read that fills it means the file grew since it
+        // was opened, and the reading in pieces below follows it to its real end.
+        char bytes[smallFileLimit + 1];
+        if (isStopped(stopRequested))
+            return {};
+        const qint64 got = handle.readAt(bytes, qint64(sizeof bytes), 0);
+        if (got < 0) {
+            reportReadFailure(handle);
+            return {emptyText(), false};
+        }
+        if (got <= smallFileLimit)
+            return {got ? digestOfBytes(bytes, size_t(got)) : emptyText(), true};
+    }
     if (size <= smallFileLimit || level == 2) {
         const auto digest = wholeContentDigest(handle, size, stopRequested);
         if (digest)
@@ -203,24 +230,35 @@ FileManagerProxy::fingerprintOfOpenFile(ReadHandle &handle, qint64 level,
     // Five stretches: head, tail, and the ones that end at the middle, the first quarter and the
     // third quarter.
     const qint64 n = sampleLength(level);
+    if (n == 0)
+        return {};
     const qint64 half = size / 2;
-    const qint64 offsets[] = {0, size - n, half - n, size / 4 - n, (size + half) / 2 - n};
-    QString samples;
+    constexpr size_t sampleCount = 5;
+    const qint64 offsets[sampleCount] = {0, size - n, half - n, size / 4 - n, (size + half) / 2 - n};
     // A small file is asked for whole: one request to the disk instead of one per sample, and the
     // whole read that follows when its samples match another file's finds it in memory.
     if (size <= askedForWholeLimit)
         handle.readAhead(0, size);
+    // The samples' Base64 texts, joined, on the stack: a sample is at most 500 bytes.
+    constexpr qint64 longestSample = 500;
+    char sample[longestSample];
+    char text[sampleCount * Base64::encodedLength(longestSample)];
+    size_t textLength = 0;
     for (const qint64 offset : offsets) {
-        const auto sample = readChunkData_ofLength_fromOffset(&handle, n, quint64(offset));
-        if (handle.failure()) {
+        // A file that shrank since it was opened gives a shorter sample, or none.
+        const qint64 got = handle.readAt(sample, n, offset);
+        if (got < 0) {
             reportReadFailure(handle);
             return {};
         }
-        if (!sample)
+        if (got == 0)
             return {};
-        samples += *base64forData(sample);
+        textLength +=
+            Base64::encode(reinterpret_cast<const unsigned char *>(sample), size_t(got), text + textLength);
     }
-    return {MD5String(samples), false};
+    Md5 md5;
+    md5.update(text, textLength);
+    return {md5.digestText(), false};
 }
 
 std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(

@@ -17,6 +17,7 @@
 #include <vector>
 
 class Directory;
+class FingerprintCache;
 class HeldItem;
 class ReadHandle;
 
@@ -75,6 +76,9 @@ public:
     // nothing outside what was listed is read. stopRequested is asked between reads of at most a few
     // hundred KiB, possibly on other threads; a stopped read gives no value and is no read failure.
     // Reads that fail are told to ReadFailures.
+    //
+    // With a cache, a regular file whose key (identity, size, times, level) the cache holds is not
+    // read, and what is read whole or sampled without failure or stop is recorded in it.
     std::optional<QString> fileMD5_withLevel(const Url &url, qint64 level,
                                              const std::optional<FileId> &listed = std::nullopt,
                                              const StopRequest &stopRequested = {}) const;
@@ -87,13 +91,15 @@ public:
     };
     FileFingerprint fileFingerprint(const Url &url, qint64 level,
                                     const std::optional<FileId> &listed = std::nullopt,
-                                    const StopRequest &stopRequested = {}) const;
+                                    const StopRequest &stopRequested = {},
+                                    FingerprintCache *cache = nullptr) const;
     // As fileFingerprint, for the entry `name` of the open folder that listed it: the item is looked at
     // and opened through the folder's descriptor, so the kernel looks up one name instead of every
     // component of the path, and a folder swapped for a link meanwhile cannot lead the read elsewhere.
     FileFingerprint fileFingerprintIn(const Directory &folder, const QByteArray &name, qint64 level,
                                       const std::optional<FileId> &listed = std::nullopt,
-                                      const StopRequest &stopRequested = {}) const;
+                                      const StopRequest &stopRequested = {},
+                                      FingerprintCache *cache = nullptr) const;
     // Whether the path still names the regular file a walk listed, a final link not followed: the
     // check that lets another name of a file share the fingerprint read through one of them.
     bool namesFile(const Url &url, const FileId &listed) const;
@@ -103,9 +109,11 @@ public:
     // all cores and several files per core at once; the result at index i is the one of urls[i], which
     // was listed as listed[i] when listed is not empty. proceed(i, isCallingThread) is asked before
     // file i is started: false leaves it without value, as a stop does.
-    std::vector<std::optional<QString>> wholeContentFingerprints(
-        const QList<Url> &urls, const std::function<bool(qsizetype i, bool isCallingThread)> &proceed,
-        const QList<std::optional<FileId>> &listed = {}, const StopRequest &stopRequested = {}) const;
+    std::vector<std::optional<QString>>
+    wholeContentFingerprints(const QList<Url> &urls,
+                             const std::function<bool(qsizetype i, bool isCallingThread)> &proceed,
+                             const QList<std::optional<FileId>> &listed = {},
+                             const StopRequest &stopRequested = {}, FingerprintCache *cache = nullptr) const;
     // A package's fingerprint joins those of the files at any depth inside, in byte order of their
     // paths; a package of which anything could not be read has none.
     std::optional<QString> dirMD5_withLeel(const Url &url, qint64 level,
@@ -173,8 +181,8 @@ private:
     FileManagerProxy() = default;
     // The item `name` in the folder dirFd (AT_FDCWD and a whole path for a path); url is its path.
     FileFingerprint fingerprintAt(int dirFd, const char *name, const Url &url, qint64 level,
-                                  const std::optional<FileId> &listed,
-                                  const StopRequest &stopRequested) const;
+                                  const std::optional<FileId> &listed, const StopRequest &stopRequested,
+                                  FingerprintCache *cache) const;
     static bool namesFileAt(int dirFd, const char *name, const FileId &listed);
     FileFingerprint fingerprintOfOpenFile(ReadHandle &handle, qint64 level,
                                           const StopRequest &stopRequested) const;

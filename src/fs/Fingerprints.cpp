@@ -3,6 +3,7 @@
 
 #include "fs/Base64.h"
 #include "fs/Directory.h"
+#include "fs/FingerprintCache.h"
 #include "fs/Md5.h"
 #include "fs/ReadFailures.h"
 #include "fs/ReadHandle.h"
@@ -129,35 +130,44 @@ std::optional<QString> FileManagerProxy::fileMD5_withLevel(const Url &url, qint6
 
 FileManagerProxy::FileFingerprint FileManagerProxy::fileFingerprint(const Url &url, qint64 level,
                                                                     const std::optional<FileId> &listed,
-                                                                    const StopRequest &stopRequested) const
+                                                                    const StopRequest &stopRequested,
+                                                                    FingerprintCache *cache) const
 {
     if (url.isNull())
         return {};
-    return fingerprintAt(AT_FDCWD, url.c_str(), url, level, listed, stopRequested);
+    return fingerprintAt(AT_FDCWD, url.c_str(), url, level, listed, stopRequested, cache);
 }
 
 FileManagerProxy::FileFingerprint FileManagerProxy::fileFingerprintIn(const Directory &folder,
                                                                       const QByteArray &name, qint64 level,
                                                                       const std::optional<FileId> &listed,
-                                                                      const StopRequest &stopRequested) const
+                                                                      const StopRequest &stopRequested,
+                                                                      FingerprintCache *cache) const
 {
     if (name.isEmpty())
         return {};
     return fingerprintAt(folder.fd(), name.constData(), folder.url().child(name), level, listed,
-                         stopRequested);
+                         stopRequested, cache);
 }
 
 FileManagerProxy::FileFingerprint FileManagerProxy::fingerprintAt(int dirFd, const char *name, const Url &url,
                                                                   qint64 level,
                                                                   const std::optional<FileId> &listed,
-                                                                  const StopRequest &stopRequested) const
+                                                                  const StopRequest &stopRequested,
+                                                                  FingerprintCache *cache) const
 {
     // The item is looked at before anything is opened: a FIFO could block, a device could act on being
     // opened. A missing item, one whose attributes cannot be read and a directory have no fingerprint.
     int error = 0;
+    const qint64 lookedAt = cache ? cache->now() : 0;
     const auto attributes = queryAttributes(dirFd, name, &error);
     if (!attributes || attributes->isDirectory() || (listed && attributes->id() != *listed))
         return {};
+    const auto key = cache ? FingerprintCache::Key::of(*attributes, level) : std::nullopt;
+    if (key) {
+        if (auto known = cache->lookup(*key))
+            return {std::move(known->text), known->isWholeContent};
+    }
     if (!attributes->isRegularFile()) {
         // A link is not followed: one met where a file was listed may lead anywhere. Special files hold
         // nothing to read; they report a size of 0, which stands for the empty text.
@@ -173,7 +183,10 @@ FileManagerProxy::FileFingerprint FileManagerProxy::fingerprintAt(int dirFd, con
             reportOpenFailure(url, error);
         return {};
     }
-    return fingerprintOfOpenFile(*handle, level, stopRequested);
+    FileFingerprint fingerprint = fingerprintOfOpenFile(*handle, level, stopRequested);
+    if (key && fingerprint.text && !handle->failure())
+        cache->record(*key, {*fingerprint.text, fingerprint.isWholeContent}, lookedAt);
+    return fingerprint;
 }
 
 bool FileManagerProxy::namesFile(const Url &url, const FileId &listed) const
@@ -263,9 +276,18 @@ FileManagerProxy::fingerprintOfOpenFile(ReadHandle &handle, qint64 level,
 
 std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
     const QList<Url> &urls, const std::function<bool(qsizetype i, bool isCallingThread)> &proceed,
-    const QList<std::optional<FileId>> &listed, const StopRequest &stopRequested) const
+    const QList<std::optional<FileId>> &listed, const StopRequest &stopRequested,
+    FingerprintCache *cache) const
 {
     std::vector<std::optional<QString>> results(size_t(urls.size()));
+    // The keys of the files read, and when their attributes were, for what is recorded in the cache.
+    std::vector<std::optional<FingerprintCache::Key>> keys(cache ? size_t(urls.size()) : 0);
+    std::vector<qint64> lookedAt(keys.size());
+    const auto finish = [&](qsizetype i, QString text) {
+        if (cache && keys[size_t(i)])
+            cache->record(*keys[size_t(i)], {text, true}, lookedAt[size_t(i)]);
+        results[size_t(i)] = std::move(text);
+    };
     const auto listedAt = [&](qsizetype i) { return i < listed.size() ? listed[i] : std::nullopt; };
     // A file of several chunks is digested a chunk per lane, its chunks being texts of their own;
     // the chunks' digests are joined in file order when the last one is done.
@@ -305,14 +327,25 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
 
     // A regular file with content, opened for the lanes; anything else takes the usual way, with its
     // checks and its answers for empty, missing and special items.
+    // A file the cache knows is answered from it (and has a result then).
     const auto openForLanes = [&](qsizetype i) -> std::optional<ReadHandle> {
         int error = 0;
         const Url &url = urls[i];
+        const qint64 now = cache ? cache->now() : 0;
         const auto attributes = queryAttributes(AT_FDCWD, url.c_str(), &error);
         const auto expected = listedAt(i);
         if (!attributes || !attributes->isRegularFile() || attributes->fileSize == 0 ||
             (expected && attributes->id() != *expected))
             return std::nullopt;
+        if (cache) {
+            const auto key = FingerprintCache::Key::of(*attributes, 2);
+            if (auto known = cache->lookup(*key)) {
+                results[size_t(i)] = std::move(known->text);
+                return std::nullopt;
+            }
+            keys[size_t(i)] = key;
+            lookedAt[size_t(i)] = now;
+        }
         return ReadHandle::open(AT_FDCWD, url.c_str(), url, attributes->id(), &error);
     };
 
@@ -327,7 +360,8 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
                     continue;
                 auto handle = openForLanes(i);
                 if (!handle) {
-                    results[size_t(i)] = fileFingerprint(urls[i], 2, listedAt(i), stopRequested).text;
+                    if (!results[size_t(i)])
+                        results[size_t(i)] = fileFingerprint(urls[i], 2, listedAt(i), stopRequested).text;
                     continue;
                 }
                 handle->readAhead(0, std::min(handle->size(), WholeContentLanes::readAheadLength));
@@ -362,8 +396,10 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
             const auto parts = chunked.find(job.tag);
             if (parts == chunked.end()) {
                 // Part of a file stands for nothing: what was read is dropped. A stopped file has no text.
-                if (digest || failed)
-                    results[size_t(job.tag)] = digest ? std::move(digest) : emptyText();
+                if (digest)
+                    finish(job.tag, std::move(*digest));
+                else if (failed)
+                    results[size_t(job.tag)] = emptyText();
                 return;
             }
             Chunks &chunks = parts->second;
@@ -375,10 +411,14 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
                 return;
             if (chunks.stopped)
                 return;
+            if (chunks.failed) {
+                results[size_t(job.tag)] = emptyText();
+                return;
+            }
             QString text = emptyText();
             for (const QString &chunkDigests : chunks.digests)
-                text += chunks.failed ? QString() : chunkDigests;
-            results[size_t(job.tag)] = text;
+                text += chunkDigests;
+            finish(job.tag, std::move(text));
         };
         WholeContentLanes::run(next, done, stopRequested);
     });

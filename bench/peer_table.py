@@ -20,7 +20,7 @@ CACHED = ["twinsift-first", "twinsift-second"]
 NAMES = {"twinsift": "TwinSift", "jdupes": "jdupes", "fdupes": "fdupes", "rdfind": "rdfind",
          "rmlint": "rmlint", "twinsift-first": "TwinSift, first run (cold, cache empty)",
          "twinsift-second": "TwinSift, second run (cache filled)"}
-MAX_BYTES_PER_FILE = 400
+MAX_BYTES_PER_FILE = 300
 PER_FILE_TREES = ["mixed", "tiny"]
 
 

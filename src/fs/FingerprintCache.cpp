@@ -10,23 +10,25 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <tuple>
 
-// The file: a header (the magic, the format version and the number of entries, 16 bytes), the
-// entries, and the MD5 digest of all that comes before it (16 bytes). An entry is the key (device,
-// inode, size, modification and change time: 8 bytes each), the day last seen (4), the level (1),
-// flags (1: bit 0, whole content), the number of chunks (2), then 16 digest bytes per chunk. All
-// numbers are little-endian.
+// The file: a header (the magic, the format version and the number of records, 16 bytes), the
+// records, the digests of the second and later chunks of each record of more than one chunk (16 bytes
+// each, in record order), and the MD5 digest of all that comes before it (16 bytes). A record is the
+// key (device, inode, size, modification and change time: 8 bytes each), the day last seen (4), the
+// level (1), flags (1: bit 0, whole content), the number of chunks (2) and the first chunk's digest
+// (16). All numbers are little-endian.
 namespace {
 
 constexpr char magic[8] = {'T', 'S', 'F', 'P', 'C', 'A', 'C', 'H'};
 constexpr quint32 version = 1;
 constexpr qsizetype headerLength = 16;
-constexpr qsizetype entryLength = 48;
+constexpr qsizetype recordLength = 64;
 constexpr qsizetype digestLength = 16;
 constexpr quint8 wholeContentFlag = 1;
 constexpr qint64 nanosecondsPerDay = 86'400'000'000'000;
@@ -55,36 +57,18 @@ int hexValue(QChar c)
 }
 
 // The digest bytes of a text made of 32-digit digest texts; false for any other text.
-bool digestsOfText(const QString &text, std::vector<unsigned char> *digests)
+bool digestsOfText(const QString &text, QByteArray *digests)
 {
     if (text.size() % 32 != 0)
         return false;
-    digests->resize(size_t(text.size() / 2));
+    digests->resize(text.size() / 2);
     for (qsizetype i = 0; i < text.size(); i += 2) {
         const int high = hexValue(text[i]), low = hexValue(text[i + 1]);
         if (high < 0 || low < 0)
             return false;
-        (*digests)[size_t(i / 2)] = static_cast<unsigned char>(high << 4 | low);
+        (*digests)[i / 2] = char(high << 4 | low);
     }
     return true;
-}
-
-// Entries of one file at one level: of these, only the newest is kept.
-struct FileAtLevel
-{
-    quint64 device, inode;
-    qint64 level;
-    friend bool operator==(const FileAtLevel &, const FileAtLevel &) = default;
-    friend size_t qHash(const FileAtLevel &f, size_t seed)
-    {
-        return qHashMulti(seed, f.device, f.inode, f.level);
-    }
-};
-
-bool isNewer(const FingerprintCache::Key &a, const FingerprintCache::Key &b)
-{
-    return std::tie(a.changeNanoseconds, a.modificationNanoseconds, a.size) >
-           std::tie(b.changeNanoseconds, b.modificationNanoseconds, b.size);
 }
 
 QString untrusted(const QByteArray &path, const char *why)
@@ -94,6 +78,9 @@ QString untrusted(const QByteArray &path, const char *why)
 }
 
 } // namespace
+
+// A key's bytes name a record in the side table of further digests: it has no padding.
+static_assert(sizeof(FingerprintCache::Key) == 6 * sizeof(qint64));
 
 std::optional<FingerprintCache::Key> FingerprintCache::Key::of(const FileAttributes &attributes, qint64 level)
 {
@@ -126,6 +113,21 @@ quint32 FingerprintCache::today() const
     return quint32(std::max<qint64>(m_clock(), 0) / nanosecondsPerDay);
 }
 
+// The records of one file and level stand together, oldest first.
+bool FingerprintCache::isBefore(const Record &a, const Record &b)
+{
+    return std::tie(a.device, a.inode, a.level, a.changeNanoseconds, a.modificationNanoseconds, a.size) <
+           std::tie(b.device, b.inode, b.level, b.changeNanoseconds, b.modificationNanoseconds, b.size);
+}
+
+QByteArray FingerprintCache::moreKey(const Record &record)
+{
+    const Key key{
+        record.device, record.inode, record.size, record.modificationNanoseconds, record.changeNanoseconds,
+        record.level};
+    return QByteArray(reinterpret_cast<const char *>(&key), sizeof key);
+}
+
 std::optional<QString> FingerprintCache::load()
 {
     QFile file(QFile::decodeName(m_path));
@@ -133,16 +135,11 @@ std::optional<QString> FingerprintCache::load()
         return std::nullopt;
     if (!file.open(QIODevice::ReadOnly))
         return untrusted(m_path, "cannot be read");
-    const std::optional<QString> problem = parse(file.readAll());
-    if (problem) {
-        std::unique_lock lock(m_mutex);
-        m_entries.clear();
-        m_moreDigests.clear();
-    }
-    return problem;
+    return parse(file.readAll(), &m_records, &m_more);
 }
 
-std::optional<QString> FingerprintCache::parse(const QByteArray &bytes)
+std::optional<QString> FingerprintCache::parse(const QByteArray &bytes, std::vector<Record> *records,
+                                               MoreDigests *more) const
 {
     if (bytes.size() < qsizetype(sizeof magic) || std::memcmp(bytes.constData(), magic, sizeof magic) != 0)
         return untrusted(m_path, "is not a TwinSift fingerprint cache");
@@ -162,136 +159,159 @@ std::optional<QString> FingerprintCache::parse(const QByteArray &bytes)
 
     const quint32 count = take<quint32>(at);
     const char *end = bytes.constData() + bodyEnd;
-    std::unique_lock lock(m_mutex);
-    m_entries.reserve(qsizetype(count));
-    for (quint32 i = 0; i < count; ++i) {
-        if (end - at < entryLength)
+    if ((end - at) / recordLength < qsizetype(count))
+        return untrusted(m_path, "is damaged or incomplete");
+    std::vector<Record> read(count);
+    for (Record &record : read) {
+        record.device = take<quint64>(at);
+        record.inode = take<quint64>(at);
+        record.size = take<qint64>(at);
+        record.modificationNanoseconds = take<qint64>(at);
+        record.changeNanoseconds = take<qint64>(at);
+        record.seenDay = take<quint32>(at);
+        record.level = take<quint8>(at);
+        record.flags = take<quint8>(at);
+        record.chunks = take<quint16>(at);
+        std::memcpy(record.digest, at, digestLength);
+        at += digestLength;
+        if (record.level > 2)
             return untrusted(m_path, "is damaged or incomplete");
-        Key key;
-        key.device = take<quint64>(at);
-        key.inode = take<quint64>(at);
-        key.size = take<qint64>(at);
-        key.modificationNanoseconds = take<qint64>(at);
-        key.changeNanoseconds = take<qint64>(at);
-        const quint32 seenDay = take<quint32>(at);
-        key.level = take<quint8>(at);
-        const quint8 flags = take<quint8>(at);
-        const quint16 chunks = take<quint16>(at);
-        if (key.level > 2 || end - at < qsizetype(chunks) * digestLength)
+    }
+    MoreDigests readMore;
+    for (const Record &record : read) {
+        if (record.chunks < 2)
+            continue;
+        const qsizetype length = (record.chunks - 1) * digestLength;
+        if (end - at < length)
             return untrusted(m_path, "is damaged or incomplete");
-        insert(key, seenDay, flags & wholeContentFlag, reinterpret_cast<const unsigned char *>(at), chunks);
-        at += qsizetype(chunks) * digestLength;
+        readMore.insert(moreKey(record), QByteArray(at, length));
+        at += length;
     }
     if (at != end)
         return untrusted(m_path, "is damaged or incomplete");
+    settle(&read, false);
+    *records = std::move(read);
+    *more = std::move(readMore);
     return std::nullopt;
-}
-
-void FingerprintCache::insert(const Key &key, quint32 seenDay, bool isWholeContent,
-                              const unsigned char *digests, quint16 chunks)
-{
-    auto existing = m_entries.find(key);
-    if (existing != m_entries.end()) {
-        existing->seenDay = std::max(existing->seenDay, seenDay);
-        return;
-    }
-    Value value;
-    value.seenDay = seenDay;
-    value.chunks = chunks;
-    value.isWholeContent = isWholeContent;
-    if (chunks > 0)
-        std::memcpy(value.digest, digests, digestLength);
-    if (chunks > 1) {
-        value.moreAt = quint32(m_moreDigests.size() / digestLength);
-        m_moreDigests.insert(m_moreDigests.end(), digests + digestLength, digests + chunks * digestLength);
-    }
-    m_entries.insert(key, value);
 }
 
 std::optional<FingerprintCache::Fingerprint> FingerprintCache::lookup(const Key &key) const
 {
-    std::shared_lock lock(m_mutex);
-    const auto found = m_entries.constFind(key);
-    if (found == m_entries.constEnd())
+    if (key.level < 0 || key.level > 2)
         return std::nullopt;
-    const Value &value = *found;
-    // Other lookups of the same entry may write the same day at the same moment.
-    std::atomic_ref<quint32>(value.seenDay).store(today(), std::memory_order_relaxed);
-    Fingerprint fingerprint{QStringLiteral(""), value.isWholeContent};
-    if (value.chunks > 0) {
-        fingerprint.text.reserve(32 * value.chunks);
-        fingerprint.text += Md5::hexText(value.digest);
-        for (quint32 c = 0; c + 1 < value.chunks; ++c)
-            fingerprint.text += Md5::hexText(&m_moreDigests[(size_t(value.moreAt) + c) * digestLength]);
+    Record wanted{};
+    wanted.device = key.device;
+    wanted.inode = key.inode;
+    wanted.size = key.size;
+    wanted.modificationNanoseconds = key.modificationNanoseconds;
+    wanted.changeNanoseconds = key.changeNanoseconds;
+    wanted.level = quint8(key.level);
+    const auto found = std::lower_bound(m_records.begin(), m_records.end(), wanted, isBefore);
+    if (found == m_records.end() || isBefore(wanted, *found))
+        return std::nullopt;
+    // Other lookups of the same record may write the same day at the same moment.
+    std::atomic_ref<quint32>(const_cast<quint32 &>(found->seenDay)).store(today(), std::memory_order_relaxed);
+    Fingerprint fingerprint{QStringLiteral(""), bool(found->flags & wholeContentFlag)};
+    if (found->chunks > 0) {
+        fingerprint.text.reserve(32 * found->chunks);
+        fingerprint.text += Md5::hexText(found->digest);
+    }
+    if (found->chunks > 1) {
+        const QByteArray more = m_more.value(moreKey(*found));
+        for (qsizetype at = 0; at + digestLength <= more.size(); at += digestLength)
+            fingerprint.text += Md5::hexText(reinterpret_cast<const unsigned char *>(more.constData() + at));
     }
     return fingerprint;
 }
 
 void FingerprintCache::record(const Key &key, const Fingerprint &fingerprint, qint64 lookedAtNanoseconds)
 {
-    if (key.changeNanoseconds > lookedAtNanoseconds - settleNanoseconds)
+    if (key.changeNanoseconds > lookedAtNanoseconds - settleNanoseconds || key.level < 0 || key.level > 2)
         return;
-    std::vector<unsigned char> digests;
+    QByteArray digests;
     if (!digestsOfText(fingerprint.text, &digests) || digests.size() / digestLength > 0xffff)
         return;
-    std::unique_lock lock(m_mutex);
-    insert(key, today(), fingerprint.isWholeContent, digests.data(), quint16(digests.size() / digestLength));
+    Record record{};
+    record.device = key.device;
+    record.inode = key.inode;
+    record.size = key.size;
+    record.modificationNanoseconds = key.modificationNanoseconds;
+    record.changeNanoseconds = key.changeNanoseconds;
+    record.seenDay = today();
+    record.level = quint8(key.level);
+    record.flags = fingerprint.isWholeContent ? wholeContentFlag : 0;
+    record.chunks = quint16(digests.size() / digestLength);
+    if (record.chunks > 0)
+        std::memcpy(record.digest, digests.constData(), digestLength);
+    std::lock_guard lock(m_recordedMutex);
+    if (record.chunks > 1)
+        m_recordedMore.insert(moreKey(record), digests.mid(digestLength));
+    m_recorded.push_back(record);
 }
 
-qsizetype FingerprintCache::count() const
+void FingerprintCache::commit()
 {
-    std::shared_lock lock(m_mutex);
-    return m_entries.size();
+    std::lock_guard lock(m_recordedMutex);
+    if (m_recorded.empty())
+        return;
+    m_records.insert(m_records.end(), m_recorded.begin(), m_recorded.end());
+    m_more.insert(m_recordedMore);
+    m_recorded = {};
+    m_recordedMore.clear();
+    settle(&m_records, false);
 }
 
-void FingerprintCache::dropUnkept()
+void FingerprintCache::settle(std::vector<Record> *records, bool pruning) const
 {
+    std::stable_sort(records->begin(), records->end(), isBefore);
     const quint32 day = today();
-    QHash<FileAtLevel, Key> newest;
-    for (auto entry = m_entries.cbegin(); entry != m_entries.cend(); ++entry) {
-        const Key &key = entry.key();
-        const FileAtLevel file{key.device, key.inode, key.level};
-        const auto kept = newest.find(file);
-        if (kept == newest.end())
-            newest.insert(file, key);
-        else if (isNewer(key, *kept))
-            *kept = key;
+    const auto sameFileAndLevel = [](const Record &a, const Record &b) {
+        return a.device == b.device && a.inode == b.inode && a.level == b.level;
+    };
+    size_t kept = 0;
+    for (size_t i = 0; i < records->size(); ++i) {
+        Record &record = (*records)[i];
+        const bool hasLater = i + 1 < records->size();
+        if (hasLater && !isBefore(record, (*records)[i + 1])) {
+            // The same key twice: one record, seen when either was.
+            Record &next = (*records)[i + 1];
+            next.seenDay = std::max(next.seenDay, record.seenDay);
+            continue;
+        }
+        if (pruning && (record.seenDay + quint32(keptDays) < day ||
+                        (hasLater && sameFileAndLevel(record, (*records)[i + 1]))))
+            continue;
+        (*records)[kept++] = record;
     }
-    for (auto entry = m_entries.begin(); entry != m_entries.end();) {
-        const Key &key = entry.key();
-        const bool unseen = entry->seenDay + quint32(keptDays) < day;
-        if (unseen || newest.value(FileAtLevel{key.device, key.inode, key.level}) != key)
-            entry = m_entries.erase(entry);
-        else
-            ++entry;
-    }
+    records->resize(kept);
+    records->shrink_to_fit();
 }
 
 QByteArray FingerprintCache::serialized() const
 {
     QByteArray out;
-    out.reserve(headerLength + m_entries.size() * (entryLength + digestLength) +
-                qsizetype(m_moreDigests.size()) + digestLength);
+    out.reserve(headerLength + qsizetype(m_records.size()) * recordLength + digestLength);
     out.append(magic, sizeof magic);
     put<quint32>(out, version);
-    put<quint32>(out, quint32(m_entries.size()));
-    for (auto entry = m_entries.cbegin(); entry != m_entries.cend(); ++entry) {
-        const Key &key = entry.key();
-        const Value &value = entry.value();
-        put<quint64>(out, key.device);
-        put<quint64>(out, key.inode);
-        put<qint64>(out, key.size);
-        put<qint64>(out, key.modificationNanoseconds);
-        put<qint64>(out, key.changeNanoseconds);
-        put<quint32>(out, value.seenDay);
-        put<quint8>(out, quint8(key.level));
-        put<quint8>(out, value.isWholeContent ? wholeContentFlag : 0);
-        put<quint16>(out, value.chunks);
-        if (value.chunks > 0)
-            out.append(reinterpret_cast<const char *>(value.digest), digestLength);
-        if (value.chunks > 1)
-            out.append(reinterpret_cast<const char *>(&m_moreDigests[size_t(value.moreAt) * digestLength]),
-                       (value.chunks - 1) * digestLength);
+    put<quint32>(out, quint32(m_records.size()));
+    for (const Record &record : m_records) {
+        put<quint64>(out, record.device);
+        put<quint64>(out, record.inode);
+        put<qint64>(out, record.size);
+        put<qint64>(out, record.modificationNanoseconds);
+        put<qint64>(out, record.changeNanoseconds);
+        put<quint32>(out, record.seenDay);
+        put<quint8>(out, record.level);
+        put<quint8>(out, record.flags);
+        put<quint16>(out, record.chunks);
+        out.append(reinterpret_cast<const char *>(record.digest), digestLength);
+    }
+    for (const Record &record : m_records) {
+        if (record.chunks > 1) {
+            QByteArray more = m_more.value(moreKey(record));
+            more.resize((record.chunks - 1) * digestLength, '\0');
+            out.append(more);
+        }
     }
     Md5 md5;
     md5.update(out.constData(), size_t(out.size()));
@@ -303,25 +323,20 @@ QByteArray FingerprintCache::serialized() const
 
 MaybeError FingerprintCache::save()
 {
+    commit();
     // What another process saved since the load is kept too; a file that cannot be trusted adds nothing.
-    FingerprintCache onDisk(m_path, m_clock);
-    if (!onDisk.load()) {
-        std::unique_lock lock(m_mutex);
-        for (auto entry = onDisk.m_entries.cbegin(); entry != onDisk.m_entries.cend(); ++entry) {
-            const Value &value = entry.value();
-            std::vector<unsigned char> digests(value.digest,
-                                               value.digest + (value.chunks ? digestLength : 0));
-            if (value.chunks > 1) {
-                const auto more = onDisk.m_moreDigests.begin() + qsizetype(value.moreAt) * digestLength;
-                digests.insert(digests.end(), more, more + (value.chunks - 1) * digestLength);
-            }
-            insert(entry.key(), value.seenDay, value.isWholeContent, digests.data(), value.chunks);
+    std::vector<Record> onDisk;
+    MoreDigests onDiskMore;
+    if (QFile file(QFile::decodeName(m_path));
+        file.open(QIODevice::ReadOnly) && !parse(file.readAll(), &onDisk, &onDiskMore)) {
+        m_records.insert(m_records.begin(), onDisk.begin(), onDisk.end());
+        for (auto more = onDiskMore.cbegin(); more != onDiskMore.cend(); ++more) {
+            if (!m_more.contains(more.key()))
+                m_more.insert(more.key(), more.value());
         }
     }
-    std::unique_lock lock(m_mutex);
-    dropUnkept();
+    settle(&m_records, true);
     const QByteArray bytes = serialized();
-    lock.unlock();
 
     // The folders are made as mkdir -p makes them; the cache is the user's alone.
     const QByteArray folder = m_path.left(std::max<qsizetype>(m_path.lastIndexOf('/'), 0));

@@ -10,7 +10,6 @@
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <shared_mutex>
 #include <vector>
 
 // Fingerprints remembered between runs, so that a second scan of files that did not change reads
@@ -19,15 +18,17 @@
 // by every write and cannot be set back, so a file rewritten with its size and modification time
 // restored is not taken for the one remembered.
 //
-// The cache is one file, loaded once, looked up and added to from any number of threads, and saved
-// at the end: saving writes a temporary file in the same folder and renames it over the cache, so
-// two processes saving at once leave one of their caches whole. A file that is damaged, cut short,
-// of another version or not a cache at all is never trusted.
+// The cache is one file, loaded once and saved at the end: saving writes a temporary file in the same
+// folder and renames it over the cache, so two processes saving at once leave one of their caches
+// whole. A file that is damaged, cut short, of another version or not a cache at all is never trusted.
 //
-// Kept small: in memory about 90 bytes per fingerprint of one chunk; on disk 48 bytes and 16 per
-// chunk. What is dropped when saving: entries not looked up or recorded for keptDays days (their
-// files are most likely gone), and an entry that a later one of the same file and level replaced
-// (the file changed, or its inode now holds another file).
+// Lookups run on any number of threads without locks, over a sorted array of 64 bytes per fingerprint
+// (a file of more than one chunk keeps its other digests aside). What is recorded meanwhile waits
+// apart, under a lock, until commit() or save() sorts it in; until then lookups do not see it.
+//
+// What is dropped when saving: entries not looked up or recorded for keptDays days (their files are
+// most likely gone), and an entry that a later one of the same file and level replaced (the file
+// changed, or its inode now holds another file).
 class FingerprintCache
 {
 public:
@@ -43,11 +44,6 @@ public:
         // The key of a regular file's fingerprint at a level of 0 to 2; no key for anything else.
         static std::optional<Key> of(const FileAttributes &attributes, qint64 level);
         friend bool operator==(const Key &a, const Key &b) = default;
-        friend size_t qHash(const Key &key, size_t seed = 0)
-        {
-            return qHashMulti(seed, key.device, key.inode, key.size, key.modificationNanoseconds,
-                              key.changeNanoseconds, key.level);
-        }
     };
 
     // A fingerprint text as FileManagerProxy gives it, and whether it covers the whole content.
@@ -82,45 +78,62 @@ public:
     // once.
     std::optional<QString> load();
 
-    // Safe to call from any number of threads at once.
+    // Safe to call from any number of threads at once, and while record() runs.
     std::optional<Fingerprint> lookup(const Key &key) const;
     // Remembers the fingerprint read from the file whose attributes (in key) were read at
     // lookedAtNanoseconds. Texts that are not digest texts are not remembered.
     void record(const Key &key, const Fingerprint &fingerprint, qint64 lookedAtNanoseconds);
-    qsizetype count() const;
+    // Makes what was recorded visible to lookups. Call when no lookup or record runs.
+    void commit();
+    // Fingerprints that lookups see.
+    qsizetype count() const { return qsizetype(m_records.size()); }
 
-    // Merges what the cache file holds now (another process may have saved since the load), drops
-    // what is no longer kept, and writes the result. Call when no lookup or record runs.
+    // Merges what the cache file holds now (another process may have saved since the load) and what
+    // was recorded, drops what is no longer kept, and writes the result. Call when no lookup or record
+    // runs.
     MaybeError save();
     // Called between writing the temporary file and renaming it over the cache: a test makes
     // another save happen then.
     void setBeforeRename(std::function<void()> seam) { m_beforeRename = std::move(seam); }
 
 private:
-    struct Value
+    // One fingerprint, as it is in the file and in memory.
+    struct Record
     {
+        quint64 device;
+        quint64 inode;
+        qint64 size;
+        qint64 modificationNanoseconds;
+        qint64 changeNanoseconds;
         // Days since the epoch when it was last looked up or recorded.
-        mutable quint32 seenDay = 0;
-        quint16 chunks = 0;
-        bool isWholeContent = false;
-        // The digest of the first chunk; those of the others start at m_moreDigests[moreAt * 16].
-        unsigned char digest[16] = {};
-        quint32 moreAt = 0;
+        quint32 seenDay;
+        quint8 level;
+        quint8 flags;
+        quint16 chunks;
+        // The first chunk's digest; the others' are in the side table.
+        unsigned char digest[16];
     };
+    static_assert(sizeof(Record) == 64);
+    // The digests of the second and later chunks of the records of more than one chunk.
+    using MoreDigests = QHash<QByteArray, QByteArray>;
 
     quint32 today() const;
-    // Adds an entry; digests holds 16 bytes per chunk. A newer entry of the same key wins.
-    void insert(const Key &key, quint32 seenDay, bool isWholeContent, const unsigned char *digests,
-                quint16 chunks);
-    // The entries of a cache file's bytes, or why they cannot be trusted.
-    std::optional<QString> parse(const QByteArray &bytes);
+    static bool isBefore(const Record &a, const Record &b);
+    static QByteArray moreKey(const Record &record);
+    // The records of a cache file's bytes, or why they cannot be trusted.
+    std::optional<QString> parse(const QByteArray &bytes, std::vector<Record> *records,
+                                 MoreDigests *more) const;
+    // Sorts records, keeps one of each key (seen last), and with pruning, drops what is no longer kept.
+    void settle(std::vector<Record> *records, bool pruning) const;
     QByteArray serialized() const;
-    void dropUnkept();
 
     QByteArray m_path;
     Clock m_clock;
     std::function<void()> m_beforeRename;
-    mutable std::shared_mutex m_mutex;
-    QHash<Key, Value> m_entries;
-    std::vector<unsigned char> m_moreDigests;
+    // Sorted by file, level and times: lookups search it without a lock.
+    std::vector<Record> m_records;
+    MoreDigests m_more;
+    std::mutex m_recordedMutex;
+    std::vector<Record> m_recorded;
+    MoreDigests m_recordedMore;
 };

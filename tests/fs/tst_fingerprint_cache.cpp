@@ -122,6 +122,7 @@ private Q_SLOTS:
         const Key before = keyOf(file, 0);
         FingerprintCache cache(cachePath(), clock());
         remember(cache, before, {digestA, false});
+        cache.commit();
         letChangeTimeAdvance(file);
         if (change == "rewritten, size and time restored") {
             TestFs::writeFile(file, "other content");
@@ -222,15 +223,17 @@ private Q_SLOTS:
         FingerprintCache cache(cachePath(), clock());
         const auto quick = fm().fileFingerprintIn(*folder, "small", 0, std::nullopt, {}, &cache);
         QVERIFY(quick.text && quick.isWholeContent);
+        const auto whole = fm().wholeContentFingerprints({large}, always, {}, {}, &cache)[0];
+        cache.commit();
         const auto recorded = cache.lookup(keyOf(small, 0));
         QVERIFY(recorded && recorded->text == *quick.text && recorded->isWholeContent);
-        const auto whole = fm().wholeContentFingerprints({large}, always, {}, {}, &cache)[0];
         QVERIFY(whole && holds(cache, keyOf(large, 2), *whole));
 
         // Entries made up for the files' keys show that what the cache holds is not read again.
         FingerprintCache madeUp(cachePath(), clock());
         remember(madeUp, keyOf(small, 1), {digestA, true});
         remember(madeUp, keyOf(large, 2), {digestB, true});
+        madeUp.commit();
         QCOMPARE(fm().fileFingerprint(small, 1, std::nullopt, {}, &madeUp).text, digestA);
         QCOMPARE(fm().wholeContentFingerprints({large}, always, {}, {}, &madeUp)[0], digestB);
     }

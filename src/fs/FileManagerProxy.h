@@ -78,7 +78,8 @@ public:
     // Reads that fail are told to ReadFailures.
     //
     // With a cache, a regular file whose key (identity, size, times, level) the cache holds is not
-    // read, and what is read whole or sampled without failure or stop is recorded in it.
+    // read, and what is read whole or sampled without failure or stop is recorded in it (lookups see
+    // it after the cache's commit()).
     std::optional<QString> fileMD5_withLevel(const Url &url, qint64 level,
                                              const std::optional<FileId> &listed = std::nullopt,
                                              const StopRequest &stopRequested = {}) const;

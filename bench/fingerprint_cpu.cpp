@@ -23,7 +23,6 @@ namespace {
 struct File
 {
     std::shared_ptr<const Directory> folder;
-    QByteArray name;
     Url url;
     FileId id;
     qint64 size;
@@ -43,8 +42,7 @@ void walk(const std::shared_ptr<const Directory> &folder, std::vector<File> *fil
             if (auto child = folder->openChild(name, &error))
                 walk(std::make_shared<const Directory>(std::move(*child)), files);
         } else if (attributes->isRegularFile()) {
-            files->push_back(
-                {folder, name, folder->url().child(name), attributes->id(), attributes->fileSize});
+            files->push_back({folder, folder->url().child(name), attributes->id(), attributes->fileSize});
         }
     }
 }
@@ -112,20 +110,20 @@ int main(int argc, char *argv[])
     rows.push_back({"quick, in the open folder", files.size(), bestOfThree([&] {
                         for (size_t i = 0; i < files.size(); ++i)
                             texts[i] =
-                                fm.fileFingerprintIn(*files[i].folder, files[i].name, 0, files[i].id).text;
+                                fm.fileFingerprintIn(*files[i].folder, files[i].url, 0, files[i].id).text;
                     })});
     check();
     FingerprintCache cache(argv[2]);
     const size_t heapBefore = ::mallinfo2().uordblks;
     for (const File &file : files)
-        fm.fileFingerprintIn(*file.folder, file.name, 0, file.id, {}, &cache);
+        fm.fileFingerprintIn(*file.folder, file.url, 0, file.id, {}, &cache);
     cache.commit();
     const double bytesPerEntry = double(::mallinfo2().uordblks - heapBefore) / double(cache.count());
     rows.push_back(
         {"quick, in the open folder, cache filled", files.size(), bestOfThree([&] {
              for (size_t i = 0; i < files.size(); ++i)
                  texts[i] =
-                     fm.fileFingerprintIn(*files[i].folder, files[i].name, 0, files[i].id, {}, &cache).text;
+                     fm.fileFingerprintIn(*files[i].folder, files[i].url, 0, files[i].id, {}, &cache).text;
          })});
     check();
     if (cache.count() < qsizetype(files.size()) / 2)

@@ -94,18 +94,19 @@ public:
                                     const std::optional<FileId> &listed = std::nullopt,
                                     const StopRequest &stopRequested = {},
                                     FingerprintCache *cache = nullptr) const;
-    // As fileFingerprint, for the entry `name` of the open folder that listed it: the item is looked at
-    // and opened through the folder's descriptor, so the kernel looks up one name instead of every
-    // component of the path, and a folder swapped for a link meanwhile cannot lead the read elsewhere.
-    FileFingerprint fileFingerprintIn(const Directory &folder, const QByteArray &name, qint64 level,
+    // As fileFingerprint, for url, an entry of the open folder that listed it (url's parent is the
+    // folder's url; anything else has no fingerprint): the item is looked at and opened by its name
+    // in the folder's descriptor, so the kernel looks up one name instead of every component of the
+    // path, and a folder swapped for a link meanwhile cannot lead the read elsewhere.
+    FileFingerprint fileFingerprintIn(const Directory &folder, const Url &url, qint64 level,
                                       const std::optional<FileId> &listed = std::nullopt,
                                       const StopRequest &stopRequested = {},
                                       FingerprintCache *cache = nullptr) const;
     // Whether the path still names the regular file a walk listed, a final link not followed: the
     // check that lets another name of a file share the fingerprint read through one of them.
     bool namesFile(const Url &url, const FileId &listed) const;
-    // The same for the entry `name` of an open folder.
-    bool namesFileIn(const Directory &folder, const QByteArray &name, const FileId &listed) const;
+    // The same for url, an entry of the open folder.
+    bool namesFileIn(const Directory &folder, const Url &url, const FileId &listed) const;
     // The whole-content (level 2) fingerprints of many files, as fileMD5_withLevel gives them, on
     // all cores and several files per core at once; the result at index i is the one of urls[i], which
     // was listed as listed[i] when listed is not empty. proceed(i, isCallingThread) is asked before

@@ -114,6 +114,17 @@ std::optional<QByteArray> linkText(int dirFd, const QByteArray &name, qint64 siz
     }
 }
 
+// The last component of url, within url's own bytes, when url is an entry of the folder; else null.
+const char *entryName(const Directory &folder, const Url &url)
+{
+    const QByteArray &path = url.path(), &parent = folder.url().path();
+    const qsizetype start = parent.endsWith('/') ? parent.size() : parent.size() + 1;
+    if (path.size() <= start || !path.startsWith(parent) || path[start - 1] != '/' ||
+        path.indexOf('/', start) >= 0)
+        return nullptr;
+    return path.constData() + start;
+}
+
 bool isStopped(const StopRequest &stopRequested)
 {
     return stopRequested && stopRequested();
@@ -138,16 +149,16 @@ FileManagerProxy::FileFingerprint FileManagerProxy::fileFingerprint(const Url &u
     return fingerprintAt(AT_FDCWD, url.c_str(), url, level, listed, stopRequested, cache);
 }
 
-FileManagerProxy::FileFingerprint FileManagerProxy::fileFingerprintIn(const Directory &folder,
-                                                                      const QByteArray &name, qint64 level,
+FileManagerProxy::FileFingerprint FileManagerProxy::fileFingerprintIn(const Directory &folder, const Url &url,
+                                                                      qint64 level,
                                                                       const std::optional<FileId> &listed,
                                                                       const StopRequest &stopRequested,
                                                                       FingerprintCache *cache) const
 {
-    if (name.isEmpty())
+    const char *name = entryName(folder, url);
+    if (!name)
         return {};
-    return fingerprintAt(folder.fd(), name.constData(), folder.url().child(name), level, listed,
-                         stopRequested, cache);
+    return fingerprintAt(folder.fd(), name, url, level, listed, stopRequested, cache);
 }
 
 FileManagerProxy::FileFingerprint FileManagerProxy::fingerprintAt(int dirFd, const char *name, const Url &url,
@@ -194,10 +205,10 @@ bool FileManagerProxy::namesFile(const Url &url, const FileId &listed) const
     return !url.isNull() && namesFileAt(AT_FDCWD, url.c_str(), listed);
 }
 
-bool FileManagerProxy::namesFileIn(const Directory &folder, const QByteArray &name,
-                                   const FileId &listed) const
+bool FileManagerProxy::namesFileIn(const Directory &folder, const Url &url, const FileId &listed) const
 {
-    return !name.isEmpty() && namesFileAt(folder.fd(), name.constData(), listed);
+    const char *name = entryName(folder, url);
+    return name && namesFileAt(folder.fd(), name, listed);
 }
 
 bool FileManagerProxy::namesFileAt(int dirFd, const char *name, const FileId &listed)

@@ -221,7 +221,7 @@ private Q_SLOTS:
         int error = 0;
         const auto folder = Directory::open(m_tree.url(), &error);
         FingerprintCache cache(cachePath(), clock());
-        const auto quick = fm().fileFingerprintIn(*folder, "small", 0, std::nullopt, {}, &cache);
+        const auto quick = fm().fileFingerprintIn(*folder, small, 0, std::nullopt, {}, &cache);
         QVERIFY(quick.text && quick.isWholeContent);
         const auto whole = fm().wholeContentFingerprints({large}, always, {}, {}, &cache)[0];
         cache.commit();

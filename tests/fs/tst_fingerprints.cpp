@@ -114,9 +114,14 @@ private Q_SLOTS:
         // The same, read as an entry of the open folder that listed it.
         int error = 0;
         const auto folder = Directory::open(m_tree.url(), &error);
-        QCOMPARE(fm().fileFingerprintIn(*folder, "listed", 0, listed).text, fm().fileMD5_withLevel(file, 0));
-        QVERIFY(!fm().fileFingerprintIn(*folder, "listed", 0, another).text);
-        QVERIFY(fm().namesFileIn(*folder, "listed", listed) && !fm().namesFileIn(*folder, "listed", another));
+        QCOMPARE(fm().fileFingerprintIn(*folder, file, 0, listed).text, fm().fileMD5_withLevel(file, 0));
+        QVERIFY(!fm().fileFingerprintIn(*folder, file, 0, another).text);
+        QVERIFY(fm().namesFileIn(*folder, file, listed) && !fm().namesFileIn(*folder, file, another));
+        // Only an entry of that very folder is looked for in it.
+        for (const Url &notAnEntry : {m_tree.url(), path("listed/"), path("sub").child("listed"),
+                                      Url::fromPath(m_tree.url().path() + "listed")})
+            QVERIFY(!fm().fileFingerprintIn(*folder, notAnEntry, 0).text &&
+                    !fm().namesFileIn(*folder, notAnEntry, listed));
         const Url package = path("Listed.app");
         TestFs::makeDir(package);
         const Url other = path("Other.app");

@@ -256,7 +256,7 @@ void FingerprintCache::commit()
         return;
     m_records.insert(m_records.end(), m_recorded.begin(), m_recorded.end());
     m_more.insert(m_recordedMore);
-    m_recorded = {};
+    std::vector<Record>().swap(m_recorded);
     m_recordedMore.clear();
     settle(&m_records, false);
 }

@@ -15,9 +15,12 @@ import statistics
 import sys
 
 TOOLS = ["twinsift", "jdupes", "fdupes", "rdfind", "rmlint"]
+# The fingerprint cache's pair of runs: the first fills the cache, the second is measured against it.
+CACHED = ["twinsift-first", "twinsift-second"]
 NAMES = {"twinsift": "TwinSift", "jdupes": "jdupes", "fdupes": "fdupes", "rdfind": "rdfind",
-         "rmlint": "rmlint"}
-MAX_BYTES_PER_FILE = 400
+         "rmlint": "rmlint", "twinsift-first": "TwinSift, first run (cold, cache empty)",
+         "twinsift-second": "TwinSift, second run (cache filled)"}
+MAX_BYTES_PER_FILE = 300
 PER_FILE_TREES = ["mixed", "tiny"]
 
 
@@ -77,24 +80,26 @@ def main():
         context = f.read().strip()
 
     out = ["# TwinSift against other duplicate finders", "", context, "",
-           "Median of the runs; ratios are TwinSift's figure divided by the tool's (below 1: "
-           "TwinSift is faster or smaller).", "",
+           "Median of the runs; CPU is user + system seconds; ratios are TwinSift's figure divided by "
+           "the tool's (below 1: TwinSift is faster or smaller), with the cache filled for the "
+           "fingerprint cache's pair of runs.", "",
            "| Tree | Files | Tool | Runs | Wall s | CPU s | Peak RSS MiB | TwinSift/tool wall "
-           "| TwinSift/tool RSS |",
-           "|---|---:|---|---:|---:|---:|---:|---:|---:|"]
+           "| TwinSift/tool CPU | TwinSift/tool RSS |",
+           "|---|---:|---|---:|---:|---:|---:|---:|---:|---:|"]
     for tree in trees:
-        ours = medians.get((tree, "twinsift"))
+        reference = "twinsift" if (tree, "twinsift") in medians else CACHED[1]
+        ours = medians.get((tree, reference))
         files = sets[tree]["files"] if tree in sets else "?"
-        for tool in TOOLS:
+        for tool in TOOLS + CACHED:
             m = medians.get((tree, tool))
             if m is None:
                 continue
             wall, cpu, rss = m
             name = NAMES[tool] + (" (exit status ≠ 0: %d runs)" % failures[tree, tool]
                                   if failures[tree, tool] else "")
-            ratios = ["", ""] if tool == "twinsift" or ours is None else \
-                [ratio(ours[0], wall), ratio(ours[2], rss)]
-            out.append("| %s | %s | %s | %d | %.2f | %.2f | %.1f | %s | %s |" % (
+            ratios = ["", "", ""] if tool == reference or ours is None else \
+                [ratio(ours[0], wall), ratio(ours[1], cpu), ratio(ours[2], rss)]
+            out.append("| %s | %s | %s | %d | %.2f | %.2f | %.1f | %s | %s | %s |" % (
                 tree, files, name, counts[tree, tool], wall, cpu, rss / 1024, *ratios))
 
     out += ["", "Duplicate sets (TwinSift `--no-fast-scan` against `jdupes -r -q -0`, one path per "
@@ -103,14 +108,14 @@ def main():
 
     out += ["", "Targets:", ""]
     # A run that failed measured nothing worth a verdict.
-    failed = {tree for tree in trees if failures[tree, "twinsift"]}
+    failed = {tree for tree in trees if any(failures[tree, t] for t in ["twinsift"] + CACHED)}
     for tree in sorted(failed):
-        out.append("- %s: **no verdict**, TwinSift failed in %d runs" % (tree, failures[tree, "twinsift"]))
+        out.append("- %s: **no verdict**, TwinSift failed in some runs" % tree)
     for tree in trees:
         ours = medians.get((tree, "twinsift"))
         if ours is None or tree in failed:
             continue
-        verdicts = []
+        verdicts, cpu_verdicts = [], []
         for tool in TOOLS[1:]:
             m = medians.get((tree, tool))
             if m is None:
@@ -119,7 +124,17 @@ def main():
             met = ours[0] <= m[0] if tool == "jdupes" else ours[0] < m[0]
             verdicts.append("%s %s (%s×)" % ("ahead of" if met else "**behind**", NAMES[tool],
                                              ratio(ours[0], m[0])))
-        out.append("- %s wall time: %s" % (tree, ", ".join(verdicts)))
+            if tool == "jdupes":
+                cpu_verdicts.append("%s jdupes' (%s×)" % (
+                    "at or below" if ours[1] <= m[1] else "**above**", ratio(ours[1], m[1])))
+        if verdicts:
+            out.append("- %s wall time: %s" % (tree, ", ".join(verdicts)))
+        if cpu_verdicts:
+            out.append("- %s CPU time: %s" % (tree, ", ".join(cpu_verdicts)))
+        first, second = medians.get((tree, CACHED[0])), medians.get((tree, CACHED[1]))
+        if first and second:
+            out.append("- %s second run with the fingerprint cache: %s× the first run's wall time "
+                       "(target ≤ 0.33)" % (tree, ratio(second[0], first[0])))
     baseline = medians.get(("empty-folder", "twinsift"))
     for tree in PER_FILE_TREES:
         ours = medians.get((tree, "twinsift"))

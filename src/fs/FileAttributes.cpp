@@ -21,7 +21,8 @@ std::optional<FileAttributes> queryAttributes(int dirFd, const char *name, int *
     struct statx sx;
     const int flags = AT_SYMLINK_NOFOLLOW | (*name ? 0 : AT_EMPTY_PATH);
     if (::statx(dirFd, name, flags,
-                STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME,
+                STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_CTIME |
+                    STATX_BTIME,
                 &sx) != 0) {
         *error = errno;
         return std::nullopt;
@@ -34,6 +35,7 @@ std::optional<FileAttributes> queryAttributes(int dirFd, const char *name, int *
     attributes.linkCount = sx.stx_nlink;
     attributes.fileModificationDate = dateFromTimestamp(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
     attributes.modificationNanoseconds = qint64(sx.stx_mtime.tv_sec) * 1'000'000'000 + sx.stx_mtime.tv_nsec;
+    attributes.changeNanoseconds = qint64(sx.stx_ctime.tv_sec) * 1'000'000'000 + sx.stx_ctime.tv_nsec;
     // Some file systems answer a birth time of nothing at all, the epoch: none is recorded there.
     attributes.hasBirthTime =
         (sx.stx_mask & STATX_BTIME) && (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0);

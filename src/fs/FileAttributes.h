@@ -19,6 +19,9 @@ struct FileAttributes
     QDateTime fileModificationDate;
     // The modification time in nanoseconds since the epoch, to tell a file rewritten within a second.
     qint64 modificationNanoseconds = 0;
+    // The change time (of content or attributes) in nanoseconds: every write sets it, and no one can
+    // set it back, so it tells a rewritten file even when its size and modification time are restored.
+    qint64 changeNanoseconds = 0;
     mode_t mode = 0;
     dev_t device = 0;
     ino_t inode = 0;

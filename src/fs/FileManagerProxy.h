@@ -18,6 +18,7 @@
 #include <vector>
 
 class Directory;
+class FingerprintCache;
 class HeldItem;
 class ReadHandle;
 
@@ -76,6 +77,10 @@ public:
     // nothing outside what was listed is read. stopRequested is asked between reads of at most a few
     // hundred KiB, possibly on other threads; a stopped read gives no value and is no read failure.
     // Reads that fail are told to ReadFailures.
+    //
+    // With a cache, a regular file whose key (identity, size, times, level) the cache holds is not
+    // read, and what is read whole or sampled without failure or stop is recorded in it (lookups see
+    // it after the cache's commit()).
     std::optional<QString> fileMD5_withLevel(const Url &url, qint64 level,
                                              const std::optional<FileId> &listed = std::nullopt,
                                              const StopRequest &stopRequested = {}) const;
@@ -88,17 +93,30 @@ public:
     };
     FileFingerprint fileFingerprint(const Url &url, qint64 level,
                                     const std::optional<FileId> &listed = std::nullopt,
-                                    const StopRequest &stopRequested = {}) const;
+                                    const StopRequest &stopRequested = {},
+                                    FingerprintCache *cache = nullptr) const;
+    // As fileFingerprint, for url, an entry of the open folder that listed it (url's parent is the
+    // folder's url; anything else has no fingerprint): the item is looked at and opened by its name
+    // in the folder's descriptor, so the kernel looks up one name instead of every component of the
+    // path, and a folder swapped for a link meanwhile cannot lead the read elsewhere.
+    FileFingerprint fileFingerprintIn(const Directory &folder, const Url &url, qint64 level,
+                                      const std::optional<FileId> &listed = std::nullopt,
+                                      const StopRequest &stopRequested = {},
+                                      FingerprintCache *cache = nullptr) const;
     // Whether the path still names the regular file a walk listed, a final link not followed: the
     // check that lets another name of a file share the fingerprint read through one of them.
     bool namesFile(const Url &url, const FileId &listed) const;
+    // The same for url, an entry of the open folder.
+    bool namesFileIn(const Directory &folder, const Url &url, const FileId &listed) const;
     // The whole-content (level 2) fingerprints of many files, as fileMD5_withLevel gives them, on
     // all cores and several files per core at once; the result at index i is the one of urls[i], which
     // was listed as listed[i] when listed is not empty. proceed(i, isCallingThread) is asked before
     // file i is started: false leaves it without value, as a stop does.
-    std::vector<std::optional<QString>> wholeContentFingerprints(
-        const QList<Url> &urls, const std::function<bool(qsizetype i, bool isCallingThread)> &proceed,
-        const QList<std::optional<FileId>> &listed = {}, const StopRequest &stopRequested = {}) const;
+    std::vector<std::optional<QString>>
+    wholeContentFingerprints(const QList<Url> &urls,
+                             const std::function<bool(qsizetype i, bool isCallingThread)> &proceed,
+                             const QList<std::optional<FileId>> &listed = {},
+                             const StopRequest &stopRequested = {}, FingerprintCache *cache = nullptr) const;
     // A package's fingerprint joins those of the files at any depth inside, in byte order of their
     // paths; a package of which anything could not be read has none.
     std::optional<QString> dirMD5_withLeel(const Url &url, qint64 level,
@@ -167,6 +185,11 @@ public:
 
 private:
     FileManagerProxy() = default;
+    // The item `name` in the folder dirFd (AT_FDCWD and a whole path for a path); url is its path.
+    FileFingerprint fingerprintAt(int dirFd, const char *name, const Url &url, qint64 level,
+                                  const std::optional<FileId> &listed, const StopRequest &stopRequested,
+                                  FingerprintCache *cache) const;
+    static bool namesFileAt(int dirFd, const char *name, const FileId &listed);
     FileFingerprint fingerprintOfOpenFile(ReadHandle &handle, qint64 level,
                                           const StopRequest &stopRequested) const;
     // Adds (path, fingerprint) for each file at any depth in the folder; false when something could

@@ -3,6 +3,7 @@
 
 #include "fs/Base64.h"
 #include "fs/Directory.h"
+#include "fs/FingerprintCache.h"
 #include "fs/Md5.h"
 #include "fs/ReadFailures.h"
 #include "fs/ReadHandle.h"
@@ -24,6 +25,7 @@
 #include <deque>
 #include <limits>
 #include <map>
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -74,12 +76,24 @@ void reportReadFailure(const ReadHandle &handle)
 }
 
 // The whole-content text of bytes held in memory, which are shorter than a chunk.
+QString digestOfBytes(const char *bytes, size_t n)
+{
+    // Most texts are short: the stack holds them, and only the digest text is allocated.
+    char onStack[Base64::encodedLength(smallFileLimit)];
+    std::unique_ptr<char[]> onHeap;
+    char *text = onStack;
+    if (Base64::encodedLength(n) > sizeof onStack) {
+        onHeap = std::make_unique_for_overwrite<char[]>(Base64::encodedLength(n));
+        text = onHeap.get();
+    }
+    Md5 md5;
+    md5.update(text, Base64::encode(reinterpret_cast<const unsigned char *>(bytes), n, text));
+    return md5.digestText();
+}
+
 QString digestOfBytes(const QByteArray &bytes)
 {
-    QByteArray text(qsizetype(Base64::encodedLength(size_t(bytes.size()))), Qt::Uninitialized);
-    Base64::encode(reinterpret_cast<const unsigned char *>(bytes.constData()), size_t(bytes.size()),
-                   text.data());
-    return Md5::digestTextOf(text);
+    return digestOfBytes(bytes.constData(), size_t(bytes.size()));
 }
 
 // The target path of the link `name` in the folder dirFd.
@@ -100,6 +114,17 @@ std::optional<QByteArray> linkText(int dirFd, const QByteArray &name, qint64 siz
     }
 }
 
+// The last component of url, within url's own bytes, when url is an entry of the folder; else null.
+const char *entryName(const Directory &folder, const Url &url)
+{
+    const QByteArray &path = url.path(), &parent = folder.url().path();
+    const qsizetype start = parent.endsWith('/') ? parent.size() : parent.size() + 1;
+    if (path.size() <= start || !path.startsWith(parent) || path[start - 1] != '/' ||
+        path.indexOf('/', start) >= 0)
+        return nullptr;
+    return path.constData() + start;
+}
+
 bool isStopped(const StopRequest &stopRequested)
 {
     return stopRequested && stopRequested();
@@ -116,16 +141,44 @@ std::optional<QString> FileManagerProxy::fileMD5_withLevel(const Url &url, qint6
 
 FileManagerProxy::FileFingerprint FileManagerProxy::fileFingerprint(const Url &url, qint64 level,
                                                                     const std::optional<FileId> &listed,
-                                                                    const StopRequest &stopRequested) const
+                                                                    const StopRequest &stopRequested,
+                                                                    FingerprintCache *cache) const
 {
     if (url.isNull())
         return {};
+    return fingerprintAt(AT_FDCWD, url.c_str(), url, level, listed, stopRequested, cache);
+}
+
+FileManagerProxy::FileFingerprint FileManagerProxy::fileFingerprintIn(const Directory &folder, const Url &url,
+                                                                      qint64 level,
+                                                                      const std::optional<FileId> &listed,
+                                                                      const StopRequest &stopRequested,
+                                                                      FingerprintCache *cache) const
+{
+    const char *name = entryName(folder, url);
+    if (!name)
+        return {};
+    return fingerprintAt(folder.fd(), name, url, level, listed, stopRequested, cache);
+}
+
+FileManagerProxy::FileFingerprint FileManagerProxy::fingerprintAt(int dirFd, const char *name, const Url &url,
+                                                                  qint64 level,
+                                                                  const std::optional<FileId> &listed,
+                                                                  const StopRequest &stopRequested,
+                                                                  FingerprintCache *cache) const
+{
     // The item is looked at before anything is opened: a FIFO could block, a device could act on being
     // opened. A missing item, one whose attributes cannot be read and a directory have no fingerprint.
     int error = 0;
-    const auto attributes = queryAttributes(AT_FDCWD, url.c_str(), &error);
+    const qint64 lookedAt = cache ? cache->now() : 0;
+    const auto attributes = queryAttributes(dirFd, name, &error);
     if (!attributes || attributes->isDirectory() || (listed && attributes->id() != *listed))
         return {};
+    const auto key = cache ? FingerprintCache::Key::of(*attributes, level) : std::nullopt;
+    if (key) {
+        if (auto known = cache->lookup(*key))
+            return {std::move(known->text), known->isWholeContent};
+    }
     if (!attributes->isRegularFile()) {
         // A link is not followed: one met where a file was listed may lead anywhere. Special files hold
         // nothing to read; they report a size of 0, which stands for the empty text.
@@ -135,20 +188,34 @@ FileManagerProxy::FileFingerprint FileManagerProxy::fileFingerprint(const Url &u
     }
     if (attributes->fileSize == 0)
         return {emptyText(), true};
-    auto handle = ReadHandle::open(AT_FDCWD, url.c_str(), url, attributes->id(), &error);
+    auto handle = ReadHandle::open(dirFd, name, url, attributes->id(), &error);
     if (!handle) {
         if (!isVanishedItemError(error))
             reportOpenFailure(url, error);
         return {};
     }
-    return fingerprintOfOpenFile(*handle, level, stopRequested);
+    FileFingerprint fingerprint = fingerprintOfOpenFile(*handle, level, stopRequested);
+    if (key && fingerprint.text && !handle->failure())
+        cache->record(*key, {*fingerprint.text, fingerprint.isWholeContent}, lookedAt);
+    return fingerprint;
 }
 
 bool FileManagerProxy::namesFile(const Url &url, const FileId &listed) const
 {
+    return !url.isNull() && namesFileAt(AT_FDCWD, url.c_str(), listed);
+}
+
+bool FileManagerProxy::namesFileIn(const Directory &folder, const Url &url, const FileId &listed) const
+{
+    const char *name = entryName(folder, url);
+    return name && namesFileAt(folder.fd(), name, listed);
+}
+
+bool FileManagerProxy::namesFileAt(int dirFd, const char *name, const FileId &listed)
+{
     struct stat st;
-    return !url.isNull() && ::fstatat(AT_FDCWD, url.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-           S_ISREG(st.st_mode) && FileId{quint64(st.st_dev), quint64(st.st_ino)} == listed;
+    return ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+           FileId{quint64(st.st_dev), quint64(st.st_ino)} == listed;
 }
 
 FileManagerProxy::FileFingerprint
@@ -159,6 +226,20 @@ FileManagerProxy::fingerprintOfOpenFile(ReadHandle &handle, qint64 level,
     if (size == 0)
         return {emptyText(), true};
 
+    if (size <= smallFileLimit) {
+        // Read into the stack with one byte to spare: a read that fills it means the file grew since it
+        // was opened, and the reading in pieces below follows it to its real end.
+        char bytes[smallFileLimit + 1];
+        if (isStopped(stopRequested))
+            return {};
+        const qint64 got = handle.readAt(bytes, qint64(sizeof bytes), 0);
+        if (got < 0) {
+            reportReadFailure(handle);
+            return {emptyText(), false};
+        }
+        if (got <= smallFileLimit)
+            return {got ? digestOfBytes(bytes, size_t(got)) : emptyText(), true};
+    }
     if (size <= smallFileLimit || level == 2) {
         const auto digest = wholeContentDigest(handle, size, stopRequested);
         if (digest)
@@ -173,31 +254,51 @@ FileManagerProxy::fingerprintOfOpenFile(ReadHandle &handle, qint64 level,
     // Five stretches: head, tail, and the ones that end at the middle, the first quarter and the
     // third quarter.
     const qint64 n = sampleLength(level);
+    if (n == 0)
+        return {};
     const qint64 half = size / 2;
-    const qint64 offsets[] = {0, size - n, half - n, size / 4 - n, (size + half) / 2 - n};
-    QString samples;
+    constexpr size_t sampleCount = 5;
+    const qint64 offsets[sampleCount] = {0, size - n, half - n, size / 4 - n, (size + half) / 2 - n};
     // A small file is asked for whole: one request to the disk instead of one per sample, and the
     // whole read that follows when its samples match another file's finds it in memory.
     if (size <= askedForWholeLimit)
         handle.readAhead(0, size);
+    // The samples' Base64 texts, joined, on the stack: a sample is at most 500 bytes.
+    constexpr qint64 longestSample = 500;
+    char sample[longestSample];
+    char text[sampleCount * Base64::encodedLength(longestSample)];
+    size_t textLength = 0;
     for (const qint64 offset : offsets) {
-        const auto sample = readChunkData_ofLength_fromOffset(&handle, n, quint64(offset));
-        if (handle.failure()) {
+        // A file that shrank since it was opened gives a shorter sample, or none.
+        const qint64 got = handle.readAt(sample, n, offset);
+        if (got < 0) {
             reportReadFailure(handle);
             return {};
         }
-        if (!sample)
+        if (got == 0)
             return {};
-        samples += *base64forData(sample);
+        textLength +=
+            Base64::encode(reinterpret_cast<const unsigned char *>(sample), size_t(got), text + textLength);
     }
-    return {MD5String(samples), false};
+    Md5 md5;
+    md5.update(text, textLength);
+    return {md5.digestText(), false};
 }
 
 std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
     const QList<Url> &urls, const std::function<bool(qsizetype i, bool isCallingThread)> &proceed,
-    const QList<std::optional<FileId>> &listed, const StopRequest &stopRequested) const
+    const QList<std::optional<FileId>> &listed, const StopRequest &stopRequested,
+    FingerprintCache *cache) const
 {
     std::vector<std::optional<QString>> results(size_t(urls.size()));
+    // The keys of the files read, and when their attributes were, for what is recorded in the cache.
+    std::vector<std::optional<FingerprintCache::Key>> keys(cache ? size_t(urls.size()) : 0);
+    std::vector<qint64> lookedAt(keys.size());
+    const auto finish = [&](qsizetype i, QString text) {
+        if (cache && keys[size_t(i)])
+            cache->record(*keys[size_t(i)], {text, true}, lookedAt[size_t(i)]);
+        results[size_t(i)] = std::move(text);
+    };
     const auto listedAt = [&](qsizetype i) { return i < listed.size() ? listed[i] : std::nullopt; };
     // A file of several chunks is digested a chunk per lane, its chunks being texts of their own;
     // the chunks' digests are joined in file order when the last one is done.
@@ -237,14 +338,25 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
 
     // A regular file with content, opened for the lanes; anything else takes the usual way, with its
     // checks and its answers for empty, missing and special items.
+    // A file the cache knows is answered from it (and has a result then).
     const auto openForLanes = [&](qsizetype i) -> std::optional<ReadHandle> {
         int error = 0;
         const Url &url = urls[i];
+        const qint64 now = cache ? cache->now() : 0;
         const auto attributes = queryAttributes(AT_FDCWD, url.c_str(), &error);
         const auto expected = listedAt(i);
         if (!attributes || !attributes->isRegularFile() || attributes->fileSize == 0 ||
             (expected && attributes->id() != *expected))
             return std::nullopt;
+        if (cache) {
+            const auto key = FingerprintCache::Key::of(*attributes, 2);
+            if (auto known = cache->lookup(*key)) {
+                results[size_t(i)] = std::move(known->text);
+                return std::nullopt;
+            }
+            keys[size_t(i)] = key;
+            lookedAt[size_t(i)] = now;
+        }
         return ReadHandle::open(AT_FDCWD, url.c_str(), url, attributes->id(), &error);
     };
 
@@ -253,12 +365,14 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
         // a cold cache, the disk then reads many files at a time, and a lane seldom waits for one.
         std::deque<WholeContentLanes::Job> openedAhead;
         const auto openAhead = [&] {
-            for (qsizetype i; openedAhead.size() < filesOpenedAhead && (i = nextIndex.fetch_add(1)) < urls.size();) {
+            for (qsizetype i;
+                 openedAhead.size() < filesOpenedAhead && (i = nextIndex.fetch_add(1)) < urls.size();) {
                 if (!proceed(i, isCallingThread))
                     continue;
                 auto handle = openForLanes(i);
                 if (!handle) {
-                    results[size_t(i)] = fileFingerprint(urls[i], 2, listedAt(i), stopRequested).text;
+                    if (!results[size_t(i)])
+                        results[size_t(i)] = fileFingerprint(urls[i], 2, listedAt(i), stopRequested).text;
                     continue;
                 }
                 handle->readAhead(0, std::min(handle->size(), WholeContentLanes::readAheadLength));
@@ -293,8 +407,10 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
             const auto parts = chunked.find(job.tag);
             if (parts == chunked.end()) {
                 // Part of a file stands for nothing: what was read is dropped. A stopped file has no text.
-                if (digest || failed)
-                    results[size_t(job.tag)] = digest ? std::move(digest) : emptyText();
+                if (digest)
+                    finish(job.tag, std::move(*digest));
+                else if (failed)
+                    results[size_t(job.tag)] = emptyText();
                 return;
             }
             Chunks &chunks = parts->second;
@@ -306,10 +422,14 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
                 return;
             if (chunks.stopped)
                 return;
+            if (chunks.failed) {
+                results[size_t(job.tag)] = emptyText();
+                return;
+            }
             QString text = emptyText();
             for (const QString &chunkDigests : chunks.digests)
-                text += chunks.failed ? QString() : chunkDigests;
-            results[size_t(job.tag)] = text;
+                text += chunkDigests;
+            finish(job.tag, std::move(text));
         };
         WholeContentLanes::run(next, done, stopRequested);
     });

@@ -30,6 +30,7 @@ FolderListing FolderListing::read(const Url &url, const FileId &listed,
         return listing;
     }
     listing.folder = std::make_shared<const Directory>(std::move(*opened));
+    listing.entries.reserve(names.size());
     for (const QByteArray &name : std::as_const(names)) {
         const Url entry = url.child(name);
         if (entry.path().size() >= PATH_MAX) {

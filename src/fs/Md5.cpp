@@ -30,13 +30,18 @@ void Md5::update(const char *data, size_t n)
     std::memcpy(m_partial, bytes + n / 64 * 64, n % 64);
 }
 
-QString Md5::digestText()
+void Md5::digest(unsigned char bytes[16])
 {
-    unsigned char digest[16];
-    Md5Lanes::finish(m_state, m_partial, m_length, digest);
+    Md5Lanes::finish(m_state, m_partial, m_length, bytes);
     Md5Lanes::start(m_state);
     m_length = 0;
-    return hexText(digest);
+}
+
+QString Md5::digestText()
+{
+    unsigned char bytes[16];
+    digest(bytes);
+    return hexText(bytes);
 }
 
 QString Md5::hexText(const unsigned char digest[16])

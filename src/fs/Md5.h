@@ -16,8 +16,10 @@ public:
     Md5() { Md5Lanes::start(m_state); }
 
     void update(const char *data, size_t n);
-    // The digest of the bytes given since construction or the previous call, as 32 uppercase hex
-    // digits in digest-byte order; the next bytes start a new digest.
+    // The 16 digest bytes of the bytes given since construction or the previous call; the next bytes
+    // start a new digest.
+    void digest(unsigned char bytes[16]);
+    // The same as 32 uppercase hex digits in digest-byte order.
     QString digestText();
 
     // The digest text of bytes held in one buffer.

@@ -1,6 +1,7 @@
 #pragma once
 
-// The 64 steps of the MD5 block function (RFC 1321, section 3.4), written once for every kernel.
+// The 64 steps of the MD5 block function (RFC 1321, section 3.4), written once for the vector kernels;
+// the portable kernel takes the constants and orders its scalar steps its own way.
 // A kernel includes this after its target pragma, so the steps are compiled for its instructions;
 // everything here is either evaluated at compile time or a template over the kernel's own word
 // operations, so no kernel's code can stand in for another's at link time.

@@ -2,6 +2,7 @@
 // (tests/cli). Here: what only the library shows. Nothing but regular files is opened and no link is
 // followed, not even one swapped in while a file is read; a listed identity is held to; a stop ends long
 // reads within a few of them; the read-ahead lanes give the texts one file at a time gives.
+#include "fs/Directory.h"
 #include "fs/FileManagerProxy.h"
 #include "fs/ReadFailures.h"
 #include "fs/ReadHandle.h"
@@ -107,8 +108,20 @@ private Q_SLOTS:
         // Something else put where a walk listed a file or a package has no fingerprint.
         const Url file = m_tree.file("listed", "abc");
         const FileId listed = idOf(file);
+        const FileId another{listed.device, listed.inode + 1};
         QVERIFY(fm().fileFingerprint(file, 0, listed).text);
-        QVERIFY(!fm().fileFingerprint(file, 0, FileId{listed.device, listed.inode + 1}).text);
+        QVERIFY(!fm().fileFingerprint(file, 0, another).text);
+        // The same, read as an entry of the open folder that listed it.
+        int error = 0;
+        const auto folder = Directory::open(m_tree.url(), &error);
+        QCOMPARE(fm().fileFingerprintIn(*folder, file, 0, listed).text, fm().fileMD5_withLevel(file, 0));
+        QVERIFY(!fm().fileFingerprintIn(*folder, file, 0, another).text);
+        QVERIFY(fm().namesFileIn(*folder, file, listed) && !fm().namesFileIn(*folder, file, another));
+        // Only an entry of that very folder is looked for in it.
+        for (const Url &notAnEntry : {m_tree.url(), path("listed/"), path("sub").child("listed"),
+                                      Url::fromPath(m_tree.url().path() + "listed")})
+            QVERIFY(!fm().fileFingerprintIn(*folder, notAnEntry, 0).text &&
+                    !fm().namesFileIn(*folder, notAnEntry, listed));
         const Url package = path("Listed.app");
         TestFs::makeDir(package);
         const Url other = path("Other.app");
@@ -118,8 +131,7 @@ private Q_SLOTS:
         QCOMPARE(fm().dirMD5_withLeel(package, 0, packageId), QStringLiteral(""));
         QCOMPARE(::rename(other.c_str(), package.c_str()), 0);
         QVERIFY(!fm().dirMD5_withLeel(package, 0, packageId));
-        QVERIFY(!fm().wholeContentFingerprints({file}, [](qsizetype, bool) { return true; },
-                                               {FileId{listed.device, listed.inode + 1}})[0]);
+        QVERIFY(!fm().wholeContentFingerprints({file}, [](qsizetype, bool) { return true; }, {another})[0]);
     }
 
     void aStopEndsLongReadsWithinAFewOfThem()

@@ -203,8 +203,8 @@ QVariant DuplicateListModel::headerData(int section, Qt::Orientation orientation
         return {};
     switch (section) {
     case IndexColumn:
-        //% "Source"
-        return StringTable::text("COLUMN_SOURCE_INDEX");
+        // The number of the source, as the source list numbers it.
+        return StringTable::text("SOURCE_COLUMN_INDEX");
     case PathColumn:
         //% "Folder"
         return StringTable::text("COLUMN_FOLDER");

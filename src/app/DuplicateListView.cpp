@@ -52,9 +52,9 @@ DuplicateListView::DuplicateListView(ShownGroups &shown, CleanController &clean,
     const auto fits = [&](const QString &sample) { return metrics.horizontalAdvance(sample) + 16; };
     const std::pair<int, int> widths[] = {
         {DuplicateListModel::IndexColumn, fits(m_model->headerData(0, Qt::Horizontal).toString())},
-        {DuplicateListModel::PathColumn, fits(QStringLiteral("~/Pictures/2024/holidays"))},
+        {DuplicateListModel::PathColumn, fits(QStringLiteral("…/Pictures/2024"))},
         {DuplicateListModel::ExtColumn, fits(QStringLiteral("jpeg"))},
-        {DuplicateListModel::SizeColumn, fits(QStringLiteral("1,023 bytes"))},
+        {DuplicateListModel::SizeColumn, fits(QStringLiteral("999.99 KiB"))},
         {DuplicateListModel::DateColumn, fits(QStringLiteral("2024-05-01  14:03:09"))},
         {DuplicateListModel::CategoryColumn, fits(QStringLiteral("Document"))},
         {DuplicateListModel::CopiesColumn,
@@ -62,7 +62,11 @@ DuplicateListView::DuplicateListView(ShownGroups &shown, CleanController &clean,
     };
     for (const auto &[column, width] : widths)
         header->resizeSection(column, width);
-    header->setMinimumSectionSize(fits(QStringLiteral("…/name")));
+    // Small enough for the source numbers and extensions: every pixel the others leave goes to the name.
+    header->setMinimumSectionSize(fits(QStringLiteral("00")));
+    // Narrow as it may be, the name column stays wide enough to tell the copies apart.
+    header->resizeSection(DuplicateListModel::NameColumn,
+                          fits(QStringLiteral("IMG_0042.jpeg")) + iconSize().width());
     header->resizeSection(DuplicateListModel::ActionsColumn,
                           DuplicateListDelegate::actionsWidth(fontMetrics()));
     connect(header, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {

@@ -78,8 +78,8 @@ MainWindow::MainWindow(DesktopServices &desktop)
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->addWidget(makeSourcePane());
     m_splitter->addWidget(makeDuplicatePane());
-    m_splitter->setStretchFactor(0, 1);
-    m_splitter->setStretchFactor(1, 3);
+    m_splitter->setStretchFactor(0, 2);
+    m_splitter->setStretchFactor(1, 5);
     m_splitter->setChildrenCollapsible(false);
     setCentralWidget(m_splitter);
     m_sourceList.setSourceTable(m_sourceTable);
@@ -423,8 +423,8 @@ void MainWindow::showStatistics()
 void MainWindow::showAbout()
 {
     //% "<h3>TwinSift %1</h3><p>Finds files with identical content and cleans them up.</p><p>Free software
-    //under the GNU General Public License, version 3 or later. It comes with no warranty.</p><p><a
-    //href=\"%2\">Help</a> · <a href=\"%3\">Quenby</a></p>"
+    // under the GNU General Public License, version 3 or later. It comes with no warranty.</p><p><a
+    // href=\"%2\">Help</a> · <a href=\"%3\">Quenby</a></p>"
     QMessageBox::about(this, StringTable::text("ABOUT_ACTION"),
                        StringTable::text("ABOUT_TEXT")
                            .arg(QCoreApplication::applicationVersion(), WebPages::help().toString(),
@@ -506,7 +506,7 @@ void MainWindow::restoreLayout()
         resize(std::min(1400, available.width() * 9 / 10), std::min(880, available.height() * 9 / 10));
     }
     if (!m_splitter->restoreState(defaults.objectForKey(SettingsKeys::mainWindowSplitter).toByteArray()))
-        m_splitter->setSizes({480, 880});
+        m_splitter->setSizes({500, 860});
     // The columns' widths and places come back; the order is the user's choice of this run only.
     QHeaderView *header = m_dupOutlineView->header();
     const QSignalBlocker blocker(header);

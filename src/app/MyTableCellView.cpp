@@ -71,27 +71,33 @@ void MyTableCellView::paint(QPainter *painter, const ShownGroups::CellView &cell
             .paint(painter, QRect(m_picture.center() - QPoint(side / 2, side / 2), QSize(side, side)));
     }
 
-    // The first line names the group, the second the shown file, the rest say where it is.
-    QStringList lines = cell.text.split(QLatin1Char('\n'));
-    if (m_compact)
-        lines = {lines.mid(0, 2).join(QStringLiteral(" · "))};
+    // The first line names the group, the second the shown file, the rest say where it is; compact,
+    // the shown file follows the group's line.
+    const QStringList lines = cell.text.split(QLatin1Char('\n'));
     const QColor main = m_row.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
     const QColor secondary = selected ? main : m_row.palette.color(group, QPalette::PlaceholderText);
     QFont bold = m_row.font;
     bold.setBold(true);
-    int y = m_text.top();
+    int x = m_text.left();
+    int y = m_compact ? m_text.center().y() - QFontMetrics(bold).height() / 2 : m_text.top();
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QFont &font = i == 0 ? bold : m_row.font;
         const QFontMetrics metrics(font);
-        if (y + metrics.height() > m_text.bottom() + 1)
+        if (y + metrics.height() > m_text.bottom() + 1 || x >= m_text.right())
             break;
         painter->setFont(font);
         painter->setPen(i < 2 ? main : secondary);
-        const QString line =
-            metrics.elidedText(lines[i], i < 2 ? Qt::ElideRight : Qt::ElideMiddle, m_text.width());
-        painter->drawText(QRect(m_text.left(), y, m_text.width(), metrics.height()),
-                          Qt::AlignLeft | Qt::AlignVCenter, line);
-        y += metrics.height() + (i == 0 ? 4 : 2);
+        const QString text = m_compact && i > 0 ? QStringLiteral(" · ") + lines[i] : lines[i];
+        const int width = m_text.right() + 1 - x;
+        const QString line = metrics.elidedText(text, i < 2 ? Qt::ElideRight : Qt::ElideMiddle, width);
+        painter->drawText(QRect(x, y, width, metrics.height()), Qt::AlignLeft | Qt::AlignVCenter, line);
+        if (m_compact) {
+            if (i == 1)
+                break;
+            x += metrics.horizontalAdvance(line);
+        } else {
+            y += metrics.height() + (i == 0 ? 4 : 2);
+        }
     }
     painter->restore();
 }

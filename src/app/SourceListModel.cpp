@@ -69,7 +69,8 @@ QVariant SourceListModel::data(const QModelIndex &index, int role) const
         case FilesColumn:
             return locale.toString(root->totalFileNumber());
         case SizeColumn:
-            return ShownGroups::byteCountText(root->totalFileSize());
+            // The list is narrow: one decimal.
+            return ShownGroups::byteCountText(root->totalFileSize(), 1);
         case StateColumn:
             return stateText(*root);
         default:

@@ -53,12 +53,12 @@ void ShownGroups::rebuild()
     Q_EMIT statisticsChanged();
 }
 
-QString ShownGroups::byteCountText(qint64 bytes)
+QString ShownGroups::byteCountText(qint64 bytes, int decimals)
 {
     if (bytes < 1024 && bytes > -1024)
         //% "%1 byte(s)"
         return StringTable::text("BYTE_COUNT_STRING", bytes).arg(QLocale().toString(bytes));
-    return QLocale().formattedDataSize(bytes, 2, QLocale::DataSizeIecFormat);
+    return QLocale().formattedDataSize(bytes, decimals, QLocale::DataSizeIecFormat);
 }
 
 void ShownGroups::updateDupGroupStat()

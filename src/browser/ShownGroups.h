@@ -89,9 +89,9 @@ public:
                                                                 const OutlineItem &item);
     // The file a group row describes: the selected file when the group holds it, else its first.
     MyTreeNode::Ptr shownFileOfGroup(const DupGroup &group) const;
-    // A size for people: bytes below one kibibyte, else KiB, MiB, GiB, ... with two decimals, in the
-    // user's locale.
-    static QString byteCountText(qint64 bytes);
+    // A size for people: bytes below one kibibyte, else KiB, MiB, GiB, ... with the decimals asked
+    // for, in the user's locale.
+    static QString byteCountText(qint64 bytes, int decimals = 2);
 
     // --- What the user does -------------------------------------------------------------------
     void outlineViewSelectionDidChange();

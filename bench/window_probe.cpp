@@ -1,7 +1,7 @@
 // Scans one folder in the real main window (offscreen or under Xvfb) and measures what a person feels:
 // the longest stall of a 5 ms timer on the GUI thread during the scan, then the time to sort the
-// duplicate list by each column, to expand and collapse every group, and how many rows each arriving
-// thumbnail changes. Prints one line per figure.
+// duplicate list by each column, to expand every group and press End, to collapse them, to filter the
+// list, and how many rows each arriving thumbnail changes. Prints one line per figure.
 #include "ProbeSupport.h"
 #include "app/AppDelegate.h"
 #include "app/DuplicateListModel.h"
@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QKeyEvent>
 
 #include <cstdio>
 
@@ -91,11 +92,23 @@ int main(int argc, char **argv)
     const QList<DupGroup::Ptr> shown = *window.shown().showDupGroups();
     const qint64 expandAll = timed(list, [&] { list.expandItems(shown); });
     std::printf("expand all:   %5lld ms (%d rows after)\n", expandAll, model.rowCount());
+    // The key, as a person presses it, on the list just laid out anew.
+    std::printf("End after expand all: %5lld ms\n", timed(list, [&] {
+                    QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
+                    QApplication::sendEvent(&list, &end);
+                }));
     std::printf("sort expanded by FileName: %5lld ms\n", timed(list, [&] {
                     list.header()->setSortIndicator(DuplicateListModel::NameColumn, Qt::AscendingOrder);
                 }));
     std::printf("scroll to end: %4lld ms\n", timed(list, [&] { list.scrollToBottom(); }));
     const qint64 collapseAll = timed(list, [&] { list.collapseItems(shown); });
     std::printf("collapse all: %5lld ms (%d rows after)\n", collapseAll, model.rowCount());
+    // Each filter as typed (the list follows every change of the text), then cleared.
+    for (const char *text : {"f", "f1", "*.txt", "/nowhere/", ""}) {
+        const qint64 ms = timed(list, [&] { window.shown().setFilterText(QString::fromLatin1(text)); });
+        std::printf("filter %-11s %5lld ms (%lld groups shown)\n",
+                    qPrintable(QStringLiteral("\"%1\"").arg(text)), ms,
+                    qint64(window.shown().showDupGroups()->size()));
+    }
     return 0;
 }

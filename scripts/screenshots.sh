@@ -2,7 +2,8 @@
 # Takes the screenshots of docs/screenshots/: TwinSift scans a generated sample tree (pictures, music,
 # documents, with copies in a second folder) in a virtual X display, with a group expanded and a file
 # selected, and the scan-rule panel open. Writes main-window.png and scan-rules.png at 1366x768 in the
-# light theme, and main-window-dark.png with a dark palette. Installs Xvfb, xdotool, ImageMagick, the
+# light theme, main-window-dark.png with a dark palette, and main-window-compact.png and
+# main-window-compact-dark.png with compact rows. Installs Xvfb, xdotool, ImageMagick, the
 # Adwaita icons and qt6ct (which sets the palette and icon theme) with apt-get.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -49,8 +50,8 @@ sleep 1
 
 # One run of TwinSift in a home of its own: the scheme (light or dark), then the screenshots.
 shoot() {
-    local scheme=$1 shot=$2 panel=${3:-}
-    local home=$work/home-$scheme
+    local scheme=$1 rows=$2 shot=$3 panel=${4:-}
+    local home=$work/home-$scheme-$rows
     mkdir -p "$home/.config/qt6ct" "$home/.config/quenby"
     local colors=
     [ "$scheme" = dark ] && colors="color_scheme_path=/usr/share/qt6ct/colors/darker.conf"
@@ -62,7 +63,8 @@ icon_theme=Adwaita
 style=Fusion
 CONF
     # No rate panel over the window.
-    printf '[General]\nSHOWED_RATE_PANEL_KEY=true\n' >"$home/.config/quenby/twinsift.ini"
+    printf '[General]\nSHOWED_RATE_PANEL_KEY=true\n[MainWindow]\ncompactRows=%s\n' \
+        "$([ "$rows" = compact ] && echo true || echo false)" >"$home/.config/quenby/twinsift.ini"
     HOME=$home XDG_CONFIG_HOME=$home/.config XDG_CACHE_HOME=$home/.cache QT_QPA_PLATFORMTHEME=qt6ct \
         LANGUAGE=en "$app" "$sample/Photos" "$sample/Backup" "$sample/Export" "$sample/Music" \
         "$sample/Documents" &
@@ -74,13 +76,8 @@ CONF
     done
     xdotool windowsize "$window" 1366 740 windowmove "$window" 0 0
     sleep 3 # the scans of a few dozen files, and their thumbnails
-    # The groups with most copies first (two clicks on the header of the Copies column), then into the
-    # list: the first group opens when selected, then its first file is selected. Without a window
-    # manager, a click gives the window the focus.
-    xdotool mousemove 1225 113 click 1
-    sleep 0.5
-    xdotool mousemove 1225 113 click 1
-    sleep 0.5
+    # Into the list: the first group opens when selected, then its first file is selected. Without a
+    # window manager, a click gives the window the focus.
     xdotool mousemove 800 300 click 1
     sleep 0.5
     xdotool key Home
@@ -99,6 +96,9 @@ CONF
     wait "$pid" 2>/dev/null || true
 }
 
-shoot light main-window.png scan-rules.png
-shoot dark main-window-dark.png
-echo "Wrote $out/main-window.png, $out/scan-rules.png and $out/main-window-dark.png"
+shoot light normal main-window.png scan-rules.png
+shoot dark normal main-window-dark.png
+shoot light compact main-window-compact.png
+shoot dark compact main-window-compact-dark.png
+echo "Wrote main-window.png, scan-rules.png, main-window-dark.png, main-window-compact.png and" \
+    "main-window-compact-dark.png in $out"

@@ -490,5 +490,192 @@ Added %6 · %7</translation>
         <source>%1 lies in a protected folder, so it was left in place.</source>
         <translation>%1 lies in a protected folder, so it was left in place.</translation>
     </message>
+    <message id="COMPARED_BY_SAMPLES_MARK">
+        <source> · compared by samples</source>
+        <translation> · compared by samples</translation>
+    </message>
+    <message id="OPEN_FILE_FAILED">
+        <source>No application opens %1.</source>
+        <translation>No application opens %1.</translation>
+    </message>
+    <message id="SOURCE_ALREADY_ADDED">
+        <source>%1 is a source already.</source>
+        <translation>%1 is a source already.</translation>
+    </message>
+    <message id="SOURCE_PATH_MISSING">
+        <source>%1 was not added: nothing is there.</source>
+        <translation>%1 was not added: nothing is there.</translation>
+    </message>
+    <message id="SOURCE_INSIDE_SOURCE">
+        <source>%1 lies inside the source %2: its files are counted once.</source>
+        <translation>%1 lies inside the source %2: its files are counted once.</translation>
+    </message>
+    <message id="KEPT_FILE_TIP">
+        <source>A clean-up by the current rules keeps this file.</source>
+        <translation>A clean-up by the current rules keeps this file.</translation>
+    </message>
+    <message id="ADDED_IS_MODIFIED_TIP">
+        <source>The date the file was last modified: its file system records no date of creation.</source>
+        <translation>The date the file was last modified: its file system records no date of creation.</translation>
+    </message>
+    <message id="NO_ADDED_DATE_TIP">
+        <source>The file system records no date for this file.</source>
+        <translation>The file system records no date for this file.</translation>
+    </message>
+    <message id="COLUMN_FILE_SIZE">
+        <source>Size</source>
+        <translation>Size</translation>
+    </message>
+    <message id="COPY_PATHS_ACTION">
+        <source>Copy Paths</source>
+        <translation>Copy Paths</translation>
+    </message>
+    <message id="SOURCE_STATE_STOPPED">
+        <source>Stopped</source>
+        <translation>Stopped</translation>
+    </message>
+    <message id="RESCAN_SOURCE_ACTION">
+        <source>Rescan</source>
+        <translation>Rescan</translation>
+    </message>
+    <message id="FILTER_PLACEHOLDER">
+        <source>Filter: part of a name or path, or a pattern such as *.jpg</source>
+        <translation>Filter: part of a name or path, or a pattern such as *.jpg</translation>
+    </message>
+    <message id="FILTER_NAME">
+        <source>Filter</source>
+        <translation>Filter</translation>
+    </message>
+    <message id="RESCAN_ALL_ACTION">
+        <source>Rescan All</source>
+        <translation>Rescan All</translation>
+    </message>
+    <message id="EXPORT_CSV_ACTION">
+        <source>Export as CSV…</source>
+        <translation>Export as CSV…</translation>
+    </message>
+    <message id="EXPORT_JSON_ACTION">
+        <source>Export as JSON…</source>
+        <translation>Export as JSON…</translation>
+    </message>
+    <message id="REMEMBER_SOURCES_ACTION">
+        <source>Remember Sources</source>
+        <translation>Remember Sources</translation>
+    </message>
+    <message id="REMEMBER_SOURCES_TIP">
+        <source>Scanned again at the next start</source>
+        <translation>Scanned again at the next start</translation>
+    </message>
+    <message id="COMPACT_ROWS_ACTION">
+        <source>Compact Rows</source>
+        <translation>Compact Rows</translation>
+    </message>
+    <message id="FILTER_ACTION">
+        <source>Filter Groups</source>
+        <translation>Filter Groups</translation>
+    </message>
+    <message id="ABOUT_ACTION">
+        <source>About TwinSift</source>
+        <translation>About TwinSift</translation>
+    </message>
+    <message id="EDIT_MENU">
+        <source>&amp;Edit</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message id="VIEW_MENU">
+        <source>&amp;View</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message id="TOGGLE_TICK_ACTION">
+        <source>Tick or Untick Group</source>
+        <translation>Tick or Untick Group</translation>
+    </message>
+    <message id="TOGGLE_GROUP_ACTION">
+        <source>Expand or Collapse Group</source>
+        <translation>Expand or Collapse Group</translation>
+    </message>
+    <message id="ABOUT_TEXT">
+        <source>&lt;h3&gt;TwinSift %1&lt;/h3&gt;&lt;p&gt;Finds files with identical content and cleans them up.&lt;/p&gt;&lt;p&gt;Free software under the GNU General Public License, version 3 or later. It comes with no warranty.&lt;/p&gt;&lt;p&gt;&lt;a href="%2"&gt;Help&lt;/a&gt; · &lt;a href="%3"&gt;Quenby&lt;/a&gt;&lt;/p&gt;</source>
+        <translation>&lt;h3&gt;TwinSift %1&lt;/h3&gt;&lt;p&gt;Finds files with identical content and cleans them up.&lt;/p&gt;&lt;p&gt;Free software under the GNU General Public License, version 3 or later. It comes with no warranty.&lt;/p&gt;&lt;p&gt;&lt;a href="%2"&gt;Help&lt;/a&gt; · &lt;a href="%3"&gt;Quenby&lt;/a&gt;&lt;/p&gt;</translation>
+    </message>
+    <message id="EXPORT_DIALOG_TITLE">
+        <source>Export the Shown Groups</source>
+        <translation>Export the Shown Groups</translation>
+    </message>
+    <message id="EXPORT_FAILED">
+        <source>The report could not be written to %1: %2</source>
+        <translation>The report could not be written to %1: %2</translation>
+    </message>
+    <message id="NO_WEB_BROWSER">
+        <source>No web browser could be started. The page is at %1</source>
+        <translation>No web browser could be started. The page is at %1</translation>
+    </message>
+    <message id="NO_FILE_MANAGER">
+        <source>No file manager shows %1.</source>
+        <translation>No file manager shows %1.</translation>
+    </message>
+    <message id="BYTE_COUNT_STRING" numerus="yes">
+        <source>%1 byte(s)</source>
+        <translation>
+            <numerusform>%1 byte</numerusform>
+            <numerusform>%1 bytes</numerusform>
+        </translation>
+    </message>
+    <message id="DUP_GROUP_TOTALS_STRING" numerus="yes">
+        <source>%1 group(s) of duplicates · removable files: %2 · wasted: %3</source>
+        <translation>
+            <numerusform>%1 group of duplicates · removable files: %2 · wasted: %3</numerusform>
+            <numerusform>%1 groups of duplicates · removable files: %2 · wasted: %3</numerusform>
+        </translation>
+    </message>
+    <message id="FILTERED_GROUPS_STRING" numerus="yes">
+        <source>%1 of them shown · </source>
+        <translation>
+            <numerusform>%1 of them shown · </numerusform>
+            <numerusform>%1 of them shown · </numerusform>
+        </translation>
+    </message>
+    <message id="DUP_GROUP_SIZES_INFO_STRING" numerus="yes">
+        <source>%1 files · %2 · %3 · %4 each · %5 wasted
+%6
+Added %7 · %8</source>
+        <translation>
+            <numerusform>%1 file · %2 · %3 · %4 each · %5 wasted
+%6
+Added %7 · %8</numerusform>
+            <numerusform>%1 files · %2 · %3 · %4 each · %5 wasted
+%6
+Added %7 · %8</numerusform>
+        </translation>
+    </message>
+    <message id="SOURCE_FILES_STAT_STRING" numerus="yes">
+        <source>%1 file(s), %2</source>
+        <translation>
+            <numerusform>%1 file, %2</numerusform>
+            <numerusform>%1 files, %2</numerusform>
+        </translation>
+    </message>
+    <message id="SOURCE_STOPPED_TIP" numerus="yes">
+        <source>The scan was stopped: the source holds the %1 file(s) (%2) it took in before.</source>
+        <translation>
+            <numerusform>The scan was stopped: the source holds the %1 file (%2) it took in before.</numerusform>
+            <numerusform>The scan was stopped: the source holds the %1 files (%2) it took in before.</numerusform>
+        </translation>
+    </message>
+    <message id="SCAN_PROGRESS_STRING" numerus="yes">
+        <source>%1 file(s), %2 taken in · %3 compared</source>
+        <translation>
+            <numerusform>%1 file, %2 taken in · %3 compared</numerusform>
+            <numerusform>%1 files, %2 taken in · %3 compared</numerusform>
+        </translation>
+    </message>
+    <message id="FOLDER_UP_ACTION">
+        <source>Up</source>
+        <translation>Up</translation>
+    </message>
+    <message id="HOME_FOLDER_ACTION">
+        <source>Home Folder</source>
+        <translation>Home Folder</translation>
+    </message>
 </context>
 </TS>

@@ -6,11 +6,15 @@
 #include "app/RatePanelController.h"
 #include "app/SourceListView.h"
 #include "app/WebPages.h"
+#include "app/WindowSettings.h"
 #include "platform/SettingsKeys.h"
+#include "platform/StringTable.h"
+#include "platform/UserDefaults.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QMessageBox>
 #include <QTimer>
 
 AppDelegate::AppDelegate(std::unique_ptr<DesktopServices> desktop)
@@ -18,6 +22,9 @@ AppDelegate::AppDelegate(std::unique_ptr<DesktopServices> desktop)
       m_window(std::make_unique<MainWindow>(*m_desktop)),
       m_rateController(std::make_unique<RatePanelController>(m_window.get(), *m_desktop))
 {
+    if (auto *freedesktop = dynamic_cast<FreedesktopServices *>(m_desktop.get()))
+        freedesktop->setFailureReporter(
+            [window = m_window.get()](const QString &text) { window->showNotice(text); });
     m_window->installEventFilter(this);
     connect(m_window->quitAction(), &QAction::triggered, this,
             [this] { performClose(m_window->quitAction()); });
@@ -38,8 +45,11 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     sourceTable()->setAcceptDrops(true);
     SettingsKeys::registerDefaults();
+    UserDefaults::standard().registerDefaults(WindowSettings::registeredDefaults());
     m_window->publishScanRules();
     m_window->show();
+    // The last run's sources, scanned anew.
+    openPaths(MainWindow::rememberedSources());
     // Once the window is on screen, so the panel has a window to sit on.
     QTimer::singleShot(0, this, [this] { m_rateController->showRatePanel(); });
 }
@@ -73,12 +83,26 @@ bool AppDelegate::applicationShouldTerminate()
 
 void AppDelegate::help(const QObject *)
 {
-    m_desktop->openWebPage(WebPages::help());
+    openWebPage(WebPages::help());
 }
 
 void AppDelegate::checkProduct(const QObject *)
 {
-    m_desktop->openWebPage(WebPages::products());
+    openWebPage(WebPages::products());
+}
+
+void AppDelegate::openWebPage(const QUrl &url)
+{
+    if (m_desktop->openWebPage(url))
+        return;
+    // The address, selectable, for a browser the desktop does not know of.
+    auto *box = new QMessageBox(QMessageBox::Information, QStringLiteral("TwinSift"),
+                                //% "No web browser could be started. The page is at %1"
+                                StringTable::text("NO_WEB_BROWSER").arg(url.toString()), QMessageBox::Ok,
+                                m_window.get());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box->open();
 }
 
 bool AppDelegate::eventFilter(QObject *watched, QEvent *event)

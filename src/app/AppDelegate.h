@@ -41,6 +41,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Opens the page in the web browser, or shows its address when none starts.
+    void openWebPage(const QUrl &url);
+
     std::unique_ptr<DesktopServices> m_desktop;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<RatePanelController> m_rateController;

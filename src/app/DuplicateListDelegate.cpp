@@ -46,11 +46,11 @@ QSize DuplicateListDelegate::sizeHint(const QStyleOptionViewItem &option, const 
 {
     // Called for every row the view lays out, so it reads nothing but the row's kind.
     if (m_model.isGroupRow(index.row()))
-        return {0, groupRowHeight};
+        return {0, m_compact ? compactGroupRowHeight(option.fontMetrics) : groupRowHeight};
     const int height = fileRowHeight(option.fontMetrics);
     if (index.column() == DuplicateListModel::ActionsColumn)
         return {actionsWidth(option.fontMetrics), height};
-    return {QStyledItemDelegate::sizeHint(option, index).width(), height};
+    return {0, height};
 }
 
 void DuplicateListDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
@@ -104,5 +104,5 @@ void DuplicateListDelegate::paintGroupRow(QPainter *painter, const QStyleOptionV
     QStyle *style = widget ? widget->style() : QApplication::style();
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &row, painter, widget);
     if (const auto cell = m_model.groupCell(index.row()))
-        MyTableCellView(row).paint(painter, *cell, m_model.isExpanded(index.row()));
+        MyTableCellView(row, m_compact).paint(painter, *cell, m_model.isExpanded(index.row()));
 }

@@ -1,9 +1,17 @@
 #include "app/DuplicateListModel.h"
 
+#include "app/RowPictures.h"
 #include "browser/ViewInterfaces.h"
+#include "clean/CleanRules.h"
+#include "platform/Desktop.h"
 #include "platform/StringTable.h"
+#include "platform/UserDefaults.h"
 
+#include <QFont>
+#include <QLocale>
+#include <QMimeData>
 #include <QSet>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -17,6 +25,13 @@ QString folderOf(const QString &path)
 {
     const qsizetype slash = path.lastIndexOf(u'/');
     return slash <= 0 ? path.left(slash + 1) : path.left(slash);
+}
+
+bool sameRules(const CleanTaskOptions &a, const CleanTaskOptions &b)
+{
+    return a.moveMode == b.moveMode && a.folderRuleOn == b.folderRuleOn && a.folderIndex == b.folderIndex &&
+           a.dateRuleOn == b.dateRuleOn && a.dateOrder == b.dateOrder && a.typeRuleOn == b.typeRuleOn &&
+           a.typeExtension == b.typeExtension;
 }
 
 } // namespace
@@ -116,21 +131,70 @@ QVariant DuplicateListModel::data(const QModelIndex &index, int role) const
             return std::get<DupGroup::Ptr>(itemAtRow(row))->isSelected() ? Qt::Checked : Qt::Unchecked;
         return {};
     }
-    if (role == Qt::TextAlignmentRole && index.column() == SizeColumn)
-        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleTextRole)
+    const int column = index.column();
+    switch (role) {
+    case Qt::TextAlignmentRole:
+        if (column == SizeColumn || column == CopiesColumn)
+            return QVariant(Qt::AlignRight | Qt::AlignVCenter);
         return {};
-    if (role == Qt::ToolTipRole && index.column() != PathColumn)
+    case Qt::FontRole:
+        if (column == NameColumn && isKeptFile(row)) {
+            QFont font;
+            font.setBold(true);
+            return font;
+        }
         return {};
+    case Qt::DecorationRole:
+        if (column == NameColumn && isKeptFile(row))
+            return RowPictures::themed("emblem-default", QStyle::SP_DialogApplyButton);
+        return {};
+    case Qt::ToolTipRole:
+        return toolTip(row, column);
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        break;
+    default:
+        return {};
+    }
     const auto cell =
-        m_shown.outlineView_viewForTableColumn_item(m_view, DuplicateColumn(index.column()), itemAtRow(row));
+        m_shown.outlineView_viewForTableColumn_item(m_view, DuplicateColumn(column), itemAtRow(row));
     if (!cell)
         return {};
     // The name has a column of its own: the path column shows where the copy is, the whole path
     // being its tool tip.
-    if (index.column() == PathColumn && role == Qt::DisplayRole)
+    if (column == PathColumn && role == Qt::DisplayRole)
         return folderOf(cell->text);
     return cell->text;
+}
+
+QString DuplicateListModel::toolTip(int row, int column) const
+{
+    const OutlineItem item = itemAtRow(row);
+    const auto *found = std::get_if<MyTreeNode::Ptr>(&item);
+    if (!found || !*found)
+        return {};
+    const MyTreeNode &file = **found;
+    switch (column) {
+    case PathColumn:
+        return file.filePath();
+    case NameColumn:
+        //% "A clean-up by the current rules keeps this file."
+        return isKeptFile(row) ? StringTable::text("KEPT_FILE_TIP") : QString();
+    case SizeColumn:
+        //% "%1 byte(s)"
+        return StringTable::text("BYTE_COUNT_STRING", file.FileSize())
+            .arg(QLocale().toString(file.FileSize()));
+    case DateColumn:
+        if (file.isAddedDateModificationDate())
+            //% "The date the file was last modified: its file system records no date of creation."
+            return StringTable::text("ADDED_IS_MODIFIED_TIP");
+        if (!file.fileAddedDateString())
+            //% "The file system records no date for this file."
+            return StringTable::text("NO_ADDED_DATE_TIP");
+        return {};
+    default:
+        return {};
+    }
 }
 
 QVariant DuplicateListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -139,8 +203,8 @@ QVariant DuplicateListModel::headerData(int section, Qt::Orientation orientation
         return {};
     switch (section) {
     case IndexColumn:
-        //% "Source"
-        return StringTable::text("COLUMN_SOURCE_INDEX");
+        // The number of the source, as the source list numbers it.
+        return StringTable::text("SOURCE_COLUMN_INDEX");
     case PathColumn:
         //% "Folder"
         return StringTable::text("COLUMN_FOLDER");
@@ -151,8 +215,8 @@ QVariant DuplicateListModel::headerData(int section, Qt::Orientation orientation
         //% "Ext."
         return StringTable::text("COLUMN_EXTENSION");
     case SizeColumn:
-        //% "Size (bytes)"
-        return StringTable::text("COLUMN_SIZE");
+        //% "Size"
+        return StringTable::text("COLUMN_FILE_SIZE");
     case DateColumn:
         //% "Added"
         return StringTable::text("COLUMN_DATE");
@@ -169,8 +233,65 @@ QVariant DuplicateListModel::headerData(int section, Qt::Orientation orientation
 
 Qt::ItemFlags DuplicateListModel::flags(const QModelIndex &index) const
 {
-    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren
-                           : Qt::NoItemFlags;
+    return index.isValid()
+               ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemNeverHasChildren
+               : Qt::NoItemFlags;
+}
+
+QStringList DuplicateListModel::mimeTypes() const
+{
+    return {QStringLiteral("text/uri-list"), QStringLiteral("text/plain")};
+}
+
+QMimeData *DuplicateListModel::mimeData(const QModelIndexList &indexes) const
+{
+    QList<qint64> rows;
+    for (const QModelIndex &index : indexes) {
+        if (!rows.contains(index.row()))
+            rows.append(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    const QList<MyTreeNode::Ptr> files = m_shown.filesOfRows(rows);
+    if (files.isEmpty())
+        return nullptr;
+    QByteArray uris;
+    QStringList paths;
+    for (const MyTreeNode::Ptr &file : files) {
+        uris += Desktop::fileUri(file->FileURL()) + "\r\n";
+        paths.append(file->filePath());
+    }
+    auto *data = new QMimeData;
+    data->setData(QStringLiteral("text/uri-list"), uris);
+    data->setText(paths.join(u'\n'));
+    return data;
+}
+
+void DuplicateListModel::followCleanRules()
+{
+    const CleanTaskOptions rules =
+        CleanTaskOptions::fromSettings(UserDefaults::standard(), m_shown.allShowDupGroupFileExt());
+    if (sameRules(rules, m_cleanRules))
+        return;
+    m_cleanRules = rules;
+    m_keptFiles.clear();
+}
+
+bool DuplicateListModel::isKeptFile(int row) const
+{
+    const int entry = entryAtRow(row);
+    if (entry < 0 || m_firstRow[size_t(entry)] == row)
+        return false;
+    const Entry &shown = m_entries[entry];
+    auto kept = m_keptFiles.find(shown.group.get());
+    if (kept == m_keptFiles.end()) {
+        QSet<const MyTreeNode *> files;
+        for (const MyTreeNode::Ptr &file : CleanRules::keptMembers(*shown.group, m_cleanRules))
+            files.insert(file.get());
+        kept = m_keptFiles.insert(shown.group.get(), files);
+    }
+    // A group the clean-up leaves alone keeps every file: nothing to point out.
+    return kept->size() < shown.group->childs().size() &&
+           kept->contains(shown.files[row - m_firstRow[size_t(entry)] - 1].get());
 }
 
 SortDescriptor DuplicateListModel::sortDescriptorOf(int column, Qt::SortOrder order)
@@ -217,7 +338,8 @@ void DuplicateListModel::allDataChanged()
 
 void DuplicateListModel::shownGroupsChanged(ShownGroups::ShownGroupsChange change)
 {
-    // Whatever follows reads every group's members afresh.
+    // Whatever follows reads every group's members and ticks afresh.
+    m_keptFiles.clear();
     m_changedGroups.clear();
     m_memberChangeBatch.stop();
     const QList<DupGroup::Ptr> groups = m_shown.showDupGroups().value_or(QList<DupGroup::Ptr>());
@@ -434,6 +556,8 @@ void DuplicateListModel::groupMembersChanged(const DupGroup *group)
 void DuplicateListModel::followMemberChanges()
 {
     const QSet<const DupGroup *> changed = std::exchange(m_changedGroups, {});
+    for (const DupGroup *group : changed)
+        m_keptFiles.remove(group);
     for (const DupGroup *group : changed) {
         const int entry = m_entryOf.value(group, -1);
         if (entry >= 0 && m_entries[entry].expanded)

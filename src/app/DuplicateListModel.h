@@ -2,6 +2,7 @@
 
 #include "browser/DuplicateColumn.h"
 #include "browser/ShownGroups.h"
+#include "clean/CleanTaskOptions.h"
 #include "model/DupGroup.h"
 #include "model/MyTreeNode.h"
 #include "model/OutlineItem.h"
@@ -52,6 +53,17 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // Rows dragged out carry their files as "file://" URIs (every byte of a name kept) and as paths.
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    Qt::DropActions supportedDragActions() const override { return Qt::CopyAction | Qt::LinkAction; }
+
+    // The rules of the clean-up as the settings hold them now. When they differ from the rules the
+    // marks were found by, the marks are found anew as rows are drawn; otherwise this costs one read of
+    // the settings, not one per row.
+    void followCleanRules();
+    // Whether the file row shows the file a clean-up of its group keeps by the current rules.
+    bool isKeptFile(int row) const;
 
     OutlineItem itemAtRow(qint64 row) const;
     bool isGroupRow(int row) const;
@@ -78,6 +90,8 @@ private:
         bool expanded = false;
     };
 
+    // The tool tip of a file row's cell: the whole path, the exact size, what the date is.
+    QString toolTip(int row, int column) const;
     void shownGroupsChanged(ShownGroups::ShownGroupsChange change);
     void groupMembersChanged(const DupGroup *group);
     // Shows the member changes gathered since the last batch.
@@ -104,4 +118,7 @@ private:
     QHash<const DupGroup *, int> m_entryOf;
     QSet<const DupGroup *> m_changedGroups;
     QTimer m_memberChangeBatch;
+    CleanTaskOptions m_cleanRules;
+    // The files each group keeps by m_cleanRules, found when a row of the group is first drawn.
+    mutable QHash<const DupGroup *, QSet<const MyTreeNode *>> m_keptFiles;
 };

@@ -8,9 +8,12 @@
 #include "clean/CleanController.h"
 #include "platform/StringTable.h"
 
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QToolTip>
 
@@ -25,7 +28,10 @@ DuplicateListView::DuplicateListView(ShownGroups &shown, CleanController &clean,
     setExpandsOnDoubleClick(false);
     setUniformRowHeights(false);
     setSelectionBehavior(SelectRows);
-    setSelectionMode(SingleSelection);
+    setSelectionMode(ExtendedSelection);
+    setDragEnabled(true);
+    setDragDropMode(DragOnly);
+    setDefaultDropAction(Qt::CopyAction);
     setAllColumnsShowFocus(true);
     setMouseTracking(true);
     setTextElideMode(Qt::ElideMiddle);
@@ -38,16 +44,17 @@ DuplicateListView::DuplicateListView(ShownGroups &shown, CleanController &clean,
     header->setSortIndicatorShown(true);
     header->setSortIndicator(-1, Qt::AscendingOrder);
     header->setSectionResizeMode(QHeaderView::Interactive);
-    header->setSectionResizeMode(DuplicateListModel::PathColumn, QHeaderView::Stretch);
+    // The name tells the copies of a group apart first: it takes the room there is.
+    header->setSectionResizeMode(DuplicateListModel::NameColumn, QHeaderView::Stretch);
     header->setSectionResizeMode(DuplicateListModel::ActionsColumn, QHeaderView::Fixed);
     // Wide enough for what the columns usually hold; the path takes the rest.
     const QFontMetrics metrics = fontMetrics();
     const auto fits = [&](const QString &sample) { return metrics.horizontalAdvance(sample) + 16; };
     const std::pair<int, int> widths[] = {
         {DuplicateListModel::IndexColumn, fits(m_model->headerData(0, Qt::Horizontal).toString())},
-        {DuplicateListModel::NameColumn, fits(QStringLiteral("IMG_0042.jpeg"))},
+        {DuplicateListModel::PathColumn, fits(QStringLiteral("…/Pictures/2024"))},
         {DuplicateListModel::ExtColumn, fits(QStringLiteral("jpeg"))},
-        {DuplicateListModel::SizeColumn, fits(QStringLiteral("0000000000"))},
+        {DuplicateListModel::SizeColumn, fits(QStringLiteral("999.99 KiB"))},
         {DuplicateListModel::DateColumn, fits(QStringLiteral("2024-05-01  14:03:09"))},
         {DuplicateListModel::CategoryColumn, fits(QStringLiteral("Document"))},
         {DuplicateListModel::CopiesColumn,
@@ -55,7 +62,11 @@ DuplicateListView::DuplicateListView(ShownGroups &shown, CleanController &clean,
     };
     for (const auto &[column, width] : widths)
         header->resizeSection(column, width);
-    header->setMinimumSectionSize(fits(QStringLiteral("…/name")));
+    // Small enough for the source numbers and extensions: every pixel the others leave goes to the name.
+    header->setMinimumSectionSize(fits(QStringLiteral("00")));
+    // Narrow as it may be, the name column stays wide enough to tell the copies apart.
+    header->resizeSection(DuplicateListModel::NameColumn,
+                          fits(QStringLiteral("IMG_0042.jpeg")) + iconSize().width());
     header->resizeSection(DuplicateListModel::ActionsColumn,
                           DuplicateListDelegate::actionsWidth(fontMetrics()));
     connect(header, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
@@ -83,6 +94,10 @@ DuplicateListView::DuplicateListView(ShownGroups &shown, CleanController &clean,
 
 qint64 DuplicateListView::selectedRow() const
 {
+    // Of several rows, the one the user selected last.
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && selectionModel()->isRowSelected(current.row(), {}))
+        return current.row();
     const QModelIndexList rows = selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
 }
@@ -91,8 +106,11 @@ void DuplicateListView::selectRow(qint64 row)
 {
     if (row < 0 || row >= m_model->rowCount())
         return;
+    // A row selected among others stays with them.
+    const bool kept = selectionModel()->isRowSelected(int(row), {});
     selectionModel()->setCurrentIndex(m_model->index(int(row), 0),
-                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                                      kept ? QItemSelectionModel::NoUpdate
+                                           : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 qint64 DuplicateListView::rowForView(const QObject *control) const
@@ -169,6 +187,56 @@ void DuplicateListView::toggleExpanded(int row, std::optional<bool> expand)
     if (!expanded && row != groupRow)
         selectionModel()->setCurrentIndex(m_model->index(groupRow, 0), QItemSelectionModel::NoUpdate);
     m_model->setExpanded({std::get<DupGroup::Ptr>(m_model->itemAtRow(groupRow))}, expanded);
+}
+
+void DuplicateListView::copySelectedPaths()
+{
+    QList<qint64> rows;
+    for (const QModelIndex &index : selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    QStringList paths;
+    for (const MyTreeNode::Ptr &file : m_shown.filesOfRows(rows))
+        paths.append(file->filePath());
+    if (!paths.isEmpty())
+        QGuiApplication::clipboard()->setText(paths.join(u'\n') + u'\n');
+}
+
+void DuplicateListView::setCompact(bool compact)
+{
+    m_delegate->setCompact(compact);
+    // Rows of one height let the view place any row without measuring those before it.
+    setUniformRowHeights(compact);
+    doItemsLayout();
+}
+
+bool DuplicateListView::isCompact() const
+{
+    return m_delegate->isCompact();
+}
+
+int DuplicateListView::sizeHintForColumn(int column) const
+{
+    // The widest text of the rows in view, as a double click on a divider asks.
+    const QFontMetrics metrics = fontMetrics();
+    int widest = 0;
+    const QModelIndex top = indexAt(QPoint(0, 0));
+    for (int row = top.isValid() ? top.row() : 0; row < m_model->rowCount(); ++row) {
+        const QModelIndex index = m_model->index(row, column);
+        if (visualRect(index).top() > viewport()->height())
+            break;
+        if (m_model->isGroupRow(row))
+            continue;
+        if (column == DuplicateListModel::ActionsColumn)
+            return DuplicateListDelegate::actionsWidth(metrics);
+        QFont font = m_model->data(index, Qt::FontRole).value<QFont>();
+        const int icon = m_model->data(index, Qt::DecorationRole).isNull() ? 0 : iconSize().width() + 20;
+        widest = std::max(
+            widest,
+            QFontMetrics(font.resolve(this->font())).horizontalAdvance(m_model->data(index).toString()) +
+                icon + 16);
+    }
+    return widest;
 }
 
 QRect DuplicateListView::groupRowRect(int row) const
@@ -278,6 +346,10 @@ void DuplicateListView::keyPressEvent(QKeyEvent *event)
         if (row >= 0 && !onGroup)
             return trashFileAt(row);
         break;
+    case Qt::Key_C:
+        if (event->matches(QKeySequence::Copy))
+            return copySelectedPaths();
+        break;
     default:
         break;
     }
@@ -303,6 +375,10 @@ void DuplicateListView::contextMenuEvent(QContextMenuEvent *event)
             ->setShortcut(Qt::Key_Delete);
         menu.addSeparator();
     }
+    //% "Copy Paths"
+    menu.addAction(StringTable::text("COPY_PATHS_ACTION"), this, &DuplicateListView::copySelectedPaths)
+        ->setShortcut(QKeySequence::Copy);
+    menu.addSeparator();
     const int groupRow = m_model->groupRowOf(row);
     const bool ticked = std::get<DupGroup::Ptr>(m_model->itemAtRow(groupRow))->isSelected();
     menu.addAction(ticked
@@ -319,6 +395,13 @@ void DuplicateListView::contextMenuEvent(QContextMenuEvent *event)
                        : StringTable::text("EXPAND_GROUP_ACTION"),
                    this, [this, row] { toggleExpanded(row); });
     menu.exec(event->globalPos());
+}
+
+void DuplicateListView::paintEvent(QPaintEvent *event)
+{
+    // The task window writes the clean-up's rules as the user changes them.
+    m_model->followCleanRules();
+    QTreeView::paintEvent(event);
 }
 
 void DuplicateListView::dataChanged(const QModelIndex &, const QModelIndex &, const QList<int> &)

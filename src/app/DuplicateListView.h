@@ -16,7 +16,8 @@ class ShownGroups;
 //
 // Keys: Space ticks or unticks the current group, Enter opens the current file (or expands and
 // collapses a group), Right and Left (or + and -) expand and collapse, Ctrl+Shift+O shows the file
-// in the file browser, Delete sends it to the trash; the context menu offers the same.
+// in the file browser, Delete sends it to the trash, Ctrl+C copies the paths of the selected rows;
+// the context menu offers the same. Selected rows can be dragged out to a file manager.
 class DuplicateListView : public QTreeView, public DupOutlineView
 {
     Q_OBJECT
@@ -42,6 +43,15 @@ public:
     void revealFileAt(int row);
     void trashFileAt(int row);
     void toggleExpanded(int row, std::optional<bool> expand = std::nullopt);
+    void toggleGroupAt(int row) { toggleExpanded(row); }
+    // Puts the paths of the selected rows' files on the clipboard, one per line.
+    void copySelectedPaths();
+
+    // Group rows of one line without pictures.
+    void setCompact(bool compact);
+    bool isCompact() const;
+
+    int sizeHintForColumn(int column) const override;
 
 protected:
     void drawRow(QPainter *painter, const QStyleOptionViewItem &option,
@@ -54,6 +64,7 @@ protected:
     void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
                      const QList<int> &roles = QList<int>()) override;
     bool viewportEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     QRect groupRowRect(int row) const;

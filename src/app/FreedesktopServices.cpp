@@ -1,7 +1,10 @@
 #include "app/FreedesktopServices.h"
 
+#include "platform/StringTable.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QStringList>
 
@@ -10,24 +13,6 @@ namespace {
 QUrl qurlOf(const Url &url)
 {
     return QUrl::fromEncoded(Desktop::fileUri(url), QUrl::StrictMode);
-}
-
-// Asks a running (or activatable) file manager to select the items; false when none answered.
-bool showItemsOverDBus(const QList<Url> &urls)
-{
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return false;
-    QStringList uris;
-    for (const Url &url : urls)
-        uris.append(QString::fromLatin1(Desktop::fileUri(url)));
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    call << uris << QString();
-    // Short, so that a missing file manager does not freeze the window for the D-Bus default.
-    const QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
-    return reply.type() == QDBusMessage::ReplyMessage;
 }
 
 } // namespace
@@ -44,9 +29,34 @@ bool FreedesktopServices::openWebPage(const QUrl &url)
 
 void FreedesktopServices::revealItems(const QList<Url> &urls)
 {
-    if (urls.isEmpty() || showItemsOverDBus(urls))
+    if (urls.isEmpty())
         return;
-    const Url folder = urls.first().parent();
-    if (!folder.isNull())
-        QDesktopServices::openUrl(qurlOf(folder));
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return openFolderOf(urls.first());
+    QStringList uris;
+    for (const Url &url : urls)
+        uris.append(QString::fromLatin1(Desktop::fileUri(url)));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << uris << QString();
+    // A file manager being started for the call may take seconds: the window does not wait for it.
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000), &m_calls);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [this, first = urls.first()](QDBusPendingCallWatcher *answered) {
+                         answered->deleteLater();
+                         if (answered->isError())
+                             openFolderOf(first);
+                     });
+}
+
+void FreedesktopServices::openFolderOf(const Url &url)
+{
+    const Url folder = url.parent();
+    if (!folder.isNull() && QDesktopServices::openUrl(qurlOf(folder)))
+        return;
+    if (m_report)
+        //% "No file manager shows %1."
+        m_report(StringTable::text("NO_FILE_MANAGER").arg(url.displayPath()));
 }

@@ -10,17 +10,28 @@
 #include "app/SegmentedControl.h"
 #include "app/SourceChooser.h"
 #include "app/SourceListView.h"
+#include "app/WebPages.h"
+#include "app/WindowSettings.h"
+#include "browser/ReportFormat.h"
+#include "browser/ReportScope.h"
+#include "platform/Desktop.h"
 #include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QSaveFile>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -58,6 +69,7 @@ MainWindow::MainWindow(DesktopServices &desktop)
     m_shown.setDesktopServices(&desktop);
     m_sourceList.setDesktopServices(&desktop);
     m_sourceList.setOpenPanel(m_sourceChooser.get());
+    m_sourceList.setRulesPublisher([this] { publishScanRules(); });
     m_engine.setScanProgress(m_activity);
     m_engine.setNamesCategoriesAhead(true);
     // Renumbered sources change the source column of the duplicate list.
@@ -66,8 +78,8 @@ MainWindow::MainWindow(DesktopServices &desktop)
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->addWidget(makeSourcePane());
     m_splitter->addWidget(makeDuplicatePane());
-    m_splitter->setStretchFactor(0, 1);
-    m_splitter->setStretchFactor(1, 3);
+    m_splitter->setStretchFactor(0, 2);
+    m_splitter->setStretchFactor(1, 5);
     m_splitter->setChildrenCollapsible(false);
     setCentralWidget(m_splitter);
     m_sourceList.setSourceTable(m_sourceTable);
@@ -98,6 +110,16 @@ MainWindow::MainWindow(DesktopServices &desktop)
     connect(&m_engine, &SourceNodeManager::sourcesChanged, this, &MainWindow::showStatus);
     connect(&m_shown, &ShownGroups::statisticsChanged, this, &MainWindow::showStatistics);
     connect(&m_sourceList, &SourceList::statisticsChanged, this, &MainWindow::showStatistics);
+    connect(&m_sourceList, &SourceList::pathsNoticed, this, &MainWindow::showNotice);
+    connect(&m_shown, &ShownGroups::actionFailed, this, &MainWindow::showNotice);
+    connect(&m_engine, &SourceNodeManager::sourcesChanged, this, &MainWindow::rememberSources);
+    m_progressTimer.setInterval(500);
+    connect(&m_progressTimer, &QTimer::timeout, this, [this] {
+        showStatus();
+        m_sourceList.updateSourceStat();
+    });
+    // The clean-up's rules change in its window; the marks of the files they keep follow.
+    connect(m_taskWindow, &QDialog::finished, m_dupOutlineView->viewport(), qOverload<>(&QWidget::update));
     connect(&m_clean, &CleanController::cleanTaskStateChanged, this, &MainWindow::validateToolbarItems);
     connect(&m_engine, &SourceNodeManager::sourcesChanged, this, &MainWindow::validateToolbarItems);
     connect(&m_engine, &SourceNodeManager::summaryChanged, this, &MainWindow::validateToolbarItems);
@@ -105,6 +127,7 @@ MainWindow::MainWindow(DesktopServices &desktop)
     showStatistics();
     validateToolbarItems();
     restoreLayout();
+    setCompactRows(UserDefaults::standard().boolForKey(WindowSettings::compactRows));
 }
 
 MainWindow::~MainWindow()
@@ -186,6 +209,15 @@ QWidget *MainWindow::makeDuplicatePane()
             [this] { m_shown.dupSegmentAction(m_dupSegments); });
     bar->addWidget(m_dupSegments);
     bar->addStretch();
+    m_filter = new QLineEdit(pane);
+    //% "Filter: part of a name or path, or a pattern such as *.jpg"
+    m_filter->setPlaceholderText(StringTable::text("FILTER_PLACEHOLDER"));
+    //% "Filter"
+    m_filter->setAccessibleName(StringTable::text("FILTER_NAME"));
+    m_filter->setClearButtonEnabled(true);
+    m_filter->setMinimumWidth(fontMetrics().horizontalAdvance(m_filter->placeholderText()) * 3 / 4);
+    connect(m_filter, &QLineEdit::textChanged, &m_shown, &ShownGroups::setFilterText);
+    bar->addWidget(m_filter, 1);
     layout->addLayout(bar);
     m_dupOutlineView = new DuplicateListView(m_shown, m_clean, pane);
     layout->addWidget(m_dupOutlineView, 1);
@@ -240,10 +272,65 @@ void MainWindow::makeActions()
     //% "More from Quenby"
     m_productsAction = new QAction(StringTable::text("PRODUCTS_ACTION"), this);
 
+    //% "Rescan All"
+    m_rescanAllAction = action(RowPictures::themed("view-refresh", QStyle::SP_BrowserReload),
+                               StringTable::text("RESCAN_ALL_ACTION"), QKeySequence::Refresh,
+                               [this] { m_sourceList.rescanAllSources(); });
+    //% "Export as CSV…"
+    QAction *exportCsv =
+        action(QIcon(), StringTable::text("EXPORT_CSV_ACTION"), {}, [this] { askExport("csv"); });
+    //% "Export as JSON…"
+    QAction *exportJson =
+        action(QIcon(), StringTable::text("EXPORT_JSON_ACTION"), {}, [this] { askExport("json"); });
+    //% "Remember Sources"
+    m_rememberSourcesAction = action(QIcon(), StringTable::text("REMEMBER_SOURCES_ACTION"), {}, [this] {
+        UserDefaults::standard().setBool(m_rememberSourcesAction->isChecked(),
+                                         WindowSettings::rememberSources);
+        rememberSources();
+    });
+    m_rememberSourcesAction->setCheckable(true);
+    m_rememberSourcesAction->setChecked(UserDefaults::standard().boolForKey(WindowSettings::rememberSources));
+    //% "Scanned again at the next start"
+    m_rememberSourcesAction->setStatusTip(StringTable::text("REMEMBER_SOURCES_TIP"));
+    //% "Compact Rows"
+    m_compactRowsAction = action(QIcon(), StringTable::text("COMPACT_ROWS_ACTION"), {}, [this] {
+        UserDefaults::standard().setBool(m_compactRowsAction->isChecked(), WindowSettings::compactRows);
+        setCompactRows(m_compactRowsAction->isChecked());
+    });
+    m_compactRowsAction->setCheckable(true);
+    //% "Filter Groups"
+    QAction *find = action(QIcon(), StringTable::text("FILTER_ACTION"), QKeySequence::Find, [this] {
+        m_filter->setFocus(Qt::ShortcutFocusReason);
+        m_filter->selectAll();
+    });
+    // The list answers these keys itself while it has the focus; the menu names them and acts on the
+    // list's current row.
+    const auto listAction = [&](const char *key, const QKeySequence &shortcut,
+                                void (DuplicateListView::*slot)(int)) {
+        QAction *made = action(QIcon(), StringTable::text(key), shortcut, [this, slot] {
+            const int row = m_dupOutlineView->currentIndex().row();
+            if (row >= 0)
+                (m_dupOutlineView->*slot)(row);
+        });
+        made->setShortcutContext(Qt::WidgetShortcut);
+        return made;
+    };
+    QAction *copy = action(QIcon(), StringTable::text("COPY_PATHS_ACTION"), QKeySequence::Copy,
+                           [this] { m_dupOutlineView->copySelectedPaths(); });
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    //% "About TwinSift"
+    m_aboutAction = action(RowPictures::themed("help-about", QStyle::SP_MessageBoxInformation),
+                           StringTable::text("ABOUT_ACTION"), {}, [this] { showAbout(); });
+
     //% "&File"
     QMenu *file = menuBar()->addMenu(StringTable::text("FILE_MENU"));
     file->addAction(add);
+    file->addAction(m_rescanAllAction);
     file->addAction(removeAll);
+    file->addAction(m_rememberSourcesAction);
+    file->addSeparator();
+    file->addAction(exportCsv);
+    file->addAction(exportJson);
     file->addSeparator();
     file->addAction(m_cleanUpAction);
     file->addAction(m_undoAction);
@@ -251,15 +338,33 @@ void MainWindow::makeActions()
     file->addAction(rules);
     file->addSeparator();
     file->addAction(m_quitAction);
+    //% "&Edit"
+    QMenu *edit = menuBar()->addMenu(StringTable::text("EDIT_MENU"));
+    edit->addAction(copy);
+    edit->addAction(find);
+    edit->addSeparator();
+    edit->addAction(listAction("OPEN_FILE_ACTION", Qt::Key_Return, &DuplicateListView::openFileAt));
+    edit->addAction(listAction("REVEAL_FILE_ACTION", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
+                               &DuplicateListView::revealFileAt));
+    edit->addAction(listAction("TRASH_FILE_ACTION", Qt::Key_Delete, &DuplicateListView::trashFileAt));
+    //% "&View"
+    QMenu *view = menuBar()->addMenu(StringTable::text("VIEW_MENU"));
+    view->addAction(m_compactRowsAction);
     //% "&Groups"
     QMenu *groups = menuBar()->addMenu(StringTable::text("GROUPS_MENU"));
     for (int segment = 0; segment < 4; ++segment)
         groups->addAction(action(QIcon(), groupTexts[segment], groupKeys[segment],
                                  [this, segment] { m_dupSegments->activate(segment); }));
+    groups->addSeparator();
+    //% "Tick or Untick Group"
+    groups->addAction(listAction("TOGGLE_TICK_ACTION", Qt::Key_Space, &DuplicateListView::toggleTick));
+    //% "Expand or Collapse Group"
+    groups->addAction(listAction("TOGGLE_GROUP_ACTION", Qt::Key_Right, &DuplicateListView::toggleGroupAt));
     //% "&Help"
     QMenu *help = menuBar()->addMenu(StringTable::text("HELP_MENU"));
     help->addAction(m_helpAction);
     help->addAction(m_productsAction);
+    help->addAction(m_aboutAction);
 
     //% "Main Toolbar"
     QToolBar *toolbar = addToolBar(StringTable::text("MAIN_TOOLBAR"));
@@ -286,13 +391,20 @@ void MainWindow::showStatus()
     const bool scanning = m_activity->isScanning() || m_engine.isScanning();
     m_busy->setVisible(scanning);
     m_counts->setVisible(scanning);
+    if (scanning != m_progressTimer.isActive())
+        scanning ? m_progressTimer.start() : m_progressTimer.stop();
     if (scanning) {
-        const QLocale locale;
-        //% "%1 files, %2 taken in"
-        m_counts->setText(
-            StringTable::text("SCAN_COUNTS_STRING", m_activity->files())
-                .arg(locale.toString(m_activity->files()), locale.formattedDataSize(m_activity->bytes())));
+        const qint64 files = m_activity->files();
+        //% "%1 file(s), %2 taken in · %3 compared"
+        m_counts->setText(StringTable::text("SCAN_PROGRESS_STRING", files)
+                              .arg(QLocale().toString(files), ShownGroups::byteCountText(m_activity->bytes()),
+                                   ShownGroups::byteCountText(m_activity->bytesCompared())));
     }
+}
+
+void MainWindow::showNotice(const QString &text)
+{
+    statusBar()->showMessage(text, 10000);
 }
 
 void MainWindow::validateToolbarItems()
@@ -306,6 +418,74 @@ void MainWindow::showStatistics()
 {
     m_sourceStat->setText(m_sourceList.sourceStatString());
     m_dupGroupStat->setText(m_shown.dupGroupStatString());
+}
+
+void MainWindow::showAbout()
+{
+    //% "<h3>TwinSift %1</h3><p>Finds files with identical content and cleans them up.</p><p>Free software
+    // under the GNU General Public License, version 3 or later. It comes with no warranty.</p><p><a
+    // href=\"%2\">Help</a> · <a href=\"%3\">Quenby</a></p>"
+    QMessageBox::about(this, StringTable::text("ABOUT_ACTION"),
+                       StringTable::text("ABOUT_TEXT")
+                           .arg(QCoreApplication::applicationVersion(), WebPages::help().toString(),
+                                WebPages::products().toString()));
+}
+
+void MainWindow::askExport(const QByteArray &format)
+{
+    //% "Export the Shown Groups"
+    const QString fileName = QFileDialog::getSaveFileName(
+        this, StringTable::text("EXPORT_DIALOG_TITLE"),
+        QDir::home().filePath(QStringLiteral("duplicates.") + QString::fromLatin1(format)));
+    if (!fileName.isEmpty())
+        exportShownGroups(format, fileName);
+}
+
+bool MainWindow::exportShownGroups(const QByteArray &format, const QString &fileName)
+{
+    QSaveFile file(fileName);
+    bool written = file.open(QIODevice::WriteOnly);
+    const ReportScope scope = ReportScope::ofEngine(m_engine);
+    const QList<DupGroup::Ptr> groups = m_shown.showDupGroups().value_or(QList<DupGroup::Ptr>());
+    written = written && ReportFormat::writeReport(format, scope, groups,
+                                                   [&](const QByteArray &part) { file.write(part); });
+    if (written && file.commit())
+        return true;
+    //% "The report could not be written to %1: %2"
+    showNotice(StringTable::text("EXPORT_FAILED").arg(fileName, file.errorString()));
+    return false;
+}
+
+QList<QByteArray> MainWindow::rememberedSources()
+{
+    const UserDefaults &defaults = UserDefaults::standard();
+    QList<QByteArray> paths;
+    if (!defaults.boolForKey(WindowSettings::rememberSources))
+        return paths;
+    for (const QString &uri : defaults.stringArrayForKey(WindowSettings::sources).value_or(QStringList())) {
+        if (uri.startsWith(QLatin1String("file:///")))
+            paths.append(QByteArray::fromPercentEncoding(uri.mid(7).toLatin1()));
+    }
+    return paths;
+}
+
+void MainWindow::rememberSources()
+{
+    UserDefaults &defaults = UserDefaults::standard();
+    if (!defaults.boolForKey(WindowSettings::rememberSources)) {
+        defaults.removeObjectForKey(WindowSettings::sources);
+        return;
+    }
+    QStringList uris;
+    for (const RootNode::Ptr &root : m_engine.rootNodes())
+        uris.append(QString::fromLatin1(Desktop::fileUri(root->rootURL())));
+    defaults.setObject(uris, WindowSettings::sources);
+}
+
+void MainWindow::setCompactRows(bool compact)
+{
+    m_compactRowsAction->setChecked(compact);
+    m_dupOutlineView->setCompact(compact);
 }
 
 void MainWindow::saveLayout()
@@ -326,7 +506,7 @@ void MainWindow::restoreLayout()
         resize(std::min(1400, available.width() * 9 / 10), std::min(880, available.height() * 9 / 10));
     }
     if (!m_splitter->restoreState(defaults.objectForKey(SettingsKeys::mainWindowSplitter).toByteArray()))
-        m_splitter->setSizes({480, 880});
+        m_splitter->setSizes({500, 860});
     // The columns' widths and places come back; the order is the user's choice of this run only.
     QHeaderView *header = m_dupOutlineView->header();
     const QSignalBlocker blocker(header);

@@ -6,6 +6,7 @@
 #include "scan/SourceNodeManager.h"
 
 #include <QMainWindow>
+#include <QTimer>
 
 #include <memory>
 
@@ -15,6 +16,7 @@ class DuplicateListView;
 class OpenPanel;
 class QAction;
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 class QSplitter;
 class ScanActivity;
@@ -23,10 +25,12 @@ class SegmentedControl;
 class SourceListView;
 
 // TwinSift's one window: the source list on the left with its control and statistics, the duplicate
-// list on the right with its group actions and statistics, the toolbar and menus, and the status bar
-// with the status text and, during scans, a busy indicator with the files and bytes taken in so far.
-// Owns the engine and the controllers of the two lists and of the clean-up for as long as it lives, and
-// hands the engine new scan rules whenever a setting of the scan-rule panel changes.
+// list on the right with its filter, group actions and statistics, the toolbar and menus, and the
+// status bar with the status text and, during scans, a busy indicator with the files and bytes taken in
+// and compared so far (refreshed at least twice a second). Owns the engine and the controllers of the
+// two lists and of the clean-up for as long as it lives, hands the engine new scan rules whenever a
+// setting of the scan-rule panel changes, and keeps the list of sources for the next start unless the
+// user turned that off.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -49,6 +53,20 @@ public:
     // The dialog that adds sources; a test gives its own.
     void setOpenPanel(OpenPanel *panel);
 
+    QLineEdit *filterBox() const { return m_filter; }
+    QAction *rescanAllAction() const { return m_rescanAllAction; }
+    QAction *compactRowsAction() const { return m_compactRowsAction; }
+    QAction *rememberSourcesAction() const { return m_rememberSourcesAction; }
+    QAction *aboutAction() const { return m_aboutAction; }
+
+    // Writes the shown groups, in the list's order, as a report of the format ("csv" or "json") to the
+    // file; false, with a message in the status bar, when it could not be written.
+    bool exportShownGroups(const QByteArray &format, const QString &fileName);
+    // The sources kept from the last run, when the user keeps them; each path as native bytes.
+    static QList<QByteArray> rememberedSources();
+    // Shows a message for people in the status bar for a while, over the status text.
+    void showNotice(const QString &text);
+
     QAction *helpAction() const { return m_helpAction; }
     QAction *productsAction() const { return m_productsAction; }
     QAction *quitAction() const { return m_quitAction; }
@@ -65,6 +83,10 @@ private:
     void restoreLayout();
     void showStatus();
     void showStatistics();
+    void showAbout();
+    void askExport(const QByteArray &format);
+    void rememberSources();
+    void setCompactRows(bool compact);
     // Offers the clean-up and its undo only when they can run.
     void validateToolbarItems();
 
@@ -86,8 +108,15 @@ private:
     QLabel *m_status = nullptr;
     QLabel *m_counts = nullptr;
     QProgressBar *m_busy = nullptr;
+    QLineEdit *m_filter = nullptr;
+    // Moves the counts on while scans read large files and announce nothing.
+    QTimer m_progressTimer;
     QAction *m_cleanUpAction = nullptr;
     QAction *m_undoAction = nullptr;
+    QAction *m_rescanAllAction = nullptr;
+    QAction *m_compactRowsAction = nullptr;
+    QAction *m_rememberSourcesAction = nullptr;
+    QAction *m_aboutAction = nullptr;
     QAction *m_helpAction = nullptr;
     QAction *m_productsAction = nullptr;
     QAction *m_quitAction = nullptr;

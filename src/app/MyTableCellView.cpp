@@ -17,10 +17,12 @@ const QStyle *styleOf(const QStyleOptionViewItem &option)
 
 } // namespace
 
-MyTableCellView::MyTableCellView(const QStyleOptionViewItem &row) : m_row(row)
+MyTableCellView::MyTableCellView(const QStyleOptionViewItem &row, bool compact)
+    : m_row(row), m_compact(compact)
 {
     const QStyle *style = styleOf(row);
-    const QRect area = row.rect.adjusted(margin, margin, -margin, -margin);
+    const int inset = compact ? 2 : margin;
+    const QRect area = row.rect.adjusted(margin, inset, -margin, -inset);
     const int indicator = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, row.widget);
     m_disclosure = QRect(area.left(), area.center().y() - 8, 16, 16);
     m_checkBox.rect = QRect(m_disclosure.right() + margin, area.center().y() - indicator / 2, indicator,
@@ -28,7 +30,7 @@ MyTableCellView::MyTableCellView(const QStyleOptionViewItem &row) : m_row(row)
     m_checkBox.palette = row.palette;
     m_checkBox.direction = row.direction;
     m_checkBox.fontMetrics = row.fontMetrics;
-    const int side = area.height();
+    const int side = compact ? 0 : area.height();
     m_picture = QRect(m_checkBox.rect.right() + 2 * margin, area.top(), side, side);
     m_text = QRect(m_picture.right() + 2 * margin, area.top(), area.right() - m_picture.right() - 2 * margin,
                    area.height());
@@ -58,36 +60,44 @@ void MyTableCellView::paint(QPainter *painter, const ShownGroups::CellView &cell
 
     painter->save();
     painter->setRenderHint(QPainter::SmoothPixmapTransform);
-    if (const QImage thumbnail = RowPictures::thumbnail(cell.image); !thumbnail.isNull()) {
+    if (const QImage thumbnail = RowPictures::thumbnail(cell.image); !thumbnail.isNull() && !m_compact) {
         const QSize fitted = thumbnail.size().scaled(m_picture.size(), Qt::KeepAspectRatio);
         painter->drawImage(
             QRect(QPoint(), fitted).translated(m_picture.center() - QRect(QPoint(), fitted).center()),
             thumbnail);
-    } else if (cell.image) {
+    } else if (cell.image && !m_compact) {
         const int side = std::min(64, m_picture.height());
         RowPictures::icon(*cell.image)
             .paint(painter, QRect(m_picture.center() - QPoint(side / 2, side / 2), QSize(side, side)));
     }
 
-    // The first line names the group, the second the shown file, the rest say where it is.
+    // The first line names the group, the second the shown file, the rest say where it is; compact,
+    // the shown file follows the group's line.
     const QStringList lines = cell.text.split(QLatin1Char('\n'));
     const QColor main = m_row.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
     const QColor secondary = selected ? main : m_row.palette.color(group, QPalette::PlaceholderText);
     QFont bold = m_row.font;
     bold.setBold(true);
-    int y = m_text.top();
+    int x = m_text.left();
+    int y = m_compact ? m_text.center().y() - QFontMetrics(bold).height() / 2 : m_text.top();
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QFont &font = i == 0 ? bold : m_row.font;
         const QFontMetrics metrics(font);
-        if (y + metrics.height() > m_text.bottom() + 1)
+        if (y + metrics.height() > m_text.bottom() + 1 || x >= m_text.right())
             break;
         painter->setFont(font);
         painter->setPen(i < 2 ? main : secondary);
-        const QString line =
-            metrics.elidedText(lines[i], i < 2 ? Qt::ElideRight : Qt::ElideMiddle, m_text.width());
-        painter->drawText(QRect(m_text.left(), y, m_text.width(), metrics.height()),
-                          Qt::AlignLeft | Qt::AlignVCenter, line);
-        y += metrics.height() + (i == 0 ? 4 : 2);
+        const QString text = m_compact && i > 0 ? QStringLiteral(" · ") + lines[i] : lines[i];
+        const int width = m_text.right() + 1 - x;
+        const QString line = metrics.elidedText(text, i < 2 ? Qt::ElideRight : Qt::ElideMiddle, width);
+        painter->drawText(QRect(x, y, width, metrics.height()), Qt::AlignLeft | Qt::AlignVCenter, line);
+        if (m_compact) {
+            if (i == 1)
+                break;
+            x += metrics.horizontalAdvance(line);
+        } else {
+            y += metrics.height() + (i == 0 ? 4 : 2);
+        }
     }
     painter->restore();
 }

@@ -17,7 +17,11 @@ QIcon icon(const Image &image)
     const auto found = cache.constFind(key);
     if (found != cache.constEnd())
         return *found;
-    const QIcon fallback = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+    // Without an icon theme, the style's own pictures still tell folders from files.
+    const bool folder = image.iconName.startsWith(QLatin1String("inode-directory")) ||
+                        image.genericIconName == QLatin1String("folder");
+    const QIcon fallback =
+        QApplication::style()->standardIcon(folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
     QIcon icon = QIcon::fromTheme(image.iconName, QIcon::fromTheme(image.genericIconName, fallback));
     cache.insert(key, icon);
     return icon;

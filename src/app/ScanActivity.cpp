@@ -1,5 +1,6 @@
 #include "app/ScanActivity.h"
 
+#include "fs/ReadMeter.h"
 #include "model/MyTreeNode.h"
 
 void ScanActivity::scanStarted(const RootNode &)
@@ -8,7 +9,13 @@ void ScanActivity::scanStarted(const RootNode &)
     if (m_scanning.fetch_add(1) == 0) {
         m_files = 0;
         m_bytes = 0;
+        m_readBefore = ReadMeter::total();
     }
+}
+
+qint64 ScanActivity::bytesCompared() const
+{
+    return ReadMeter::total() - m_readBefore.load(std::memory_order_relaxed);
 }
 
 void ScanActivity::scanEnded(const RootNode &)

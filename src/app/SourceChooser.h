@@ -6,9 +6,8 @@
 
 class QWidget;
 
-// The open panel of the source list: a file dialog over the main window in which the user picks
-// files and folders alike, several at once. (Qt's own dialog picks either files or folders; this
-// one takes whatever is selected when the user presses Open.)
+// The open panel of the source list: a dialog over the main window in which the user picks files and
+// folders alike, several at once, by their native names (see BytePathDialog).
 class SourceChooser : public OpenPanel
 {
 public:

@@ -1,6 +1,7 @@
 #include "app/SourceListModel.h"
 
 #include "app/RowPictures.h"
+#include "browser/ShownGroups.h"
 #include "platform/StringTable.h"
 #include "scan/SourceNodeManager.h"
 
@@ -13,6 +14,9 @@ constexpr const char *sortKeys[SourceListModel::ColumnCount] = {
 
 QString stateText(const RootNode &root)
 {
+    if (!root.isRunning() && root.isStopped())
+        //% "Stopped"
+        return StringTable::text("SOURCE_STATE_STOPPED");
     if (!root.isRunning())
         //% "Done"
         return StringTable::text("SOURCE_STATE_DONE");
@@ -65,7 +69,8 @@ QVariant SourceListModel::data(const QModelIndex &index, int role) const
         case FilesColumn:
             return locale.toString(root->totalFileNumber());
         case SizeColumn:
-            return locale.formattedDataSize(root->totalFileSize(), 1);
+            // The list is narrow: one decimal.
+            return ShownGroups::byteCountText(root->totalFileSize(), 1);
         case StateColumn:
             return stateText(*root);
         default:
@@ -76,7 +81,14 @@ QVariant SourceListModel::data(const QModelIndex &index, int role) const
             return RowPictures::icon(*root->icon());
         return {};
     case Qt::ToolTipRole:
-        return index.column() == PathColumn ? QVariant(root->rootURL().displayPath()) : QVariant();
+        if (index.column() == PathColumn)
+            return root->rootURL().displayPath();
+        if (index.column() == StateColumn && !root->isRunning() && root->isStopped())
+            //% "The scan was stopped: the source holds the %1 file(s) (%2) it took in before."
+            return StringTable::text("SOURCE_STOPPED_TIP", root->totalFileNumber())
+                .arg(locale.toString(root->totalFileNumber()),
+                     ShownGroups::byteCountText(root->totalFileSize()));
+        return {};
     case Qt::TextAlignmentRole:
         if (index.column() == FilesColumn || index.column() == SizeColumn || index.column() == IndexColumn)
             return QVariant(Qt::AlignRight | Qt::AlignVCenter);

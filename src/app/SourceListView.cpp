@@ -6,9 +6,11 @@
 #include "platform/StringTable.h"
 #include "scan/SourceNodeManager.h"
 
+#include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QToolButton>
@@ -17,7 +19,8 @@ namespace {
 
 const char uriListType[] = "text/uri-list";
 
-enum RowButton { Reveal, Stop, Remove };
+// In the order made; Rescan sits where Stop was once a scan ends.
+enum RowButton { Reveal, Stop, Remove, Rescan };
 
 QToolButton *rowButton(QWidget *parent, const QIcon &icon, const QString &text)
 {
@@ -43,6 +46,8 @@ SourceListView::SourceListView(SourceList &sources, QWidget *parent)
     setTextElideMode(Qt::ElideMiddle);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setAcceptDrops(true);
+    // Tab leaves the list for the next control, as in the other lists; arrows move between rows.
+    setTabKeyNavigation(false);
     setDropIndicatorShown(false);
     setDragDropMode(DropOnly);
     verticalHeader()->hide();
@@ -92,13 +97,19 @@ void SourceListView::addRowControls(int first, int last)
         QToolButton *stop = rowButton(controls, RowPictures::themed("process-stop", QStyle::SP_BrowserStop),
                                       StringTable::text("STOP_SOURCE_ACTION"));
         //% "Remove Source"
-        QToolButton *remove = rowButton(controls, RowPictures::themed("list-remove", QStyle::SP_TrashIcon),
-                                        StringTable::text("REMOVE_SOURCE_ACTION"));
+        QToolButton *remove =
+            rowButton(controls, RowPictures::themed("list-remove", QStyle::SP_LineEditClearButton),
+                      StringTable::text("REMOVE_SOURCE_ACTION"));
+        //% "Rescan"
+        QToolButton *rescan =
+            rowButton(controls, RowPictures::themed("view-refresh", QStyle::SP_BrowserReload),
+                      StringTable::text("RESCAN_SOURCE_ACTION"));
         connect(reveal, &QToolButton::clicked, this,
                 [this, reveal] { m_sources.openSourceInFinder(reveal); });
         connect(stop, &QToolButton::clicked, this, [this, stop] { m_sources.stopSource(stop); });
         connect(remove, &QToolButton::clicked, this, [this, remove] { removeSourceOfRow(remove); });
-        for (QToolButton *button : {reveal, stop, remove})
+        connect(rescan, &QToolButton::clicked, this, [this, rescan] { m_sources.rescanSource(rescan); });
+        for (QToolButton *button : {reveal, stop, rescan, remove})
             layout->addWidget(button);
         setIndexWidget(m_model->index(row, SourceListModel::ActionsColumn), controls);
     }
@@ -113,7 +124,9 @@ void SourceListView::updateRowControls()
         if (!controls || !root)
             continue;
         const QList<QToolButton *> buttons = controls->findChildren<QToolButton *>();
-        buttons[Stop]->setEnabled(!root->isFinished());
+        buttons[Stop]->setVisible(!root->isFinished());
+        buttons[Rescan]->setVisible(root->isFinished());
+        buttons[Rescan]->setEnabled(!root->isRunning());
         buttons[Remove]->setEnabled(root->isFinished());
     }
 }
@@ -196,6 +209,28 @@ void SourceListView::keyPressEvent(QKeyEvent *event)
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+void SourceListView::contextMenuEvent(QContextMenuEvent *event)
+{
+    const int row =
+        event->reason() == QContextMenuEvent::Mouse ? indexAt(event->pos()).row() : currentIndex().row();
+    const QWidget *controls = indexWidget(m_model->index(row, SourceListModel::ActionsColumn));
+    if (!controls)
+        return;
+    // The row's own buttons, as menu entries.
+    const QList<QToolButton *> buttons = controls->findChildren<QToolButton *>();
+    QMenu menu(this);
+    for (const RowButton which : {Reveal, Stop, Rescan, Remove}) {
+        QToolButton *button = buttons[which];
+        if (!button->isVisibleTo(controls))
+            continue;
+        QAction *action = menu.addAction(button->icon(), button->toolTip(), button, &QToolButton::click);
+        action->setEnabled(button->isEnabled());
+        if (which == Remove)
+            action->setShortcut(QKeySequence::Delete);
+    }
+    menu.exec(event->globalPos());
 }
 
 void SourceListView::paintEvent(QPaintEvent *event)

@@ -8,8 +8,9 @@ class SourceList;
 class SourceListModel;
 
 // The source list: one row per source with its counts and state, and in each row the buttons that
-// show the source in the file browser, stop its scan and remove it. Takes drops of files and
-// folders from file managers (local files only). Delete removes the selected source.
+// show the source in the file browser, stop its scan (or, once it ended, scan it anew) and remove it;
+// its context menu offers the same. Takes drops of files and folders from file managers (local files
+// only). Delete removes the selected source.
 class SourceListView : public QTableView, public SourceTableView
 {
     Q_OBJECT
@@ -30,6 +31,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:

@@ -8,6 +8,7 @@
 #include "scan/SourceNodeManager.h"
 
 #include <QLocale>
+#include <QSet>
 #include <QTimer>
 
 namespace {
@@ -22,11 +23,6 @@ const MyTreeNode::Ptr *fileOf(const OutlineItem &item)
 {
     const auto *file = std::get_if<MyTreeNode::Ptr>(&item);
     return file && *file ? file : nullptr;
-}
-
-double mebibytes(double bytes)
-{
-    return bytes * (1.0 / 1024) * (1.0 / 1024);
 }
 
 QString textOrBlank(const std::optional<QString> &text)
@@ -75,15 +71,21 @@ std::optional<ShownGroups::CellView> ShownGroups::outlineView_viewForTableColumn
         if (files < 2 || !shown)
             return std::nullopt;
         const QLocale locale;
-        const double wasted = double(quint64(files - 1) * quint64(group.fileSize()));
+        const qint64 wasted = qint64(quint64(files - 1) * quint64(group.fileSize()));
         // One pass over the placeholders, so a file name holding "%2" stays as it is.
-        //% "%1 files · %2 · %3 · %8 MiB each · %9 MiB wasted\n%5 (%4 bytes)\nAdded %6 · %7"
-        const QString text = StringTable::text("DUP_GROUP_INFO_STRING")
-                                 .arg(QString::number(files), rules->typeString(*shown), shown->fileExt(),
-                                      locale.toString(shown->FileSize()), shown->FileName(),
-                                      shown->fileAddedDateString().value_or(QString()), shown->filePath(),
-                                      locale.toString(mebibytes(double(shown->FileSize())), 'f', 2),
-                                      locale.toString(mebibytes(wasted), 'f', 2));
+        //% "%1 files · %2 · %3 · %4 each · %5 wasted\n%6\nAdded %7 · %8"
+        QString text =
+            StringTable::text("DUP_GROUP_SIZES_INFO_STRING", files)
+                .arg(locale.toString(files), rules->typeString(*shown), shown->fileExt(),
+                     byteCountText(shown->FileSize()), byteCountText(wasted), shown->FileName(),
+                     shown->fileAddedDateString().value_or(QStringLiteral("?")), shown->filePath());
+        // Files compared by samples of their content may differ between the samples.
+        if (group.isComparedBySamples()) {
+            const qsizetype endOfFirstLine = text.indexOf(u'\n');
+            //% " · compared by samples"
+            text.insert(endOfFirstLine < 0 ? text.size() : endOfFirstLine,
+                        StringTable::text("COMPARED_BY_SAMPLES_MARK"));
+        }
         return CellView{text.isEmpty() ? QStringLiteral(" ") : text, group.fileImage(), group.isSelected()};
     }
     const MyTreeNode::Ptr *file = fileOf(item);
@@ -107,7 +109,7 @@ std::optional<ShownGroups::CellView> ShownGroups::outlineView_viewForTableColumn
         text = textOrBlank(node.fileExt());
         break;
     case DuplicateColumn::Size:
-        text = QString::number(node.FileSize());
+        text = byteCountText(node.FileSize());
         break;
     case DuplicateColumn::Date:
         text = textOrBlank(node.fileAddedDateString());
@@ -115,7 +117,11 @@ std::optional<ShownGroups::CellView> ShownGroups::outlineView_viewForTableColumn
     case DuplicateColumn::Category:
         text = rules->typeString(node);
         break;
-    case DuplicateColumn::Copies:
+    case DuplicateColumn::Copies: {
+        const DupGroup::Ptr group = node.dupGroup();
+        text = group ? QLocale().toString(group->fileNumber()) : QStringLiteral(" ");
+        break;
+    }
     case DuplicateColumn::Actions:
         return std::nullopt;
     }
@@ -156,7 +162,7 @@ void ShownGroups::outlineviewDoubleClick()
         return;
     const OutlineItem item = m_dupOutlineView->itemAtRow(m_dupOutlineView->selectedRow());
     if (const MyTreeNode::Ptr *file = fileOf(item))
-        m_desktopServices->openFile((*file)->FileURL());
+        openFile(**file);
 }
 
 void ShownGroups::checkDupGroup(const QObject *sender)
@@ -184,5 +190,33 @@ void ShownGroups::openDup(const QObject *sender)
         return;
     const OutlineItem item = m_dupOutlineView->itemAtRow(m_dupOutlineView->rowForView(sender));
     if (const MyTreeNode::Ptr *file = fileOf(item))
-        m_desktopServices->openFile((*file)->FileURL());
+        openFile(**file);
+}
+
+void ShownGroups::openFile(const MyTreeNode &file)
+{
+    if (!m_desktopServices->openFile(file.FileURL()))
+        //% "No application opens %1."
+        Q_EMIT actionFailed(StringTable::text("OPEN_FILE_FAILED").arg(file.filePath()));
+}
+
+QList<MyTreeNode::Ptr> ShownGroups::filesOfRows(const QList<qint64> &rows) const
+{
+    QList<MyTreeNode::Ptr> files;
+    QSet<const MyTreeNode *> taken;
+    const auto take = [&](const MyTreeNode::Ptr &file) {
+        if (!taken.contains(file.get())) {
+            taken.insert(file.get());
+            files.append(file);
+        }
+    };
+    for (const qint64 row : rows) {
+        const OutlineItem item = m_dupOutlineView ? m_dupOutlineView->itemAtRow(row) : OutlineItem();
+        if (const MyTreeNode::Ptr *file = fileOf(item))
+            take(*file);
+        else if (const DupGroup::Ptr *group = groupOf(item))
+            for (const MyTreeNode::Ptr &member : childsInShownOrder(**group))
+                take(member);
+    }
+    return files;
 }

@@ -8,9 +8,13 @@
 #include "scan/CustomRuleController.h"
 #include "scan/SourceNodeManager.h"
 
+#include <QLocale>
+#include <QSet>
 #include <QTimer>
 
 #include <chrono>
+#include <cstring>
+#include <fnmatch.h>
 
 namespace {
 
@@ -32,23 +36,93 @@ ShownGroups::ShownGroups(SourceNodeManager &engine) : m_engine(engine)
 void ShownGroups::rebuild()
 {
     const GroupStore::Summary &summary = m_engine.summary();
-    m_showDupGroups = summary.shown;
+    QSet<const DupGroup *> before;
+    before.reserve(m_allGroups.size());
+    for (const DupGroup::Ptr &group : std::as_const(m_allGroups))
+        before.insert(group.get());
+    for (const DupGroup::Ptr &group : summary.shown) {
+        if (group->fileSize() == 0 && !before.contains(group.get()))
+            group->setIsSelected(false);
+    }
+    m_allGroups = summary.shown;
     if (m_outlineviewSortDesc)
         sortShowGroups(*m_outlineviewSortDesc);
     m_extensions = summary.extensions;
-    updateDupGroupStat();
+    applyFilter();
     Q_EMIT showDupGroupsChanged(ShownGroupsChange::Replaced);
     Q_EMIT statisticsChanged();
 }
 
+QString ShownGroups::byteCountText(qint64 bytes, int decimals)
+{
+    if (bytes < 1024 && bytes > -1024)
+        //% "%1 byte(s)"
+        return StringTable::text("BYTE_COUNT_STRING", bytes).arg(QLocale().toString(bytes));
+    return QLocale().formattedDataSize(bytes, decimals, QLocale::DataSizeIecFormat);
+}
+
 void ShownGroups::updateDupGroupStat()
 {
+    const QLocale locale;
     const qint64 groups = m_engine.totalDupGroupNumber();
-    //% "%1 group(s) of duplicates, removable files: %2, wasted: %3 MiB"
-    m_dupGroupStatString = StringTable::text("DUP_GROUP_STAT_STRING", groups)
-                               .arg(groups)
-                               .arg(m_engine.totalRemovableFileNumber())
-                               .arg(double(m_engine.totalWasteSize()) / 1024 / 1024, 0, 'f', 2);
+    //% "%1 group(s) of duplicates · removable files: %2 · wasted: %3"
+    m_dupGroupStatString =
+        StringTable::text("DUP_GROUP_TOTALS_STRING", groups)
+            .arg(locale.toString(groups), locale.toString(m_engine.totalRemovableFileNumber()),
+                 byteCountText(m_engine.totalWasteSize()));
+    if (!m_filterText.isEmpty() && m_showDupGroups) {
+        const qint64 shown = m_showDupGroups->size();
+        //% "%1 of them shown · "
+        m_dupGroupStatString.prepend(
+            StringTable::text("FILTERED_GROUPS_STRING", shown).arg(locale.toString(shown)));
+    }
+}
+
+bool ShownGroups::groupMatches(const DupGroup &group, const QString &filterText)
+{
+    const QByteArray pattern = filterText.toUtf8();
+    const bool glob = pattern.contains('*') || pattern.contains('?') || pattern.contains('[');
+    for (const MyTreeNode::Ptr &file : group.childs()) {
+        // Bytes, as the names are: a name that is not UTF-8 is matched by the parts of it that are.
+        const QByteArray &path = file->FileURL().path();
+        if (glob) {
+            const char *name = std::strrchr(path.constData(), '/');
+            if (fnmatch(pattern.constData(), name ? name + 1 : path.constData(), FNM_CASEFOLD) == 0 ||
+                fnmatch(pattern.constData(), path.constData(), FNM_CASEFOLD) == 0)
+                return true;
+        } else if (strcasestr(path.constData(), pattern.constData())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void ShownGroups::setFilterText(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed == m_filterText)
+        return;
+    m_filterText = trimmed;
+    if (!m_showDupGroups)
+        return;
+    applyFilter();
+    Q_EMIT showDupGroupsChanged(ShownGroupsChange::Replaced);
+    Q_EMIT statisticsChanged();
+}
+
+void ShownGroups::applyFilter()
+{
+    if (m_filterText.isEmpty()) {
+        m_showDupGroups = m_allGroups;
+    } else {
+        QList<DupGroup::Ptr> matching;
+        for (const DupGroup::Ptr &group : std::as_const(m_allGroups)) {
+            if (groupMatches(*group, m_filterText))
+                matching.append(group);
+        }
+        m_showDupGroups = std::move(matching);
+    }
+    updateDupGroupStat();
 }
 
 void ShownGroups::nameCategory(DupGroup &group) const
@@ -61,7 +135,7 @@ void ShownGroups::nameCategory(DupGroup &group) const
 
 void ShownGroups::sortShowGroups(const SortDescriptors &descriptors)
 {
-    if (descriptors.isEmpty() || !m_showDupGroups || m_showDupGroups->isEmpty())
+    if (descriptors.isEmpty() || m_allGroups.isEmpty())
         return;
     const SortDescriptor &first = descriptors.first();
     if (!SortKeys::isGroupKey(first.key)) {
@@ -75,12 +149,17 @@ void ShownGroups::sortShowGroups(const SortDescriptors &descriptors)
         used.append({QStringLiteral("fileExt"), first.ascending});
         // A group gets its category when the list first shows it; a sort by category places them
         // all, shown yet or not.
-        for (const DupGroup::Ptr &group : std::as_const(*m_showDupGroups))
+        for (const DupGroup::Ptr &group : std::as_const(m_allGroups))
             nameCategory(*group);
     }
-    SortKeys::sort<DupGroup::Ptr>(*m_showDupGroups, used, [](const DupGroup::Ptr &group, const QString &key) {
+    const auto valueOf = [](const DupGroup::Ptr &group, const QString &key) {
         return SortKeys::ofGroup(*group, key);
-    });
+    };
+    SortKeys::sort<DupGroup::Ptr>(m_allGroups, used, valueOf);
+    if (m_showDupGroups && m_filterText.isEmpty())
+        m_showDupGroups = m_allGroups;
+    else if (m_showDupGroups)
+        SortKeys::sort<DupGroup::Ptr>(*m_showDupGroups, used, valueOf);
 }
 
 void ShownGroups::outlineView_sortDescriptorsDidChange(DupOutlineView *view, const SortDescriptors &)

@@ -2,25 +2,41 @@
 // selection, stopping and revealing a source, and its statistics.
 #include "browser/SourceList.h"
 
+#include "browser/ShownGroups.h"
 #include "browser/SortKeys.h"
 #include "browser/ViewInterfaces.h"
 #include "platform/Desktop.h"
 #include "platform/StringTable.h"
 #include "scan/SourceNodeManager.h"
 
+#include <QLocale>
+
 SourceList::SourceList(SourceNodeManager &engine) : m_engine(engine)
 {
     connect(&engine, &SourceNodeManager::summaryChanged, this, &SourceList::updateSourceStat);
+    connect(&engine, &SourceNodeManager::statBarStringChanged, this, &SourceList::updateSourceStat);
     updateSourceStat();
 }
 
 void SourceList::updateSourceStat()
 {
-    const qint64 files = m_engine.totalFileNumber();
-    //% "%1 file(s), %2 MiB"
-    m_sourceStatString = StringTable::text("SOURCE_FOLDER_STAT_STRING", files)
-                             .arg(files)
-                             .arg(double(m_engine.totalFileSize()) / 1024 / 1024, 0, 'f', 2);
+    qint64 files = m_engine.totalFileNumber();
+    qint64 bytes = m_engine.totalFileSize();
+    // The engine sums its sources up when a scan ends, counting a file reached through two sources
+    // once; meanwhile the sources' own counts grow.
+    if (m_engine.isScanning()) {
+        files = bytes = 0;
+        for (const RootNode::Ptr &root : m_engine.rootNodes()) {
+            files += root->totalFileNumber();
+            bytes += root->totalFileSize();
+        }
+    }
+    //% "%1 file(s), %2"
+    const QString text = StringTable::text("SOURCE_FILES_STAT_STRING", files)
+                             .arg(QLocale().toString(files), ShownGroups::byteCountText(bytes));
+    if (text == m_sourceStatString)
+        return;
+    m_sourceStatString = text;
     Q_EMIT statisticsChanged();
 }
 
@@ -50,16 +66,38 @@ void SourceList::segmentAction(const QObject *sender)
 
 void SourceList::addSourcePaths(const QList<QByteArray> &paths)
 {
+    QStringList notes;
     for (const QByteArray &path : paths) {
+        const QString shown = Url::fromAbsolutePath(path).displayPath();
         // Exact byte equality: no resolving of links, no case folding, no trailing separators.
         const QList<RootNode::Ptr> &roots = m_engine.rootNodes();
         const bool known = std::any_of(roots.begin(), roots.end(),
                                        [&](const RootNode::Ptr &root) { return root->rootPath() == path; });
-        if (known)
+        if (known) {
+            //% "%1 is a source already."
+            notes.append(StringTable::text("SOURCE_ALREADY_ADDED").arg(shown));
             continue;
-        if (const RootNode::Ptr root = RootNode::initWithPath(path))
-            m_engine.addRootNode(root);
+        }
+        const auto outer = std::find_if(roots.begin(), roots.end(), [&](const RootNode::Ptr &root) {
+            const QByteArray &folder = root->rootPath();
+            return path.startsWith(folder) &&
+                   (folder.endsWith('/') || (path.size() > folder.size() && path[folder.size()] == '/'));
+        });
+        const RootNode::Ptr root = RootNode::initWithPath(path);
+        if (!root) {
+            //% "%1 was not added: nothing is there."
+            notes.append(StringTable::text("SOURCE_PATH_MISSING").arg(shown));
+            continue;
+        }
+        if (outer != roots.end()) {
+            //% "%1 lies inside the source %2: its files are counted once."
+            notes.append(
+                StringTable::text("SOURCE_INSIDE_SOURCE").arg(shown, (*outer)->rootURL().displayPath()));
+        }
+        m_engine.addRootNode(root);
     }
+    if (!notes.isEmpty())
+        Q_EMIT pathsNoticed(notes.join(u' '));
 }
 
 SourceList::DragOperation SourceList::tableView_validateDrop_proposedRow_proposedDropOperation(
@@ -114,12 +152,34 @@ void SourceList::openSourceInFinder(const QObject *sender)
         m_desktopServices->revealItems({arranged[row]->rootURL()});
 }
 
-void SourceList::stopSource(const QObject *control)
+RootNode::Ptr SourceList::sourceOfRow(const QObject *control) const
 {
     if (!m_sourceTable)
-        return;
+        return nullptr;
     const qint64 row = m_sourceTable->rowForView(control);
     const QList<RootNode::Ptr> &arranged = m_engine.rootController().arrangedObjects();
-    if (quint64(row) < quint64(arranged.size()))
-        m_engine.stopSource(arranged[row]);
+    return quint64(row) < quint64(arranged.size()) ? arranged[row] : nullptr;
+}
+
+void SourceList::stopSource(const QObject *control)
+{
+    if (const RootNode::Ptr root = sourceOfRow(control))
+        m_engine.stopSource(root);
+}
+
+void SourceList::rescanSource(const QObject *control)
+{
+    const RootNode::Ptr root = sourceOfRow(control);
+    if (!root || !root->isFinished())
+        return;
+    if (m_publishRules)
+        m_publishRules();
+    m_engine.rescanRootNode(root);
+}
+
+void SourceList::rescanAllSources()
+{
+    if (m_publishRules)
+        m_publishRules();
+    m_engine.rescanAllRootNodes();
 }

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "model/RootNode.h"
 #include "platform/SortDescriptor.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QString>
+
+#include <functional>
 
 class DesktopServices;
 class OpenPanel;
@@ -28,8 +31,13 @@ public:
     void setOpenPanel(OpenPanel *panel) { m_openPanel = panel; }
     void setSettingPanel(SettingPanel *panel) { m_settingPanel = panel; }
     void setDesktopServices(DesktopServices *services) { m_desktopServices = services; }
+    // Hands the engine the scan rules of now; a rescan runs it first, so that it applies the rules the
+    // user sees.
+    void setRulesPublisher(std::function<void()> publish) { m_publishRules = std::move(publish); }
 
     QString sourceStatString() const { return m_sourceStatString; }
+    // The statistics text anew: the engine's totals, and during scans the sources' counts so far.
+    void updateSourceStat();
 
     // The control under the list, by its "selectedSegment": scan-rule settings, add through the open
     // panel, remove all.
@@ -49,21 +57,29 @@ public:
     void openSourceInFinder(const QObject *sender);
     // Asks the scan of the source in the row holding the control to stop.
     void stopSource(const QObject *control);
+    // Scans the source in the row holding the control anew, or every finished source, with the scan
+    // rules of now.
+    void rescanSource(const QObject *control);
+    void rescanAllSources();
 
 Q_SIGNALS:
     // The sources were renumbered: the duplicate list's source numbers changed.
     void sourcesRenumbered();
     // The statistics text was made anew.
     void statisticsChanged();
+    // Paths the user gave were not added as they asked, or were added with a remark; the text says why,
+    // for people.
+    void pathsNoticed(const QString &text);
 
 private:
     void addSourcePaths(const QList<QByteArray> &paths);
-    void updateSourceStat();
+    RootNode::Ptr sourceOfRow(const QObject *control) const;
 
     SourceNodeManager &m_engine;
     SourceTableView *m_sourceTable = nullptr;
     OpenPanel *m_openPanel = nullptr;
     SettingPanel *m_settingPanel = nullptr;
     DesktopServices *m_desktopServices = nullptr;
+    std::function<void()> m_publishRules;
     QString m_sourceStatString;
 };

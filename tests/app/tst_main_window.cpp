@@ -1,11 +1,13 @@
-// The main window driven as a person would, on real trees: adding sources by drop, dialog and command
-// line, stopping and removing them during scans, the duplicate list's selection, ticks, group actions,
-// sorting and row actions, and the scan-rule panel during a scan. Both lists' models run under
+// The main window driven as a person would, on real trees: adding sources by drop, dialog, command
+// line and from the last run, stopping, rescanning and removing them during scans, the duplicate list's
+// selection, ticks, group actions, sorting, filter, copying, dragging, export and row actions, what
+// group rows tell, and the scan-rule panel during a scan. Both lists' models run under
 // QAbstractItemModelTester throughout, so every change they announce is checked as it happens.
 #include "AppTestSupport.h"
 #include "scan/ScanTestSupport.h"
 
 #include "app/AppDelegate.h"
+#include "app/BytePathDialog.h"
 #include "app/DuplicateListDelegate.h"
 #include "app/DuplicateListModel.h"
 #include "app/DuplicateListView.h"
@@ -15,6 +17,8 @@
 #include "app/SegmentedControl.h"
 #include "app/SourceListModel.h"
 #include "app/SourceListView.h"
+#include "app/WindowSettings.h"
+#include "clean/CleanRules.h"
 #include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
@@ -24,9 +28,14 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMimeData>
+#include <QProcess>
 #include <QSemaphore>
+#include <QStatusBar>
 
 namespace {
 
@@ -55,7 +64,6 @@ class TestMainWindow : public QObject
     // Files whose contents repeat every `kinds` files.
     void writeFiles(const QByteArray &folder, int count, int kinds, const QByteArray &extension = ".txt")
     {
-        QDir().mkpath(QString::fromUtf8(path(folder)));
         for (int i = 0; i < count; ++i)
             TestFs::writeFile(Url::fromPath(path(folder + "/f" + QByteArray::number(i) + extension)),
                               "content " + QByteArray::number(i % kinds));
@@ -118,8 +126,9 @@ private Q_SLOTS:
     void initTestCase()
     {
         StringTable::install();
-        // The rate panel has tests of its own.
+        // The rate panel has tests of its own; sources come back from the last run in one test only.
         UserDefaults::standard().setVolatile(true, SettingsKeys::showedRatePanel);
+        UserDefaults::standard().setVolatile(false, WindowSettings::rememberSources);
     }
 
     void init()
@@ -151,6 +160,15 @@ private Q_SLOTS:
         m_delegate->openPaths({path("a")});
         drop({path("a"), path("vanished"), path("single.txt"), path("a/sub"), path("b"), path("b")});
         QCOMPARE(sourcePaths(), QList<QByteArray>({path("a"), path("single.txt"), path("a/sub"), path("b")}));
+        // What was not added, or was added inside another source, is said.
+        const QString notice = window().statusBar()->currentMessage();
+        for (const QString &said :
+             {StringTable::text("SOURCE_ALREADY_ADDED").arg(QString::fromUtf8(path("a"))),
+              StringTable::text("SOURCE_PATH_MISSING").arg(QString::fromUtf8(path("vanished"))),
+              StringTable::text("SOURCE_INSIDE_SOURCE")
+                  .arg(QString::fromUtf8(path("a/sub")), QString::fromUtf8(path("a"))),
+              StringTable::text("SOURCE_ALREADY_ADDED").arg(QString::fromUtf8(path("b")))})
+            QVERIFY2(notice.contains(said), qPrintable(notice));
         QVERIFY(waitForScanQueue());
         QCOMPARE(sourceList().listModel().rowCount(), 4);
         // a/sub holds the same files as a: they join no group twice.
@@ -331,6 +349,237 @@ private Q_SLOTS:
                      .data(sourceList().listModel().index(0, SourceListModel::PathColumn), Qt::ToolTipRole)
                      .toString(),
                  QString::fromUtf8(path("c")));
+    }
+
+    void stoppedSourcesSayStoppedAndRescansApplyTheRulesOfNow()
+    {
+        writeFiles("a", 3, 3, ".txt");
+        writeFiles("a", 200, 2, ".png");
+        auto pause = std::make_shared<ScanPause>();
+        pause->reachedWhen = [](ScanProgress::Phase, const Url &, qint64 files) { return files >= 10; };
+        manager().setScanProgress(pause);
+        m_delegate->openPaths({path("a")});
+        QVERIFY(pause->waitUntilHeld());
+        QTest::mouseClick(sourceButton(0, 1), Qt::LeftButton);
+        pause->release();
+        QVERIFY(waitForScanQueue());
+        const QModelIndex state = sourceList().listModel().index(0, SourceListModel::StateColumn);
+        const qint64 takenIn = manager().rootNodes()[0]->totalFileNumber();
+        QVERIFY(takenIn >= 10);
+        QCOMPARE(state.data().toString(), StringTable::text("SOURCE_STATE_STOPPED"));
+        QVERIFY(state.data(Qt::ToolTipRole).toString().contains(QLocale().toString(takenIn)));
+
+        // The row's Rescan hands the engine the rules the settings hold now: only pictures.
+        UserDefaults &defaults = UserDefaults::standard();
+        defaults.setBool(false, SettingsKeys::scanTypeAll);
+        defaults.setBool(true, SettingsKeys::scanTypePicture);
+        QTest::mouseClick(sourceButton(0, 3), Qt::LeftButton);
+        QVERIFY(waitForScanQueue());
+        QCOMPARE(state.data().toString(), StringTable::text("SOURCE_STATE_DONE"));
+        QCOMPARE(manager().totalFileNumber(), 200);
+        // Rescan All (F5) with every kind again.
+        defaults.removeObjectForKey(SettingsKeys::scanTypeAll);
+        defaults.removeObjectForKey(SettingsKeys::scanTypePicture);
+        QCOMPARE(window().rescanAllAction()->shortcut(), QKeySequence(QKeySequence::Refresh));
+        window().rescanAllAction()->trigger();
+        QVERIFY(waitForScanQueue());
+        QCOMPARE(manager().totalFileNumber(), 203);
+    }
+
+    void filterCopyDragAndExport()
+    {
+        writeFiles("a", 6, 3, ".txt");
+        const QList<QByteArray> pictures = {path("b/p1.png"), path("b/p2.png"), path("b/caf\xe9.png")};
+        for (const QByteArray &picture : pictures)
+            TestFs::writeFile(Url::fromPath(picture), "picture");
+        m_delegate->openPaths({path("a"), path("b")});
+        QVERIFY(waitForScanQueue());
+        QCOMPARE(groupCount(), 4);
+
+        // Substrings of paths ignore the case; a pattern matches a name or a whole path.
+        const struct
+        {
+            const char *text;
+            int groups;
+        } filters[] = {{"*.PNG", 1}, {"/A/F1", 1},   {"caf", 1}, {"f?.txt", 3},
+                       {"*/b/*", 1}, {"nothing", 0}, {"", 4}};
+        for (const auto &filter : filters) {
+            window().filterBox()->setText(QString::fromLatin1(filter.text));
+            QCOMPARE(groupCount(), filter.groups);
+            QCOMPARE(dupModel().rowCount(), filter.groups);
+        }
+
+        // Copying and dragging a group row give its files; names that are not UTF-8 keep their bytes.
+        window().filterBox()->setText(QStringLiteral("*.png"));
+        QVERIFY(
+            shown().dupGroupStatString().startsWith(StringTable::text("FILTERED_GROUPS_STRING", 1).arg(1)));
+        dupList().setFocus();
+        dupList().selectionModel()->select(dupModel().index(0, 0),
+                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QTest::keyClick(&dupList(), Qt::Key_C, Qt::ControlModifier);
+        QStringList shownPaths;
+        for (const QByteArray &picture : pictures)
+            shownPaths.append(Url::fromPath(picture).displayPath());
+        QStringList copied = QGuiApplication::clipboard()->text().split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(QSet<QString>(copied.begin(), copied.end()),
+                 QSet<QString>(shownPaths.begin(), shownPaths.end()));
+        const std::unique_ptr<QMimeData> dragged(dupModel().mimeData({dupModel().index(0, 0)}));
+        QList<QByteArray> draggedPaths = SourceListView::localPaths(dragged.get());
+        std::sort(draggedPaths.begin(), draggedPaths.end());
+        QList<QByteArray> expected = pictures;
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(draggedPaths, expected);
+
+        // The export of all the groups is the command line's report of the same sources.
+        window().filterBox()->clear();
+        for (const QByteArray format : {"json", "csv"}) {
+            const QString report = QString::fromUtf8(path("report.") + format);
+            QVERIFY(window().exportShownGroups(format, report));
+            QProcess cli;
+            cli.start(qEnvironmentVariable("TWINSIFT_CLI"),
+                      {QStringLiteral("scan"), QStringLiteral("--format"), QString::fromLatin1(format),
+                       QString::fromUtf8(path("a")), QString::fromUtf8(path("b"))});
+            QVERIFY(cli.waitForFinished(60000));
+            QCOMPARE(TestFs::readFile(Url::fromPath(report.toUtf8())), cli.readAllStandardOutput());
+        }
+        QVERIFY(!window().exportShownGroups("json", QString::fromUtf8(path("missing/report.json"))));
+    }
+
+    void groupRowsTellWhatAScanKnows()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        // Two copies in two sources, two empty files, two large files compared by samples.
+        writeFiles("a", 2, 2);
+        writeFiles("b", 2, 2);
+        const QByteArray large(1 << 20, 'x');
+        for (const QByteArray folder : {"a", "b"}) {
+            TestFs::writeFile(Url::fromPath(path(folder + "/empty")), {});
+            TestFs::writeFile(Url::fromPath(path(folder + "/large.bin")), large);
+        }
+        UserDefaults &defaults = UserDefaults::standard();
+        defaults.setBool(true, SettingsKeys::fastScanOption);
+        defaults.setInteger(1, SettingsKeys::fastScanSize);
+        window().publishScanRules();
+        m_delegate->openPaths({path("a"), path("b")});
+        QVERIFY(waitForScanQueue());
+        QCOMPARE(groupCount(), 4);
+        for (int row = 0; row < 4; ++row) {
+            const auto group = std::get<DupGroup::Ptr>(dupModel().itemAtRow(row));
+            const QString text = dupModel().groupCell(row)->text;
+            QCOMPARE(group->isSelected(), group->fileSize() > 0);
+            QCOMPARE(text.contains(StringTable::text("COMPARED_BY_SAMPLES_MARK")),
+                     group->fileSize() == large.size());
+            if (group->fileSize() == large.size())
+                QVERIFY2(text.contains(QStringLiteral("1.00 MiB each · 1.00 MiB wasted")), qPrintable(text));
+        }
+        const struct
+        {
+            qint64 bytes;
+            const char *text;
+        } sizes[] = {{0, "0 bytes"},
+                     {1, "1 byte"},
+                     {1023, "1,023 bytes"},
+                     {1536, "1.50 KiB"},
+                     {3LL << 30, "3.00 GiB"}};
+        for (const auto &size : sizes)
+            QCOMPARE(ShownGroups::byteCountText(size.bytes), QString::fromLatin1(size.text));
+
+        // The file a clean-up keeps is marked, and the mark follows the rules: remove only copies in
+        // the first source, then only in the second.
+        defaults.setBool(true, SettingsKeys::cleanFolderCheckbox);
+        const auto keptSource = [this] {
+            dupList().viewport()->repaint();
+            QList<qint64> kept;
+            for (int row = 0; row < dupModel().rowCount(); ++row) {
+                if (dupModel().isKeptFile(row))
+                    kept.append(std::get<MyTreeNode::Ptr>(dupModel().itemAtRow(row))->rootNode()->index());
+            }
+            return kept;
+        };
+        QTest::mouseClick(window().dupSegments()->segment(ExpandAll), Qt::LeftButton);
+        QTRY_COMPARE(fileRowCount(), 8);
+        for (const qint64 source : {0, 1}) {
+            defaults.setInteger(source, SettingsKeys::cleanFolder);
+            // The empty files' group is unticked: a clean-up keeps all of it, and nothing is marked.
+            QCOMPARE(keptSource(), QList<qint64>(3, 1 - source));
+        }
+        defaults.removeObjectForKey(SettingsKeys::cleanFolderCheckbox);
+        defaults.removeObjectForKey(SettingsKeys::cleanFolder);
+        defaults.removeObjectForKey(SettingsKeys::fastScanOption);
+        defaults.removeObjectForKey(SettingsKeys::fastScanSize);
+        QLocale::setDefault(QLocale::system());
+    }
+
+    void compactRowsFitManyGroupsAndTabLeavesTheSourceList()
+    {
+        writeFiles("a", 60, 30);
+        m_delegate->openPaths({path("a")});
+        QVERIFY(waitForScanQueue());
+        window().resize(1920, 1000);
+        window().compactRowsAction()->trigger();
+        QVERIFY(UserDefaults::standard().boolForKey(WindowSettings::compactRows));
+        QCoreApplication::processEvents();
+        int visible = 0;
+        for (int row = 0; row < dupModel().rowCount(); ++row)
+            visible += dupList().viewport()->rect().contains(dupList().visualRect(dupModel().index(row, 0)));
+        QVERIFY2(visible >= 25, qPrintable(QString::number(visible)));
+        window().compactRowsAction()->trigger();
+        QCOMPARE(dupList().visualRect(dupModel().index(0, 0)).height(),
+                 DuplicateListDelegate::groupRowHeight);
+
+        QApplication::setActiveWindow(&window());
+        sourceList().setFocus();
+        QTest::keyClick(&sourceList(), Qt::Key_Tab);
+        QVERIFY(!sourceList().hasFocus());
+    }
+
+    void sourcesComeBackAtTheNextStart()
+    {
+        // The registered default: on.
+        UserDefaults::standard().setVolatile(QVariant(), WindowSettings::rememberSources);
+        const QByteArray odd = "caf\xe9";
+        writeFiles("a", 4, 2);
+        writeFiles(odd, 2, 1);
+        m_delegate->openPaths({path("a"), path(odd)});
+        QVERIFY(waitForScanQueue());
+        const auto restart = [this] {
+            QVERIFY(waitForScanQueue());
+            m_delegate.reset();
+            auto desktop = std::make_unique<RecordingDesktop>();
+            m_desktop = desktop.get();
+            m_delegate = std::make_unique<AppDelegate>(std::move(desktop));
+            m_delegate->applicationDidFinishLaunching();
+        };
+        restart();
+        QCOMPARE(sourcePaths(), QList<QByteArray>({path("a"), path(odd)}));
+        QVERIFY(waitForScanQueue());
+        QCOMPARE(manager().totalFileNumber(), 6);
+        // Turned off, the sources are forgotten.
+        QVERIFY(window().rememberSourcesAction()->isChecked());
+        window().rememberSourcesAction()->trigger();
+        restart();
+        QVERIFY(sourcePaths().isEmpty());
+        UserDefaults::standard().removeObjectForKey(WindowSettings::rememberSources);
+        UserDefaults::standard().setVolatile(false, WindowSettings::rememberSources);
+    }
+
+    void addDialogChoosesNamesThatAreNotUtf8()
+    {
+        writeFiles("pick/caf\xe9", 1, 1);
+        TestFs::writeFile(Url::fromPath(path("pick/plain.txt")), "x");
+        BytePathDialog dialog(BytePathDialog::Choose::FilesAndFolders, &window());
+        dialog.setFolder(path("pick"));
+        QCOMPARE(dialog.entries()->count(), 2);
+        dialog.entries()->selectAll();
+        QCOMPARE(dialog.chosen(), QList<QByteArray>({path("pick/caf\xe9"), path("pick/plain.txt")}));
+        // Choosing a folder: files are not listed, an opened folder is listed by its bytes, and with
+        // nothing selected the folder shown is the one chosen.
+        BytePathDialog folders(BytePathDialog::Choose::Folder, &window());
+        folders.setFolder(path("pick"));
+        QCOMPARE(folders.entries()->count(), 1);
+        Q_EMIT folders.entries()->itemActivated(folders.entries()->item(0));
+        QCOMPARE(folders.entries()->count(), 0);
+        QCOMPARE(folders.chosen(), QList<QByteArray>({path("pick/caf\xe9")}));
     }
 
     void thumbnailsChangeOneRowEach()

@@ -50,6 +50,36 @@ void CleanAlert::reportTrashFailure(const MyTreeNode &, const Error &error)
     box->deleteLater();
 }
 
+void CleanAlert::removed(const MyTreeNode &, const Url &)
+{
+    ++m_handled;
+}
+
+void CleanAlert::failed(const MyTreeNode &file, const Error &error)
+{
+    //% "%1: %2"
+    const QString reason =
+        StringTable::text("CLEAN_FAILURE_LINE").arg(file.filePath(), error.localizedDescription());
+    {
+        std::lock_guard lock(m_failuresMutex);
+        m_failures << reason;
+    }
+    ++m_handled;
+}
+
+void CleanAlert::resetCounts()
+{
+    std::lock_guard lock(m_failuresMutex);
+    m_failures.clear();
+    m_handled = 0;
+}
+
+QStringList CleanAlert::failures() const
+{
+    std::lock_guard lock(m_failuresMutex);
+    return m_failures;
+}
+
 void CleanAlert::reportUndoFailures(const QList<FileFailure> &failures)
 {
     QStringList reasons;

@@ -1,7 +1,7 @@
 #include "app/CleanPreviewModel.h"
 
 #include "clean/CleanRules.h"
-#include "fs/FileManagerProxy.h"
+#include "fs/DirectoryEntries.h"
 #include "fs/FileOperationRules.h"
 #include "platform/StringTable.h"
 
@@ -9,29 +9,43 @@
 #include <QLocale>
 #include <QSet>
 
+#include <optional>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 // Names the moves' destinations as the task will take them: the file's own name in the folder, else
-// the first free name made from it, skipping what is in the folder and what an earlier move took.
+// the first free name made from it, skipping what is in the folder and what an earlier move took. The
+// folder is listed once: a plan names tens of thousands of moves, and the window waits for it.
 class PlannedNames
 {
 public:
-    explicit PlannedNames(Url folder) : m_folder(std::move(folder)) {}
+    explicit PlannedNames(Url folder) : m_folder(std::move(folder))
+    {
+        const int fd = ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return; // the task makes the folder again
+        QList<QByteArray> names;
+        readEntryNames(fd, &names);
+        ::close(fd);
+        m_taken = QSet<QByteArray>(names.cbegin(), names.cend());
+    }
 
     Url destinationOf(const Url &file)
     {
-        const FileManagerProxy &fm = FileManagerProxy::sharedInstance();
         const QByteArray name = file.fileName();
-        Url target = m_folder.child(name);
-        for (qint64 counter = 1; m_taken.contains(target) || fm.isUrlExist(target); ++counter)
-            target = m_folder.child(freeNameCandidate(name, counter));
+        QByteArray target = name;
+        for (qint64 counter = 1; m_taken.contains(target); ++counter)
+            target = freeNameCandidate(name, counter);
         m_taken.insert(target);
-        return target;
+        return m_folder.child(target);
     }
 
 private:
     const Url m_folder;
-    QSet<Url> m_taken;
+    QSet<QByteArray> m_taken;
 };
 
 // A path on one line: a newline in a name would break the row.
@@ -53,8 +67,9 @@ void CleanPreviewModel::setPlan(const QList<DupGroup::Ptr> &groups, const CleanT
     const QList<CleanRules::PlannedRemoval> removals = CleanRules::plan(groups, options);
     // Most groups keep one file: a group row, a row that stays and one per removal.
     m_rows.reserve(size_t(removals.size()) * 3);
-    const bool moving = options.moveMode == CleanTaskOptions::Mode::Move && !folder.isNull();
-    PlannedNames names(folder);
+    std::optional<PlannedNames> names;
+    if (options.moveMode == CleanTaskOptions::Mode::Move && !folder.isNull())
+        names.emplace(folder);
     for (qsizetype next = 0; next < removals.size();) {
         const DupGroup::Ptr group = removals[next].group;
         const QList<MyTreeNode::Ptr> kept = CleanRules::keptMembers(*group, options);
@@ -63,7 +78,7 @@ void CleanPreviewModel::setPlan(const QList<DupGroup::Ptr> &groups, const CleanT
             m_rows.push_back({Kind::Stays, file, Url()});
         for (; next < removals.size() && removals[next].group == group; ++next) {
             const MyTreeNode::Ptr &file = removals[next].file;
-            m_rows.push_back({Kind::Goes, file, moving ? names.destinationOf(file->FileURL()) : Url()});
+            m_rows.push_back({Kind::Goes, file, names ? names->destinationOf(file->FileURL()) : Url()});
             ++m_removalCount;
             m_removalBytes += file->FileSize();
         }

@@ -589,5 +589,9 @@ Hinzugefügt %6 · %7</translation>
             <numerusform>%1 von %n Dateien</numerusform>
         </translation>
     </message>
+    <message id="CLEAN_PLAN_NOTHING">
+        <source>Nothing to remove: these rules let no file of a ticked group go.</source>
+        <translation>Nichts zu entfernen: Nach diesen Regeln geht keine Datei einer angehakten Gruppe.</translation>
+    </message>
 </context>
 </TS>

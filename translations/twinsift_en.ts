@@ -589,5 +589,9 @@ Added %6 · %7</translation>
             <numerusform>%1 of %n files</numerusform>
         </translation>
     </message>
+    <message id="CLEAN_PLAN_NOTHING">
+        <source>Nothing to remove: these rules let no file of a ticked group go.</source>
+        <translation>Nothing to remove: these rules let no file of a ticked group go.</translation>
+    </message>
 </context>
 </TS>

@@ -131,6 +131,7 @@ CleanTaskWindow::CleanTaskWindow(CleanController &clean, ShownGroups &shown, QWi
     m_previewView->setRootIsDecorated(false);
     m_previewView->setUniformRowHeights(true);
     m_previewView->setAlternatingRowColors(true);
+    m_previewView->setTextElideMode(Qt::ElideMiddle);
     m_previewView->setSelectionMode(QAbstractItemView::NoSelection);
     m_previewView->header()->setStretchLastSection(true);
     m_previewView->setColumnWidth(CleanPreviewModel::FileColumn, 430);
@@ -278,23 +279,22 @@ void CleanTaskWindow::updatePreview()
     m_preview->setPlan(m_shown.showDupGroups().value_or(QList<DupGroup::Ptr>()), options, m_clean.undoPath());
     const qint64 count = m_preview->removalCount();
     const QString size = QLocale().formattedDataSize(m_preview->removalBytes());
-    switch (options.moveMode) {
-    case CleanTaskOptions::Mode::Delete:
+    const CleanTaskOptions::Mode mode = options.moveMode;
+    if (count == 0)
+        //% "Nothing to remove: these rules let no file of a ticked group go."
+        m_plan->setText(StringTable::text("CLEAN_PLAN_NOTHING"));
+    else if (mode == CleanTaskOptions::Mode::Delete)
         //% "%n file(s) (%1) will be deleted permanently. This cannot be undone."
         m_plan->setText(StringTable::text("CLEAN_PLAN_DELETE", count).arg(size));
-        break;
-    case CleanTaskOptions::Mode::Move:
+    else if (mode == CleanTaskOptions::Mode::Move)
         //% "%n file(s) (%1) will be moved into the folder."
         m_plan->setText(StringTable::text("CLEAN_PLAN_MOVE", count).arg(size));
-        break;
-    case CleanTaskOptions::Mode::Trash:
+    else
         //% "%n file(s) (%1) will go to the trash; they can be restored from there, and by Undo."
         m_plan->setText(StringTable::text("CLEAN_PLAN_TRASH", count).arg(size));
-        break;
-    }
     // Deleting for good deserves a second look.
     QFont font = m_plan->font();
-    font.setBold(options.moveMode == CleanTaskOptions::Mode::Delete);
+    font.setBold(count > 0 && mode == CleanTaskOptions::Mode::Delete);
     m_plan->setFont(font);
     updateStart();
 }

@@ -57,9 +57,12 @@ void CleanAlert::removed(const MyTreeNode &, const Url &)
 
 void CleanAlert::failed(const MyTreeNode &file, const Error &error)
 {
-    //% "%1: %2"
-    const QString reason =
-        StringTable::text("CLEAN_FAILURE_LINE").arg(file.filePath(), error.localizedDescription());
+    // Most reasons name the file already; the others get its path in front.
+    const QString description = error.localizedDescription();
+    const QString reason = description.contains(file.filePath())
+                               ? description
+                               //% "%1: %2"
+                               : StringTable::text("CLEAN_FAILURE_LINE").arg(file.filePath(), description);
     {
         std::lock_guard lock(m_failuresMutex);
         m_failures << reason;

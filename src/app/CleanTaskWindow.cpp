@@ -167,7 +167,7 @@ CleanTaskWindow::CleanTaskWindow(CleanController &clean, ShownGroups &shown, QWi
     m_failureTitle = new QLabel(this);
     m_failures = new QPlainTextEdit(this);
     m_failures->setReadOnly(true);
-    m_failures->setMaximumHeight(fontMetrics().lineSpacing() * 6);
+    m_failures->setMaximumHeight(fontMetrics().lineSpacing() * 4);
     layout->addWidget(m_failureTitle);
     layout->addWidget(m_failures);
     m_failureTitle->hide();

@@ -126,19 +126,20 @@ CleanTaskWindow::CleanTaskWindow(CleanController &clean, ShownGroups &shown, QWi
         connect(button, &QRadioButton::toggled, this, &CleanTaskWindow::refresh);
 
     m_preview = new CleanPreviewModel(this);
-    m_previewView = new QTreeView(this);
-    m_previewView->setModel(m_preview);
-    m_previewView->setRootIsDecorated(false);
-    m_previewView->setUniformRowHeights(true);
-    m_previewView->setAlternatingRowColors(true);
-    m_previewView->setTextElideMode(Qt::ElideMiddle);
-    m_previewView->setSelectionMode(QAbstractItemView::NoSelection);
-    m_previewView->header()->setStretchLastSection(true);
-    m_previewView->setColumnWidth(CleanPreviewModel::FileColumn, 430);
-    m_previewView->setColumnWidth(
+    auto *previewView = new QTreeView(this);
+    previewView->setModel(m_preview);
+    previewView->setRootIsDecorated(false);
+    previewView->setUniformRowHeights(true);
+    previewView->setAlternatingRowColors(true);
+    previewView->setTextElideMode(Qt::ElideMiddle);
+    previewView->setSelectionMode(QAbstractItemView::NoSelection);
+    previewView->header()->setStretchLastSection(true);
+    previewView->setColumnWidth(CleanPreviewModel::FileColumn, 430);
+    previewView->setColumnWidth(
         CleanPreviewModel::AddedColumn,
-        fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00  00:00:00 (modified)")));
-    layout->addWidget(m_previewView, 1);
+        fontMetrics().horizontalAdvance(
+            StringTable::text("CLEAN_PREVIEW_MODIFIED_DATE").arg(QStringLiteral("0000-00-00  00:00:00 "))));
+    layout->addWidget(previewView, 1);
     m_previewTimer.setSingleShot(true);
     m_previewTimer.setInterval(150);
     connect(&m_previewTimer, &QTimer::timeout, this, &CleanTaskWindow::updatePreview);

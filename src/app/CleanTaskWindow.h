@@ -20,7 +20,6 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QTreeView;
 class ShownGroups;
 
 // The clean task's window, over the main window: what to do with the copies (delete them for good,
@@ -84,7 +83,6 @@ private:
     QCheckBox *m_typeRule;
     QComboBox *m_type;
     CleanPreviewModel *m_preview;
-    QTreeView *m_previewView;
     QLabel *m_plan;
     QProgressBar *m_progress;
     QPushButton *m_stop;

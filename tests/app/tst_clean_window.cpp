@@ -272,7 +272,8 @@ private Q_SLOTS:
     }
 
     // A file changed since the scan cannot be removed: the alert says why, offers to stop as its
-    // default answer, and "Continue" goes on. The window lists the failures once the alerts are gone.
+    // default answer, and "Continue" goes on. Stop shows while the task runs; the window lists the
+    // failures once the alerts are gone.
     void deleteWithAFailure()
     {
         write("a/one", "1111");
@@ -296,6 +297,8 @@ private Q_SLOTS:
                 return;
             alertTexts << alert->informativeText();
             QCOMPARE(alert->defaultButton()->text(), StringTable::text("QUIT_BUTTON_INFO"));
+            // While the task waits for the answer, the window offers to stop it.
+            QVERIFY(control<QPushButton>(StringTable::text("CLEAN_STOP_BUTTON"))->isVisible());
             for (QAbstractButton *button : alert->buttons()) {
                 if (button->text() == StringTable::text("CONTINUE_BUTTON_INFO"))
                     button->click();
@@ -310,6 +313,7 @@ private Q_SLOTS:
         QVERIFY(!TestFs::exists(at("a/one")) && TestFs::exists(at("b/one")));
         QCOMPARE(TestFs::readFile(at("a/two")), QByteArray("XX"));
         QVERIFY(TestFs::exists(at("b/two")));
+        QVERIFY(!control<QPushButton>(StringTable::text("CLEAN_STOP_BUTTON"))->isVisible());
         QVERIFY(control<QLabel>(StringTable::text("CLEAN_FAILURES_TITLE", 2))->isVisible());
         const QString failures = taskWindow().findChild<QPlainTextEdit *>()->toPlainText();
         QVERIFY(failures.contains(alertTexts[0]) && failures.contains(alertTexts[1]));

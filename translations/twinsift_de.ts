@@ -677,5 +677,112 @@ Hinzugefügt %7 · %8</numerusform>
         <source>Home Folder</source>
         <translation>Persönlicher Ordner</translation>
     </message>
+    <message id="CLEAN_FAILURE_LINE">
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_STAYS">
+        <source>Stays</source>
+        <translation>Bleibt</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_MOVED_NOWHERE">
+        <source>Moved (choose the folder first)</source>
+        <translation>Wird verschoben (erst den Ordner wählen)</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_MOVED">
+        <source>Moved to %1</source>
+        <translation>Wird verschoben nach %1</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_TRASHED">
+        <source>To the trash</source>
+        <translation>In den Papierkorb</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_DELETED">
+        <source>Deleted for good</source>
+        <translation>Wird endgültig gelöscht</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_MODIFIED_DATE">
+        <source>%1 (modified)</source>
+        <translation>%1 (geändert)</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_MODIFIED_DATE_TIP">
+        <source>The file system records no creation time for this file: this is the time it was last modified.</source>
+        <translation>Das Dateisystem verzeichnet für diese Datei keinen Erstellungszeitpunkt: Dies ist der Zeitpunkt der letzten Änderung.</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_FILE">
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_ADDED">
+        <source>Added</source>
+        <translation>Hinzugefügt</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_FATE">
+        <source>What happens</source>
+        <translation>Was geschieht</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_GROUP" numerus="yes">
+        <source>%n copies of “%1”, %2 each</source>
+        <translation>
+            <numerusform>%n Kopie von „%1“, %2</numerusform>
+            <numerusform>%n Kopien von „%1“, je %2</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_CONFIRM_DELETE" numerus="yes">
+        <source>Delete %n file(s) (%1) permanently?</source>
+        <translation>
+            <numerusform>%n Datei (%1) endgültig löschen?</numerusform>
+            <numerusform>%n Dateien (%1) endgültig löschen?</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_CONFIRM_DELETE_INFO">
+        <source>They do not go to the trash. This cannot be undone.</source>
+        <translation>Sie kommen nicht in den Papierkorb. Das lässt sich nicht rückgängig machen.</translation>
+    </message>
+    <message id="CLEAN_CONFIRM_DELETE_BUTTON">
+        <source>Delete Permanently</source>
+        <translation>Endgültig löschen</translation>
+    </message>
+    <message id="CLEAN_MODE_TRASH">
+        <source>Send them to the trash (they can be restored from the trash, and by Undo)</source>
+        <translation>In den Papierkorb werfen (sie lassen sich aus dem Papierkorb und mit „Aufräumen rückgängig“ wiederherstellen)</translation>
+    </message>
+    <message id="CLEAN_KEEP_ADDED_LAST">
+        <source>the file added last</source>
+        <translation>die zuletzt hinzugefügte Datei</translation>
+    </message>
+    <message id="CLEAN_KEEP_ADDED_FIRST">
+        <source>the file added first</source>
+        <translation>die zuerst hinzugefügte Datei</translation>
+    </message>
+    <message id="CLEAN_STOP_BUTTON">
+        <source>Stop</source>
+        <translation>Anhalten</translation>
+    </message>
+    <message id="CLEAN_PLAN_TRASH" numerus="yes">
+        <source>%n file(s) (%1) will go to the trash; they can be restored from there, and by Undo.</source>
+        <translation>
+            <numerusform>%n Datei (%1) kommt in den Papierkorb; sie lässt sich von dort und mit „Aufräumen rückgängig“ wiederherstellen.</numerusform>
+            <numerusform>%n Dateien (%1) kommen in den Papierkorb; sie lassen sich von dort und mit „Aufräumen rückgängig“ wiederherstellen.</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_FAILURES_TITLE" numerus="yes">
+        <source>%n file(s) could not be removed and stay where they are:</source>
+        <translation>
+            <numerusform>%n Datei ließ sich nicht entfernen und bleibt, wo sie ist:</numerusform>
+            <numerusform>%n Dateien ließen sich nicht entfernen und bleiben, wo sie sind:</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_PROGRESS" numerus="yes">
+        <source>%1 of %n file(s)</source>
+        <translation>
+            <numerusform>%1 von %n Datei</numerusform>
+            <numerusform>%1 von %n Dateien</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_PLAN_NOTHING">
+        <source>Nothing to remove: these rules let no file of a ticked group go.</source>
+        <translation>Nichts zu entfernen: Nach diesen Regeln geht keine Datei einer angehakten Gruppe.</translation>
+    </message>
 </context>
 </TS>

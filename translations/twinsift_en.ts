@@ -677,5 +677,112 @@ Added %7 · %8</numerusform>
         <source>Home Folder</source>
         <translation>Home Folder</translation>
     </message>
+    <message id="CLEAN_FAILURE_LINE">
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_STAYS">
+        <source>Stays</source>
+        <translation>Stays</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_MOVED_NOWHERE">
+        <source>Moved (choose the folder first)</source>
+        <translation>Moved (choose the folder first)</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_MOVED">
+        <source>Moved to %1</source>
+        <translation>Moved to %1</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_TRASHED">
+        <source>To the trash</source>
+        <translation>To the trash</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_DELETED">
+        <source>Deleted for good</source>
+        <translation>Deleted for good</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_MODIFIED_DATE">
+        <source>%1 (modified)</source>
+        <translation>%1 (modified)</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_MODIFIED_DATE_TIP">
+        <source>The file system records no creation time for this file: this is the time it was last modified.</source>
+        <translation>The file system records no creation time for this file: this is the time it was last modified.</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_FILE">
+        <source>File</source>
+        <translation>File</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_ADDED">
+        <source>Added</source>
+        <translation>Added</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_FATE">
+        <source>What happens</source>
+        <translation>What happens</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_GROUP" numerus="yes">
+        <source>%n copies of “%1”, %2 each</source>
+        <translation>
+            <numerusform>%n copy of “%1”, %2</numerusform>
+            <numerusform>%n copies of “%1”, %2 each</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_CONFIRM_DELETE" numerus="yes">
+        <source>Delete %n file(s) (%1) permanently?</source>
+        <translation>
+            <numerusform>Delete %n file (%1) permanently?</numerusform>
+            <numerusform>Delete %n files (%1) permanently?</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_CONFIRM_DELETE_INFO">
+        <source>They do not go to the trash. This cannot be undone.</source>
+        <translation>They do not go to the trash. This cannot be undone.</translation>
+    </message>
+    <message id="CLEAN_CONFIRM_DELETE_BUTTON">
+        <source>Delete Permanently</source>
+        <translation>Delete Permanently</translation>
+    </message>
+    <message id="CLEAN_MODE_TRASH">
+        <source>Send them to the trash (they can be restored from the trash, and by Undo)</source>
+        <translation>Send them to the trash (they can be restored from the trash, and by Undo)</translation>
+    </message>
+    <message id="CLEAN_KEEP_ADDED_LAST">
+        <source>the file added last</source>
+        <translation>the file added last</translation>
+    </message>
+    <message id="CLEAN_KEEP_ADDED_FIRST">
+        <source>the file added first</source>
+        <translation>the file added first</translation>
+    </message>
+    <message id="CLEAN_STOP_BUTTON">
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
+    <message id="CLEAN_PLAN_TRASH" numerus="yes">
+        <source>%n file(s) (%1) will go to the trash; they can be restored from there, and by Undo.</source>
+        <translation>
+            <numerusform>%n file (%1) will go to the trash; it can be restored from there, and by Undo.</numerusform>
+            <numerusform>%n files (%1) will go to the trash; they can be restored from there, and by Undo.</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_FAILURES_TITLE" numerus="yes">
+        <source>%n file(s) could not be removed and stay where they are:</source>
+        <translation>
+            <numerusform>%n file could not be removed and stays where it is:</numerusform>
+            <numerusform>%n files could not be removed and stay where they are:</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_PROGRESS" numerus="yes">
+        <source>%1 of %n file(s)</source>
+        <translation>
+            <numerusform>%1 of %n file</numerusform>
+            <numerusform>%1 of %n files</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_PLAN_NOTHING">
+        <source>Nothing to remove: these rules let no file of a ticked group go.</source>
+        <translation>Nothing to remove: these rules let no file of a ticked group go.</translation>
+    </message>
 </context>
 </TS>

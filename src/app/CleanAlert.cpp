@@ -50,6 +50,39 @@ void CleanAlert::reportTrashFailure(const MyTreeNode &, const Error &error)
     box->deleteLater();
 }
 
+void CleanAlert::removed(const MyTreeNode &, const Url &)
+{
+    ++m_handled;
+}
+
+void CleanAlert::failed(const MyTreeNode &file, const Error &error)
+{
+    // Most reasons name the file already; the others get its path in front.
+    const QString description = error.localizedDescription();
+    const QString reason = description.contains(file.filePath())
+                               ? description
+                               //% "%1: %2"
+                               : StringTable::text("CLEAN_FAILURE_LINE").arg(file.filePath(), description);
+    {
+        std::lock_guard lock(m_failuresMutex);
+        m_failures << reason;
+    }
+    ++m_handled;
+}
+
+void CleanAlert::resetCounts()
+{
+    std::lock_guard lock(m_failuresMutex);
+    m_failures.clear();
+    m_handled = 0;
+}
+
+QStringList CleanAlert::failures() const
+{
+    std::lock_guard lock(m_failuresMutex);
+    return m_failures;
+}
+
 void CleanAlert::reportUndoFailures(const QList<FileFailure> &failures)
 {
     QStringList reasons;

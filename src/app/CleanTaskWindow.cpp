@@ -1,8 +1,10 @@
 #include "app/CleanTaskWindow.h"
 
+#include "app/CleanAlert.h"
+#include "app/CleanPreviewModel.h"
+#include "app/DeleteConfirmation.h"
 #include "browser/ShownGroups.h"
 #include "clean/CleanController.h"
-#include "clean/CleanRules.h"
 #include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
@@ -14,11 +16,15 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
@@ -37,24 +43,38 @@ void bindRule(QCheckBox *box, const QString &boxKey, QComboBox *choices, const Q
     QObject::connect(box, &QCheckBox::toggled, choices, &QWidget::setEnabled);
 }
 
+// A radio button that stores its mode's number when chosen.
+QRadioButton *modeButton(const QString &text, qint64 mode, QWidget *parent)
+{
+    auto *button = new QRadioButton(text, parent);
+    QObject::connect(button, &QRadioButton::toggled, button, [mode](bool on) {
+        if (on)
+            defaults().setInteger(mode, SettingsKeys::moveToTrash);
+    });
+    return button;
+}
+
 } // namespace
 
 CleanTaskWindow::CleanTaskWindow(CleanController &clean, ShownGroups &shown, QWidget *parent)
-    : QDialog(parent), m_clean(clean), m_shown(shown)
+    : QDialog(parent), m_clean(clean), m_shown(shown), m_alert(std::make_shared<CleanAlert>(parent))
 {
     //% "Clean Up Duplicates"
     setWindowTitle(StringTable::text("CLEAN_TASK_TITLE"));
     setWindowModality(Qt::WindowModal);
     setWindowOpacity(0.93);
+    resize(900, 640);
     auto *layout = new QVBoxLayout(this);
 
     //% "What happens to the copies"
     auto *mode = new QGroupBox(StringTable::text("CLEAN_MODE_GROUP"), this);
     auto *modeLayout = new QVBoxLayout(mode);
     //% "Delete them permanently (they do not go to the Trash)"
-    m_delete = new QRadioButton(StringTable::text("CLEAN_MODE_DELETE"), mode);
+    m_delete = modeButton(StringTable::text("CLEAN_MODE_DELETE"), 0, mode);
+    //% "Send them to the trash (they can be restored from the trash, and by Undo)"
+    m_trash = modeButton(StringTable::text("CLEAN_MODE_TRASH"), 2, mode);
     //% "Move them into a folder (can be undone)"
-    m_move = new QRadioButton(StringTable::text("CLEAN_MODE_MOVE"), mode);
+    m_move = modeButton(StringTable::text("CLEAN_MODE_MOVE"), 1, mode);
     auto *destinationRow = new QHBoxLayout;
     m_destination = new QLabel(mode);
     m_destination->setTextFormat(Qt::PlainText);
@@ -65,52 +85,95 @@ CleanTaskWindow::CleanTaskWindow(CleanController &clean, ShownGroups &shown, QWi
     destinationRow->addWidget(m_destination, 1);
     destinationRow->addWidget(m_chooseFolder);
     modeLayout->addWidget(m_delete);
+    modeLayout->addWidget(m_trash);
     modeLayout->addWidget(m_move);
     modeLayout->addLayout(destinationRow);
     layout->addWidget(mode);
-    connect(m_delete, &QRadioButton::toggled, this, [](bool on) {
-        if (on)
-            defaults().setInteger(0, SettingsKeys::moveToTrash);
-    });
-    connect(m_move, &QRadioButton::toggled, this, [](bool on) {
-        if (on)
-            defaults().setInteger(1, SettingsKeys::moveToTrash);
-    });
     connect(m_chooseFolder, &QPushButton::clicked, this, [this] { m_clean.SelectPath(m_chooseFolder); });
 
     //% "Which copies go"
     auto *rules = new QGroupBox(StringTable::text("CLEAN_RULES_GROUP"), this);
     auto *form = new QFormLayout(rules);
-    //% "Keep in each group"
-    m_dateRule = new QCheckBox(StringTable::text("CLEAN_DATE_RULE"), rules);
     m_date = new QComboBox(rules);
-    //% "the newest file"
-    m_date->addItem(StringTable::text("CLEAN_KEEP_NEWEST"));
-    //% "the oldest file"
-    m_date->addItem(StringTable::text("CLEAN_KEEP_OLDEST"));
+    //% "the file added last"
+    m_date->addItem(StringTable::text("CLEAN_KEEP_ADDED_LAST"));
+    //% "the file added first"
+    m_date->addItem(StringTable::text("CLEAN_KEEP_ADDED_FIRST"));
     //% "Only copies in the source"
     m_folderRule = new QCheckBox(StringTable::text("CLEAN_FOLDER_RULE"), rules);
     m_folder = new QComboBox(rules);
     //% "Only copies with the extension"
     m_typeRule = new QCheckBox(StringTable::text("CLEAN_TYPE_RULE"), rules);
     m_type = new QComboBox(rules);
-    form->addRow(m_dateRule, m_date);
+    //% "Keep in each group"
+    form->addRow(StringTable::text("CLEAN_DATE_RULE"), m_date);
     form->addRow(m_folderRule, m_folder);
     form->addRow(m_typeRule, m_type);
     layout->addWidget(rules);
-    bindRule(m_dateRule, SettingsKeys::cleanDateCheckbox, m_date, SettingsKeys::cleanDate);
+    // Every task keeps one file of each group it takes, and without the date rule the one added last:
+    // the rule is always on, and choosing an order says so.
+    connect(m_date, &QComboBox::activated, this, [](int index) {
+        defaults().setBool(true, SettingsKeys::cleanDateCheckbox);
+        defaults().setInteger(index, SettingsKeys::cleanDate);
+    });
     bindRule(m_folderRule, SettingsKeys::cleanFolderCheckbox, m_folder, SettingsKeys::cleanFolder);
     bindRule(m_typeRule, SettingsKeys::cleanTypeCheckbox, m_type, SettingsKeys::cleanType);
-    for (QCheckBox *box : {m_dateRule, m_folderRule, m_typeRule})
-        connect(box, &QCheckBox::toggled, this, &CleanTaskWindow::refresh);
+    for (QCheckBox *box : {m_folderRule, m_typeRule})
+        connect(box, &QCheckBox::toggled, this, &CleanTaskWindow::schedulePreview);
     for (QComboBox *choices : {m_date, m_folder, m_type})
-        connect(choices, &QComboBox::activated, this, &CleanTaskWindow::refresh);
-    for (QRadioButton *button : {m_delete, m_move})
+        connect(choices, &QComboBox::activated, this, &CleanTaskWindow::schedulePreview);
+    for (QRadioButton *button : {m_delete, m_trash, m_move})
         connect(button, &QRadioButton::toggled, this, &CleanTaskWindow::refresh);
+
+    m_preview = new CleanPreviewModel(this);
+    auto *previewView = new QTreeView(this);
+    previewView->setModel(m_preview);
+    previewView->setRootIsDecorated(false);
+    previewView->setUniformRowHeights(true);
+    previewView->setAlternatingRowColors(true);
+    previewView->setTextElideMode(Qt::ElideMiddle);
+    previewView->setSelectionMode(QAbstractItemView::NoSelection);
+    previewView->header()->setStretchLastSection(true);
+    previewView->setColumnWidth(CleanPreviewModel::FileColumn, 430);
+    previewView->setColumnWidth(
+        CleanPreviewModel::AddedColumn,
+        fontMetrics().horizontalAdvance(
+            StringTable::text("CLEAN_PREVIEW_MODIFIED_DATE").arg(QStringLiteral("0000-00-00  00:00:00 "))));
+    layout->addWidget(previewView, 1);
+    m_previewTimer.setSingleShot(true);
+    m_previewTimer.setInterval(150);
+    connect(&m_previewTimer, &QTimer::timeout, this, &CleanTaskWindow::updatePreview);
+    connect(&m_shown, &ShownGroups::showDupGroupsChanged, this, [this] {
+        if (isVisible())
+            schedulePreview();
+    });
 
     m_plan = new QLabel(this);
     m_plan->setWordWrap(true);
     layout->addWidget(m_plan);
+
+    auto *progressRow = new QHBoxLayout;
+    m_progress = new QProgressBar(this);
+    //% "Stop"
+    m_stop = new QPushButton(StringTable::text("CLEAN_STOP_BUTTON"), this);
+    progressRow->addWidget(m_progress, 1);
+    progressRow->addWidget(m_stop);
+    layout->addLayout(progressRow);
+    m_progress->hide();
+    m_stop->hide();
+    connect(m_stop, &QPushButton::clicked, this, [this] { m_clean.setTaskStatus(TaskStatus::Idle); });
+    m_progressTimer.setInterval(250);
+    connect(&m_progressTimer, &QTimer::timeout, this, &CleanTaskWindow::showProgress);
+
+    m_failureTitle = new QLabel(this);
+    m_failures = new QPlainTextEdit(this);
+    m_failures->setReadOnly(true);
+    m_failures->setMaximumHeight(fontMetrics().lineSpacing() * 4);
+    layout->addWidget(m_failureTitle);
+    layout->addWidget(m_failures);
+    m_failureTitle->hide();
+    m_failures->hide();
+
     m_status = new QLabel(this);
     m_status->setTextFormat(Qt::PlainText);
     m_status->setForegroundRole(QPalette::PlaceholderText);
@@ -119,17 +182,18 @@ CleanTaskWindow::CleanTaskWindow(CleanController &clean, ShownGroups &shown, QWi
 
     auto *buttons = new QDialogButtonBox(this);
     //% "Start"
-    m_start = buttons->addButton(StringTable::text("CLEAN_START_BUTTON"), QDialogButtonBox::AcceptRole);
-    m_start->setDefault(true);
+    // Not the accept role: a button box makes its first accept button the default one, which Enter
+    // presses.
+    m_start = buttons->addButton(StringTable::text("CLEAN_START_BUTTON"), QDialogButtonBox::ActionRole);
     QPushButton *close = buttons->addButton(QDialogButtonBox::Close);
     layout->addWidget(buttons);
-    connect(m_start, &QPushButton::clicked, this, [this] {
-        m_clean.runTask(m_shown.showDupGroups().value_or(QList<DupGroup::Ptr>()),
-                        CleanTaskOptions::fromSettings(defaults(), m_shown.allShowDupGroupFileExt()));
-    });
+    connect(m_start, &QPushButton::clicked, this, &CleanTaskWindow::start);
     connect(close, &QPushButton::clicked, this, [this, close] { m_clean.closeTaskWindow(close); });
+    // A dialog's buttons default to answering Enter: here none may, so that Enter never removes.
+    for (QPushButton *button : findChildren<QPushButton *>())
+        button->setAutoDefault(false);
 
-    connect(&m_clean, &CleanController::cleanTaskStateChanged, this, &CleanTaskWindow::refresh);
+    connect(&m_clean, &CleanController::cleanTaskStateChanged, this, &CleanTaskWindow::taskStateChanged);
     connect(&m_clean.engine(), &SourceNodeManager::statBarStringChanged, this,
             [this] { m_status->setText(m_clean.engine().statBarString()); });
     m_folderChooser = [this](const QString &message) {
@@ -137,9 +201,16 @@ CleanTaskWindow::CleanTaskWindow(CleanController &clean, ShownGroups &shown, QWi
     };
 }
 
+CleanTaskWindow::~CleanTaskWindow() = default;
+
 void CleanTaskWindow::beginSheet()
 {
+    // What the last task did was said when it ended; a new visit starts from the plan.
+    for (QWidget *outcome : {static_cast<QWidget *>(m_progress), static_cast<QWidget *>(m_failureTitle),
+                             static_cast<QWidget *>(m_failures)})
+        outcome->hide();
     refresh();
+    updatePreview();
     open();
 }
 
@@ -163,21 +234,24 @@ void CleanTaskWindow::chooseFolder(const QString &message, std::function<void(QB
 
 void CleanTaskWindow::refresh()
 {
-    const QList<QWidget *> controls = {m_delete,     m_move,   m_dateRule, m_date,
+    const QList<QWidget *> controls = {m_delete,     m_trash,  m_move,     m_date,
                                        m_folderRule, m_folder, m_typeRule, m_type};
     for (QWidget *control : controls)
         control->blockSignals(true);
-    const bool moving = defaults().integerForKey(SettingsKeys::moveToTrash) == 1;
-    (moving ? m_move : m_delete)->setChecked(true);
+    const qint64 mode = defaults().integerForKey(SettingsKeys::moveToTrash);
+    (mode == 1 ? m_move : mode == 2 ? m_trash : m_delete)->setChecked(true);
     const Url destination = m_clean.undoPath();
     //% "No folder chosen yet"
     m_destination->setText(destination.isNull() ? StringTable::text("CLEAN_NO_FOLDER")
                                                 : destination.displayPath());
-    m_destination->setEnabled(moving);
-    m_chooseFolder->setEnabled(moving);
+    m_destination->setEnabled(mode == 1);
+    m_chooseFolder->setEnabled(mode == 1);
+    updateStart();
 
-    m_dateRule->setChecked(defaults().boolForKey(SettingsKeys::cleanDateCheckbox));
-    m_date->setCurrentIndex(int(defaults().integerForKey(SettingsKeys::cleanDate)));
+    // With the date rule off a task keeps the file added last, as the first choice says.
+    m_date->setCurrentIndex(defaults().boolForKey(SettingsKeys::cleanDateCheckbox)
+                                ? int(defaults().integerForKey(SettingsKeys::cleanDate))
+                                : 0);
     m_folder->clear();
     for (const RootNode::Ptr &root : m_clean.engine().rootController().arrangedObjects())
         m_folder->addItem(root->rootURL().displayPath());
@@ -187,30 +261,109 @@ void CleanTaskWindow::refresh()
     m_type->addItems(m_shown.allShowDupGroupFileExt());
     m_typeRule->setChecked(defaults().boolForKey(SettingsKeys::cleanTypeCheckbox));
     m_type->setCurrentIndex(int(defaults().integerForKey(SettingsKeys::cleanType)));
-    m_date->setEnabled(m_dateRule->isChecked());
     m_folder->setEnabled(m_folderRule->isChecked());
     m_type->setEnabled(m_typeRule->isChecked());
     for (QWidget *control : controls)
         control->blockSignals(false);
+    schedulePreview();
+}
 
-    // What a task started now would remove if every removal succeeded.
-    qint64 count = 0, bytes = 0;
+void CleanTaskWindow::schedulePreview()
+{
+    m_previewTimer.start();
+}
+
+void CleanTaskWindow::updatePreview()
+{
+    m_previewTimer.stop();
     const auto options = CleanTaskOptions::fromSettings(defaults(), m_shown.allShowDupGroupFileExt());
-    for (const CleanRules::PlannedRemoval &removal :
-         CleanRules::plan(m_shown.showDupGroups().value_or(QList<DupGroup::Ptr>()), options)) {
-        ++count;
-        bytes += removal.file->FileSize();
-    }
-    const QString size = QLocale().formattedDataSize(bytes);
-    m_plan->setText(moving
-                        //% "%n file(s) (%1) will be moved into the folder."
-                        ? StringTable::text("CLEAN_PLAN_MOVE", count).arg(size)
-                        //% "%n file(s) (%1) will be deleted permanently. This cannot be undone."
-                        : StringTable::text("CLEAN_PLAN_DELETE", count).arg(size));
+    m_preview->setPlan(m_shown.showDupGroups().value_or(QList<DupGroup::Ptr>()), options, m_clean.undoPath());
+    const qint64 count = m_preview->removalCount();
+    const QString size = QLocale().formattedDataSize(m_preview->removalBytes());
+    const CleanTaskOptions::Mode mode = options.moveMode;
+    if (count == 0)
+        //% "Nothing to remove: these rules let no file of a ticked group go."
+        m_plan->setText(StringTable::text("CLEAN_PLAN_NOTHING"));
+    else if (mode == CleanTaskOptions::Mode::Delete)
+        //% "%n file(s) (%1) will be deleted permanently. This cannot be undone."
+        m_plan->setText(StringTable::text("CLEAN_PLAN_DELETE", count).arg(size));
+    else if (mode == CleanTaskOptions::Mode::Move)
+        //% "%n file(s) (%1) will be moved into the folder."
+        m_plan->setText(StringTable::text("CLEAN_PLAN_MOVE", count).arg(size));
+    else
+        //% "%n file(s) (%1) will go to the trash; they can be restored from there, and by Undo."
+        m_plan->setText(StringTable::text("CLEAN_PLAN_TRASH", count).arg(size));
     // Deleting for good deserves a second look.
     QFont font = m_plan->font();
-    font.setBold(!moving);
+    font.setBold(count > 0 && mode == CleanTaskOptions::Mode::Delete);
     m_plan->setFont(font);
-    m_start->setEnabled(m_clean.taskStatus() == TaskStatus::Idle && count > 0 &&
-                        (!moving || !destination.isNull()));
+    updateStart();
+}
+
+void CleanTaskWindow::updateStart()
+{
+    const bool moving = defaults().integerForKey(SettingsKeys::moveToTrash) == 1;
+    m_start->setEnabled(m_clean.taskStatus() == TaskStatus::Idle && m_preview->removalCount() > 0 &&
+                        (!moving || !m_clean.undoPath().isNull()));
+}
+
+void CleanTaskWindow::start()
+{
+    // The plan as the settings stand now, shown and then run unchanged.
+    updatePreview();
+    const QList<DupGroup::Ptr> groups = m_shown.showDupGroups().value_or(QList<DupGroup::Ptr>());
+    const auto options = CleanTaskOptions::fromSettings(defaults(), m_shown.allShowDupGroupFileExt());
+    if (options.moveMode != CleanTaskOptions::Mode::Delete) {
+        run(groups, options);
+        return;
+    }
+    QMessageBox *question =
+        askToDeletePermanently(this, m_preview->removalCount(), m_preview->removalBytes());
+    connect(question, &QMessageBox::accepted, this, [this, groups, options] { run(groups, options); });
+}
+
+void CleanTaskWindow::run(const QList<DupGroup::Ptr> &groups, const CleanTaskOptions &options)
+{
+    m_alert->resetCounts();
+    m_clean.setCleanFrontEnd(m_alert);
+    m_clean.runTask(groups, options);
+    if (m_clean.taskStatus() != TaskStatus::Running)
+        return;
+    m_plannedFiles = m_preview->removalCount();
+    m_start->setEnabled(false);
+    m_failureTitle->hide();
+    m_failures->hide();
+    m_progress->setRange(0, int(std::min<qint64>(m_plannedFiles, INT_MAX)));
+    m_progress->show();
+    m_stop->show();
+    showProgress();
+    m_progressTimer.start();
+}
+
+void CleanTaskWindow::taskStateChanged()
+{
+    // Idle comes when the task ends, and already when Stop asks it to end: the counts and failures
+    // shown are made again each time, the last time when they are final.
+    if (!m_progress->isHidden() && m_clean.taskStatus() == TaskStatus::Idle) {
+        m_progressTimer.stop();
+        m_stop->hide();
+        showProgress();
+        const QStringList failures = m_alert->failures();
+        //% "%n file(s) could not be removed and stay where they are:"
+        m_failureTitle->setText(StringTable::text("CLEAN_FAILURES_TITLE", failures.size()));
+        m_failures->setPlainText(failures.join(QLatin1Char('\n')));
+        m_failureTitle->setVisible(!failures.isEmpty());
+        m_failures->setVisible(!failures.isEmpty());
+    }
+    if (isVisible())
+        refresh();
+}
+
+void CleanTaskWindow::showProgress()
+{
+    const qint64 handled = std::min(m_alert->handledFiles(), m_plannedFiles);
+    m_progress->setValue(int(std::min<qint64>(handled, INT_MAX)));
+    //% "%1 of %n file(s)"
+    m_progress->setFormat(
+        StringTable::text("CLEAN_PROGRESS", m_plannedFiles).arg(QLocale().toString(handled)));
 }

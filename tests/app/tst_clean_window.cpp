@@ -1,10 +1,12 @@
-// The clean-up as a person does it in the window: the task window's controls and their settings,
-// moving into a chosen folder and undoing it, deleting with a failure answered in the alert, and one
+// The clean-up as a person does it in the window: Enter and the question before deleting for good,
+// the preview against what the task does (moving into a chosen folder, or to the trash, and undoing
+// it), the count of a running task, a failure answered in the alert and listed after it, and one
 // file to the trash from its row.
 #include "AppTestSupport.h"
 #include "scan/ScanTestSupport.h"
 
 #include "app/AppDelegate.h"
+#include "app/CleanPreviewModel.h"
 #include "app/CleanTaskWindow.h"
 #include "app/DuplicateListModel.h"
 #include "app/DuplicateListView.h"
@@ -18,12 +20,13 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-
-#include <fcntl.h>
-#include <sys/stat.h>
 
 class TestCleanWindow : public QObject
 {
@@ -54,6 +57,36 @@ class TestCleanWindow : public QObject
         qFatal("no control %s", qPrintable(text));
     }
 
+    // The preview's file rows: one that stays by its path in the tree, one that goes after "-", with
+    // " > " and the place it is moved to.
+    QStringList preview()
+    {
+        const CleanPreviewModel &plan = taskWindow().preview();
+        const qsizetype tree = m_tree->url().path().size() + 1;
+        QStringList rows;
+        for (int row = 0; row < plan.rowCount(); ++row) {
+            if (plan.kind(row) == CleanPreviewModel::Kind::Group)
+                continue;
+            QString text = QString::fromLatin1(plan.file(row)->FileURL().path().mid(tree));
+            if (plan.kind(row) == CleanPreviewModel::Kind::Goes)
+                text.prepend(u'-');
+            if (!plan.destination(row).isNull())
+                text += " > " + QString::fromLatin1(plan.destination(row).path().mid(tree));
+            rows << text;
+        }
+        return rows;
+    }
+
+    // The question before deleting for good, while it shows.
+    QMessageBox *confirmation()
+    {
+        for (QMessageBox *box : taskWindow().findChildren<QMessageBox *>()) {
+            if (box->isVisible())
+                return box;
+        }
+        return nullptr;
+    }
+
     void scan(const QList<QByteArray> &sources)
     {
         QList<QByteArray> paths;
@@ -63,9 +96,16 @@ class TestCleanWindow : public QObject
         QVERIFY(waitForScanQueue());
     }
 
+    // Starts the task, confirming a deletion.
     void start()
     {
         QTest::mouseClick(control<QPushButton>(StringTable::text("CLEAN_START_BUTTON")), Qt::LeftButton);
+        if (QMessageBox *question = confirmation()) {
+            for (QAbstractButton *button : question->buttons()) {
+                if (button->text() == StringTable::text("CLEAN_CONFIRM_DELETE_BUTTON"))
+                    button->click();
+            }
+        }
         QVERIFY(waitForScanQueue());
     }
 
@@ -84,8 +124,9 @@ private Q_SLOTS:
         m_delegate->applicationDidFinishLaunching();
         UserDefaults::standard().setVolatile(false, SettingsKeys::createThumbnail);
         window().publishScanRules();
-        DuplicateListModel *model = &window().dupOutlineView()->listModel();
-        new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::Fatal, model);
+        for (QAbstractItemModel *model : std::initializer_list<QAbstractItemModel *>{
+                 &window().dupOutlineView()->listModel(), &taskWindow().preview()})
+            new QAbstractItemModelTester(model, QAbstractItemModelTester::FailureReportingMode::Fatal, model);
     }
 
     void cleanup()
@@ -95,49 +136,144 @@ private Q_SLOTS:
         m_tree.reset();
     }
 
-    void moveIntoAFolderAndUndo()
+    // Enter, in the window or in the question before deleting for good, removes nothing; neither
+    // does Cancel. Confirming deletes what the preview showed, counting up to the planned files.
+    void enterNeverDeletesAndConfirmingDeletesThePreview()
     {
         write("a/one", "1111");
         write("b/one", "1111");
         write("a/two", "22");
         write("b/two", "22");
-        TestFs::makeDir(at("dest"));
         scan({"a", "b"});
-        QVERIFY(window().cleanUpAction()->isEnabled() && !window().undoAction()->isEnabled());
         window().cleanUpAction()->trigger();
         QVERIFY(taskWindow().isVisible());
-        QCOMPARE(manager().statBarString(), StringTable::text("CLEAN_TASK_PROMPT_STRING"));
-
-        // Moving needs a folder first: the chosen one, from the folder dialog.
-        QTest::mouseClick(control<QRadioButton>(StringTable::text("CLEAN_MODE_MOVE")), Qt::LeftButton);
-        QCOMPARE(UserDefaults::standard().integerForKey(SettingsKeys::moveToTrash), 1);
-        QVERIFY(!control<QPushButton>(StringTable::text("CLEAN_START_BUTTON"))->isEnabled());
-        QString asked;
-        taskWindow().setFolderChooser([&](const QString &message) {
-            asked = message;
-            return at("dest").path();
-        });
-        QTest::mouseClick(control<QPushButton>(StringTable::text("CLEAN_CHOOSE_FOLDER_BUTTON")),
-                          Qt::LeftButton);
-        QCOMPARE(asked, StringTable::text("SELECTED_DIRECTORY_PROMPT"));
-        QCOMPARE(window().clean().undoPath(), at("dest"));
-        start();
-        // The newest copies stay; the folder the older ones leave empty goes too.
-        QVERIFY(!TestFs::exists(at("a")) && TestFs::exists(at("dest/one")) && TestFs::exists(at("dest/two")));
-        QCOMPARE(manager().statBarString(), StringTable::text("CLEAN_TASK_END_MOVED_STRING", 2));
-        QTest::keyClick(&taskWindow(), Qt::Key_Escape);
-        QVERIFY(!taskWindow().isVisible());
-
-        QVERIFY(window().undoAction()->isEnabled());
-        window().undoAction()->trigger();
+        QVERIFY(control<QRadioButton>(StringTable::text("CLEAN_MODE_DELETE"))->isChecked());
+        // The registered rule keeps the file added last of each group.
+        QStringList rows = preview();
+        rows.sort();
+        QCOMPARE(rows, QStringList({"-a/one", "-a/two", "b/one", "b/two"}));
+        QPushButton *startButton = control<QPushButton>(StringTable::text("CLEAN_START_BUTTON"));
+        for (QWidget *target : {static_cast<QWidget *>(&taskWindow()), static_cast<QWidget *>(startButton)}) {
+            for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
+                QTest::keyClick(target, key);
+        }
+        QVERIFY(!confirmation());
+        for (Qt::Key answer : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+            startButton->click();
+            QMessageBox *question = confirmation();
+            QVERIFY(question);
+            QCOMPARE(question->text(),
+                     StringTable::text("CLEAN_CONFIRM_DELETE", 2).arg(QLocale().formattedDataSize(6)));
+            QVERIFY(question->informativeText().contains("cannot be undone"));
+            QTest::keyClick(question, answer);
+            QVERIFY(!confirmation());
+        }
         QVERIFY(waitForScanQueue());
         QVERIFY(TestFs::exists(at("a/one")) && TestFs::exists(at("a/two")));
+
+        startButton->click();
+        confirmation()->button(QMessageBox::Cancel)->click();
+        QVERIFY(waitForScanQueue());
+        QVERIFY(TestFs::exists(at("a/one")));
+        start();
+        QVERIFY(!TestFs::exists(at("a/one")) && !TestFs::exists(at("a/two")));
+        QVERIFY(TestFs::exists(at("b/one")) && TestFs::exists(at("b/two")));
+        const auto *progress = taskWindow().findChild<QProgressBar *>();
+        QVERIFY(progress->isVisible() && progress->value() == 2 && progress->maximum() == 2);
+        QCOMPARE(progress->format(), StringTable::text("CLEAN_PROGRESS", 2).arg(QLocale().toString(2)));
+    }
+
+    // The preview lists what the task then does: each file that goes, and for a move the name it
+    // takes in the folder (the first free one, a name there or one taken by an earlier move skipped).
+    // Choosing which file to keep turns the date rule on whatever was stored. Undo brings all back.
+    void previewIsThePlanThatRuns_data()
+    {
+        QTest::addColumn<qint64>("mode");
+        QTest::addColumn<bool>("keepFirst");
+        QTest::newRow("move, keep the file added last") << qint64(1) << false;
+        QTest::newRow("trash, keep the file added first") << qint64(2) << true;
+    }
+    void previewIsThePlanThatRuns()
+    {
+        QFETCH(qint64, mode);
+        QFETCH(bool, keepFirst);
+        UserDefaults::standard().setBool(false, SettingsKeys::cleanDateCheckbox);
+        const QByteArray oddName("caf\xe9\n.txt");
+        write("a/one", "1111");
+        write("a/x/one", "333");
+        write("a/" + oddName, "55");
+        write("b/one", "1111");
+        write("b/x/one", "333");
+        write("b/" + oddName, "55");
+        TestFs::writeFile(at("dest/one"), "taken");
+        scan({"a", "b"});
+        window().cleanUpAction()->trigger();
+        const QString modeText = mode == 1 ? "CLEAN_MODE_MOVE" : "CLEAN_MODE_TRASH";
+        control<QRadioButton>(StringTable::text(modeText.toLatin1()))->click();
+        QCOMPARE(UserDefaults::standard().integerForKey(SettingsKeys::moveToTrash), mode);
+        if (mode == 1) {
+            QVERIFY(!control<QPushButton>(StringTable::text("CLEAN_START_BUTTON"))->isEnabled());
+            taskWindow().setFolderChooser([&](const QString &) { return at("dest").path(); });
+            QTest::mouseClick(control<QPushButton>(StringTable::text("CLEAN_CHOOSE_FOLDER_BUTTON")),
+                              Qt::LeftButton);
+        }
+        if (keepFirst) {
+            auto *order = taskWindow().findChild<QComboBox *>();
+            QCOMPARE(order->itemText(1), StringTable::text("CLEAN_KEEP_ADDED_FIRST"));
+            order->setCurrentIndex(1);
+            Q_EMIT order->activated(1);
+            QVERIFY(UserDefaults::standard().boolForKey(SettingsKeys::cleanDateCheckbox));
+        }
+        // The preview follows the changes on a short timer.
+        const QByteArray goes = keepFirst ? "-b/" : "-a/";
+        QTRY_VERIFY_WITH_TIMEOUT(preview().filter(goes).size() == 3 &&
+                                     (mode != 1 || preview().filter(" > dest/").size() == 3),
+                                 60000);
+        const CleanPreviewModel &plan = taskWindow().preview();
+        QList<std::pair<MyTreeNode::Ptr, Url>> going;
+        QList<Url> staying;
+        for (int row = 0; row < plan.rowCount(); ++row) {
+            if (plan.kind(row) == CleanPreviewModel::Kind::Goes)
+                going.append({plan.file(row), plan.destination(row)});
+            else if (plan.kind(row) == CleanPreviewModel::Kind::Stays)
+                staying.append(plan.file(row)->FileURL());
+        }
+        QCOMPARE(going.size(), 3);
+        if (mode == 1) {
+            int ones = 0;
+            for (const auto &[file, destination] : going) {
+                const QByteArray name = file->FileURL().fileName();
+                QCOMPARE(destination,
+                         at("dest/" + (name == "one" ? "one_" + QByteArray::number(++ones) : name)));
+            }
+        }
+        control<QPushButton>(StringTable::text("CLEAN_START_BUTTON"))->click();
+        QVERIFY(!confirmation()); // only deleting for good asks
+        QVERIFY(waitForScanQueue());
+        for (const Url &file : staying)
+            QVERIFY(TestFs::exists(file));
+        for (const auto &[file, destination] : going) {
+            QVERIFY(!TestFs::exists(file->FileURL()));
+            const Url went = file->removeDstURL();
+            QVERIFY(TestFs::exists(went));
+            QVERIFY(mode == 1 ? went == destination : went.path().startsWith(TestFs::homeTrash().path()));
+        }
+        QCOMPARE(TestFs::readFile(at("dest/one")), QByteArray("taken"));
+        QCOMPARE(taskWindow().findChild<QProgressBar *>()->value(), 3);
+
+        QTest::keyClick(&taskWindow(), Qt::Key_Escape);
+        QVERIFY(!taskWindow().isVisible());
+        window().undoAction()->trigger();
+        QVERIFY(waitForScanQueue());
+        for (const auto &[file, destination] : going)
+            QVERIFY(TestFs::exists(file->FileURL()));
+        QCOMPARE(TestFs::entries(at("dest")), QList<QByteArray>({"one"}));
         QVERIFY(!window().undoAction()->isEnabled());
-        QCOMPARE(manager().totalDupGroupNumber(), 2);
     }
 
     // A file changed since the scan cannot be removed: the alert says why, offers to stop as its
-    // default answer, and "Continue" goes on.
+    // default answer, and "Continue" goes on. Stop shows while the task runs; the window lists the
+    // failures once the alerts are gone.
     void deleteWithAFailure()
     {
         write("a/one", "1111");
@@ -150,6 +286,8 @@ private Q_SLOTS:
         QVERIFY(control<QRadioButton>(StringTable::text("CLEAN_MODE_DELETE"))->isChecked());
         // The alert runs a loop of its own while the task waits: answer it from there, when it shows.
         QStringList alertTexts;
+        QStringList defaults;
+        bool stopShown = false;
         QTimer answering;
         connect(&answering, &QTimer::timeout, this, [&] {
             QMessageBox *alert = nullptr;
@@ -160,7 +298,9 @@ private Q_SLOTS:
             if (!alert)
                 return;
             alertTexts << alert->informativeText();
-            QCOMPARE(alert->defaultButton()->text(), StringTable::text("QUIT_BUTTON_INFO"));
+            defaults << alert->defaultButton()->text();
+            // While the task waits for the answer, the window offers to stop it.
+            stopShown = control<QPushButton>(StringTable::text("CLEAN_STOP_BUTTON"))->isVisible();
             for (QAbstractButton *button : alert->buttons()) {
                 if (button->text() == StringTable::text("CONTINUE_BUTTON_INFO"))
                     button->click();
@@ -170,11 +310,16 @@ private Q_SLOTS:
         start();
         // The changed file stays, and so does its former copy, which now has no identical copy left.
         QCOMPARE(alertTexts.size(), 2);
+        QCOMPARE(defaults, QStringList(2, StringTable::text("QUIT_BUTTON_INFO")));
         QVERIFY(alertTexts[0].contains(QString::fromUtf8(at("a/two").path())));
         QVERIFY(alertTexts[1].contains(QString::fromUtf8(at("b/two").path())));
         QVERIFY(!TestFs::exists(at("a/one")) && TestFs::exists(at("b/one")));
         QCOMPARE(TestFs::readFile(at("a/two")), QByteArray("XX"));
         QVERIFY(TestFs::exists(at("b/two")));
+        QVERIFY(stopShown && !control<QPushButton>(StringTable::text("CLEAN_STOP_BUTTON"))->isVisible());
+        QVERIFY(control<QLabel>(StringTable::text("CLEAN_FAILURES_TITLE", 2))->isVisible());
+        const QString failures = taskWindow().findChild<QPlainTextEdit *>()->toPlainText();
+        QVERIFY(failures.contains(alertTexts[0]) && failures.contains(alertTexts[1]));
     }
 
     void deleteKeySendsTheFileToTheTrash()

@@ -87,9 +87,10 @@ MainWindow::MainWindow(DesktopServices &desktop)
     m_settingPanel = new ScanRulePanel(this);
     m_sourceList.setSettingPanel(m_settingPanel);
     connect(m_settingPanel, &ScanRulePanel::rulesChanged, this, &MainWindow::publishScanRules);
-    m_taskWindow = new CleanTaskWindow(m_clean, m_shown, this);
+    const auto alert = std::make_shared<CleanAlert>(this);
+    m_clean.setCleanFrontEnd(alert);
+    m_taskWindow = new CleanTaskWindow(m_clean, m_shown, alert, this);
     m_clean.setTaskWindow(m_taskWindow);
-    m_clean.setCleanFrontEnd(std::make_shared<CleanAlert>(this));
 
     m_status = new QLabel(this);
     m_status->setMinimumWidth(1);

@@ -784,5 +784,17 @@ Hinzugefügt %7 · %8</numerusform>
         <source>Nothing to remove: these rules let no file of a ticked group go.</source>
         <translation>Nichts zu entfernen: Nach diesen Regeln geht keine Datei einer angehakten Gruppe.</translation>
     </message>
+    <message id="PROTECTED_FILE_TIP">
+        <source>In a protected source: never removed, moved or trashed.</source>
+        <translation>In einer geschützten Quelle: wird nie entfernt, verschoben oder in den Papierkorb gelegt.</translation>
+    </message>
+    <message id="PROTECT_SOURCE_ACTION">
+        <source>Protect: never remove, move or trash anything here</source>
+        <translation>Schützen: hier nie etwas entfernen, verschieben oder in den Papierkorb legen</translation>
+    </message>
+    <message id="SOURCE_PROTECTED_TIP">
+        <source>Protected: nothing here is removed, moved or trashed.</source>
+        <translation>Geschützt: hier wird nichts entfernt, verschoben oder in den Papierkorb gelegt.</translation>
+    </message>
 </context>
 </TS>

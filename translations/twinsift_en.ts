@@ -784,5 +784,17 @@ Added %7 · %8</numerusform>
         <source>Nothing to remove: these rules let no file of a ticked group go.</source>
         <translation>Nothing to remove: these rules let no file of a ticked group go.</translation>
     </message>
+    <message id="PROTECTED_FILE_TIP">
+        <source>In a protected source: never removed, moved or trashed.</source>
+        <translation>In a protected source: never removed, moved or trashed.</translation>
+    </message>
+    <message id="PROTECT_SOURCE_ACTION">
+        <source>Protect: never remove, move or trash anything here</source>
+        <translation>Protect: never remove, move or trash anything here</translation>
+    </message>
+    <message id="SOURCE_PROTECTED_TIP">
+        <source>Protected: nothing here is removed, moved or trashed.</source>
+        <translation>Protected: nothing here is removed, moved or trashed.</translation>
+    </message>
 </context>
 </TS>

@@ -470,17 +470,38 @@ QList<QByteArray> MainWindow::rememberedSources()
     return paths;
 }
 
+QStringList MainWindow::rememberedProtection()
+{
+    return UserDefaults::standard()
+        .stringArrayForKey(WindowSettings::protectedSources)
+        .value_or(QStringList());
+}
+
+void MainWindow::protectSources(const QStringList &protectedUris)
+{
+    for (const RootNode::Ptr &root : m_engine.rootNodes()) {
+        if (protectedUris.contains(QString::fromLatin1(Desktop::fileUri(root->rootURL()))))
+            m_engine.setSourceProtected(root, true);
+    }
+}
+
 void MainWindow::rememberSources()
 {
     UserDefaults &defaults = UserDefaults::standard();
     if (!defaults.boolForKey(WindowSettings::rememberSources)) {
         defaults.removeObjectForKey(WindowSettings::sources);
+        defaults.removeObjectForKey(WindowSettings::protectedSources);
         return;
     }
-    QStringList uris;
-    for (const RootNode::Ptr &root : m_engine.rootNodes())
-        uris.append(QString::fromLatin1(Desktop::fileUri(root->rootURL())));
+    QStringList uris, protectedUris;
+    for (const RootNode::Ptr &root : m_engine.rootNodes()) {
+        const QString uri = QString::fromLatin1(Desktop::fileUri(root->rootURL()));
+        uris.append(uri);
+        if (root->isProtected())
+            protectedUris.append(uri);
+    }
     defaults.setObject(uris, WindowSettings::sources);
+    defaults.setObject(protectedUris, WindowSettings::protectedSources);
 }
 
 void MainWindow::setCompactRows(bool compact)

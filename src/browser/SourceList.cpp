@@ -183,3 +183,13 @@ void SourceList::rescanAllSources()
         m_publishRules();
     m_engine.rescanAllRootNodes();
 }
+
+void SourceList::toggleProtection(const QObject *control)
+{
+    if (!m_sourceTable)
+        return;
+    const qint64 row = m_sourceTable->rowForView(control);
+    const QList<RootNode::Ptr> &arranged = m_engine.rootController().arrangedObjects();
+    if (quint64(row) < quint64(arranged.size()))
+        m_engine.setSourceProtected(arranged[row], !arranged[row]->isProtected());
+}

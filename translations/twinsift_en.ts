@@ -796,5 +796,17 @@ Added %7 · %8</numerusform>
         <source>Protected: nothing here is removed, moved or trashed.</source>
         <translation>Protected: nothing here is removed, moved or trashed.</translation>
     </message>
+    <message id="CLEAN_COPY_CHANGED_STRING">
+        <source>%1 changed since it was compared, so %2 was left in place.</source>
+        <translation>%1 changed since it was compared, so %2 was left in place.</translation>
+    </message>
+    <message id="CLEAN_LINK_ACROSS_FILE_SYSTEMS_STRING">
+        <source>%1 was left in place: a hard link cannot reach %2 on another file system.</source>
+        <translation>%1 was left in place: a hard link cannot reach %2 on another file system.</translation>
+    </message>
+    <message id="CLEAN_NO_REFLINK_STRING">
+        <source>%1 was left in place: its file system cannot share blocks between files (%2).</source>
+        <translation>%1 was left in place: its file system cannot share blocks between files (%2).</translation>
+    </message>
 </context>
 </TS>

@@ -160,6 +160,31 @@ public:
                             NameChoice choice, bool upper, Url *destination,
                             QStringList *notKept = nullptr) const;
 
+    // --- Replacing held files by links to a copy that stays (HeldItemReplacement.cpp) --------------
+    enum class LinkKind {
+        // Another name of the staying copy: one inode, so its owner, mode, times and attributes.
+        Hard,
+        // A clone sharing the staying copy's blocks (FICLONE), which keeps the file's own owner (where
+        // permitted), mode, times and extended attributes.
+        Reflink,
+    };
+    // Replaces the held file with a link to `staying`, a held and shared-locked copy of the same bytes.
+    // The link or clone is made under a private name in the file's folder (a clone as a locked move
+    // temporary, see MoveTemporaries.h); then, only while `staying` still has its name and is unchanged
+    // since compared, the file is renamed to a private name, checked there as a removal checks it, the
+    // link renamed to its name, and the file unlinked. Any failure takes the link away and leaves the file
+    // as it was: a hard link to another file system ("FileManagerProxy" 7), a file system that cannot
+    // clone (6), a copy that changed (5). *replacement is the identity now at the name. `made`, when given,
+    // runs once the link or clone is made, before anything is checked: tests change the files there.
+    MaybeError replaceHeldItem(const HeldItem &item, const HeldItem &staying, LinkKind kind,
+                               FileId *replacement, const std::function<void()> &made = {}) const;
+    // The way back: replaces the held file (a link or clone that replaced a file) with an independent
+    // copy of its bytes, given the owner (where permitted), mode and times of `metadata`; its extended
+    // attributes too when ownAttributes (a clone's are the file's own, a hard link's the staying copy's).
+    // *copy is the identity of the copy.
+    MaybeError unshareHeldItem(const HeldItem &item, const struct stat &metadata, bool ownAttributes,
+                               FileId *copy) const;
+
     // --- Comparing contents before a removal (ContentComparison.cpp) ---------------------------
     enum class Comparison {
         Identical,

@@ -46,6 +46,8 @@ public:
     bool isDirectory() const { return S_ISDIR(m_status.st_mode); }
     qint64 size() const { return m_status.st_size; }
     qint64 modificationNanoseconds() const;
+    // Everything fstat told when it was opened: owner, mode and times for what takes its place.
+    const struct stat &status() const { return m_status; }
 
     enum class Lock { Shared, Exclusive };
     // Takes the lock without waiting; false when another clean-up holds one that conflicts.

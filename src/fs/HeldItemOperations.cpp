@@ -7,6 +7,7 @@
 #include "fs/EmptiedFolders.h"
 #include "fs/FileOperationRules.h"
 #include "fs/HeldItem.h"
+#include "fs/PrivateName.h"
 #include "platform/RenameNoReplace.h"
 #include "platform/Trash.h"
 
@@ -45,33 +46,6 @@ void putBack(const HeldItem &item, const QByteArray &privateName)
             EEXIST)
             return;
     }
-}
-
-// Renames the held item to a private name in its folder, checks that what now has that name is the item,
-// unchanged since it was opened, and hands the private name to `act`. Whatever was found, and the item
-// when `act` fails, is put back.
-MaybeError withPrivateName(const HeldItem &item, const std::function<MaybeError(const QByteArray &)> &act)
-{
-    QByteArray privateName;
-    for (int error = EEXIST; error == EEXIST;) {
-        privateName = ".twinsift-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
-        error = renameNoReplace(item.folderFd(), item.name().constData(), item.folderFd(),
-                                privateName.constData());
-        if (error == ENOENT)
-            return itemChanged(item.url());
-        if (error != 0 && error != EEXIST)
-            return failure(error, item.url());
-    }
-    struct stat st;
-    if (::fstatat(item.folderFd(), privateName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-        FileId{quint64(st.st_dev), quint64(st.st_ino)} != item.id() || !item.isUnchangedSinceOpen()) {
-        putBack(item, privateName);
-        return itemChanged(item.url());
-    }
-    MaybeError error = act(privateName);
-    if (error)
-        putBack(item, privateName);
-    return error;
 }
 
 // Removes from the folder dirFd what it held when listed (members by their paths below prefix) and
@@ -131,6 +105,35 @@ MaybeError removeAt(const HeldItem &item, const QByteArray &privateName)
 }
 
 } // namespace
+
+QByteArray newPrivateName()
+{
+    return ".twinsift-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+}
+
+MaybeError withPrivateName(const HeldItem &item, const std::function<MaybeError(const QByteArray &)> &act)
+{
+    QByteArray privateName;
+    for (int error = EEXIST; error == EEXIST;) {
+        privateName = newPrivateName();
+        error = renameNoReplace(item.folderFd(), item.name().constData(), item.folderFd(),
+                                privateName.constData());
+        if (error == ENOENT)
+            return itemChanged(item.url());
+        if (error != 0 && error != EEXIST)
+            return failure(error, item.url());
+    }
+    struct stat st;
+    if (::fstatat(item.folderFd(), privateName.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        FileId{quint64(st.st_dev), quint64(st.st_ino)} != item.id() || !item.isUnchangedSinceOpen()) {
+        putBack(item, privateName);
+        return itemChanged(item.url());
+    }
+    MaybeError error = act(privateName);
+    if (error)
+        putBack(item, privateName);
+    return error;
+}
 
 MaybeError FileManagerProxy::removeHeldItem(const HeldItem &item, bool upper) const
 {

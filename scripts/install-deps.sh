@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
     shared-mime-info
-    python3 util-linux
+    python3 util-linux btrfs-progs
     desktop-file-utils appstream
     "$@"
 )

@@ -808,5 +808,55 @@ Hinzugefügt %7 · %8</numerusform>
         <source>%1 was left in place: its file system cannot share blocks between files (%2).</source>
         <translation>%1 blieb an seinem Platz: Sein Dateisystem kann keine Blöcke zwischen Dateien teilen (%2).</translation>
     </message>
+    <message id="CLEAN_PREVIEW_HARD_LINKED">
+        <source>Replaced by a hard link</source>
+        <translation>Durch einen harten Link ersetzt</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_REFLINKED">
+        <source>Replaced by a reflink</source>
+        <translation>Durch einen Reflink ersetzt</translation>
+    </message>
+    <message id="UNDO_JOURNAL_BAD_CHECKSUM">
+        <source>record %1 fails its checksum</source>
+        <translation>Eintrag %1 besteht seine Prüfsumme nicht</translation>
+    </message>
+    <message id="UNDO_JOURNAL_DAMAGED_STRING">
+        <source>The undo journal %1 is damaged (%2), so nothing of it is undone.</source>
+        <translation>Das Rückgängig-Journal %1 ist beschädigt (%2), daher wird nichts davon rückgängig gemacht.</translation>
+    </message>
+    <message id="UNDO_JOURNAL_NONSENSE">
+        <source>record %1 makes no sense</source>
+        <translation>Eintrag %1 ergibt keinen Sinn</translation>
+    </message>
+    <message id="UNDO_JOURNAL_NOT_A_JOURNAL">
+        <source>it is not an undo journal</source>
+        <translation>es ist kein Rückgängig-Journal</translation>
+    </message>
+    <message id="UNDO_JOURNAL_OUT_OF_SEQUENCE">
+        <source>record %1 is out of sequence</source>
+        <translation>Eintrag %1 steht außer der Reihe</translation>
+    </message>
+    <message id="UNDO_NOT_FOUND_STRING">
+        <source>%1 cannot be put back: it is neither at its place nor at %2.</source>
+        <translation>%1 kann nicht zurückgelegt werden: Die Datei ist weder an ihrem Platz noch unter %2.</translation>
+    </message>
+    <message id="UNDO_REPLACEMENT_CHANGED_STRING">
+        <source>%1 cannot be put back: it changed since it was replaced by a link to %2.</source>
+        <translation>%1 kann nicht zurückgelegt werden: Die Datei hat sich geändert, seit sie durch einen Link auf %2 ersetzt wurde.</translation>
+    </message>
+    <message id="CLEAN_TASK_END_LINKED_STRING" numerus="yes">
+        <source>%n file(s) replaced by hard links, %1 MiB freed.</source>
+        <translation>
+            <numerusform>%n Datei durch einen harten Link ersetzt, %1 MiB frei geworden.</numerusform>
+            <numerusform>%n Dateien durch harte Links ersetzt, %1 MiB frei geworden.</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_TASK_END_REFLINKED_STRING" numerus="yes">
+        <source>%n file(s) replaced by reflinks, %1 MiB shared.</source>
+        <translation>
+            <numerusform>%n Datei durch einen Reflink ersetzt, %1 MiB geteilt.</numerusform>
+            <numerusform>%n Dateien durch Reflinks ersetzt, %1 MiB geteilt.</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

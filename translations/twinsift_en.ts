@@ -808,5 +808,55 @@ Added %7 · %8</numerusform>
         <source>%1 was left in place: its file system cannot share blocks between files (%2).</source>
         <translation>%1 was left in place: its file system cannot share blocks between files (%2).</translation>
     </message>
+    <message id="CLEAN_PREVIEW_HARD_LINKED">
+        <source>Replaced by a hard link</source>
+        <translation>Replaced by a hard link</translation>
+    </message>
+    <message id="CLEAN_PREVIEW_REFLINKED">
+        <source>Replaced by a reflink</source>
+        <translation>Replaced by a reflink</translation>
+    </message>
+    <message id="UNDO_JOURNAL_BAD_CHECKSUM">
+        <source>record %1 fails its checksum</source>
+        <translation>record %1 fails its checksum</translation>
+    </message>
+    <message id="UNDO_JOURNAL_DAMAGED_STRING">
+        <source>The undo journal %1 is damaged (%2), so nothing of it is undone.</source>
+        <translation>The undo journal %1 is damaged (%2), so nothing of it is undone.</translation>
+    </message>
+    <message id="UNDO_JOURNAL_NONSENSE">
+        <source>record %1 makes no sense</source>
+        <translation>record %1 makes no sense</translation>
+    </message>
+    <message id="UNDO_JOURNAL_NOT_A_JOURNAL">
+        <source>it is not an undo journal</source>
+        <translation>it is not an undo journal</translation>
+    </message>
+    <message id="UNDO_JOURNAL_OUT_OF_SEQUENCE">
+        <source>record %1 is out of sequence</source>
+        <translation>record %1 is out of sequence</translation>
+    </message>
+    <message id="UNDO_NOT_FOUND_STRING">
+        <source>%1 cannot be put back: it is neither at its place nor at %2.</source>
+        <translation>%1 cannot be put back: it is neither at its place nor at %2.</translation>
+    </message>
+    <message id="UNDO_REPLACEMENT_CHANGED_STRING">
+        <source>%1 cannot be put back: it changed since it was replaced by a link to %2.</source>
+        <translation>%1 cannot be put back: it changed since it was replaced by a link to %2.</translation>
+    </message>
+    <message id="CLEAN_TASK_END_LINKED_STRING" numerus="yes">
+        <source>%n file(s) replaced by hard links, %1 MiB freed.</source>
+        <translation>
+            <numerusform>%n file replaced by a hard link, %1 MiB freed.</numerusform>
+            <numerusform>%n files replaced by hard links, %1 MiB freed.</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_TASK_END_REFLINKED_STRING" numerus="yes">
+        <source>%n file(s) replaced by reflinks, %1 MiB shared.</source>
+        <translation>
+            <numerusform>%n file replaced by a reflink, %1 MiB shared.</numerusform>
+            <numerusform>%n files replaced by reflinks, %1 MiB shared.</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

@@ -43,7 +43,7 @@ void CleanPreviewModel::setPlan(const QList<DupGroup::Ptr> &groups, const CleanT
             const MyTreeNode::Ptr &file = removals[next].file;
             m_rows.push_back({Kind::Goes, file, names ? names->destinationOf(file->FileURL()) : Url()});
             ++m_removalCount;
-            m_removalBytes += file->FileSize();
+            m_removalBytes += CleanRules::freedBytes(*file);
         }
     }
     endResetModel();
@@ -76,6 +76,12 @@ QString CleanPreviewModel::fate(const Row &row) const
     case CleanTaskOptions::Mode::Trash:
         //% "To the trash"
         return StringTable::text("CLEAN_PREVIEW_TRASHED");
+    case CleanTaskOptions::Mode::HardLink:
+        //% "Replaced by a hard link"
+        return StringTable::text("CLEAN_PREVIEW_HARD_LINKED");
+    case CleanTaskOptions::Mode::Reflink:
+        //% "Replaced by a reflink"
+        return StringTable::text("CLEAN_PREVIEW_REFLINKED");
     }
     //% "Deleted for good"
     return StringTable::text("CLEAN_PREVIEW_DELETED");

@@ -28,6 +28,7 @@ public:
     void setPlan(const QList<DupGroup::Ptr> &groups, const CleanTaskOptions &options, const Url &folder);
 
     qint64 removalCount() const { return m_removalCount; }
+    // The bytes the removals free (or, replacing by reflinks, share), counted once per file on disk.
     qint64 removalBytes() const { return m_removalBytes; }
     Kind kind(int row) const { return m_rows[size_t(row)].kind; }
     // The row's file; none on a group row.

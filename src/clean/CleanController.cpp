@@ -16,8 +16,14 @@
 
 CleanController::CleanController(SourceNodeManager &engine) : m_engine(engine)
 {
-    // Any removal of sources ends the chance to undo: the moved files' sources may be the ones gone.
+    // The moved files' sources may be the ones gone: an undo then puts the files back on the disk only.
     connect(&engine, &SourceNodeManager::sourcesRemoved, this, &CleanController::forgetUndoHistory);
+    refreshJournals();
+}
+
+void CleanController::refreshJournals()
+{
+    m_journals = UndoJournal::list();
 }
 
 void CleanController::forgetUndoHistory()
@@ -80,11 +86,15 @@ void CleanController::deleteOneFile(const MyTreeNode::Ptr &file)
 
 void CleanController::undoTask(const QObject *)
 {
-    if (m_undoArray.isEmpty() || m_state->taskStatus == TaskStatus::Running)
+    if (m_journals.isEmpty() || m_state->taskStatus == TaskStatus::Running)
         return;
     m_state->taskStatus = TaskStatus::Running;
     m_undoFailures.clear();
-    const UndoRecord record = m_undoArray.takeLast();
+    UndoRecord record{m_journals.last().id, {}};
+    for (qsizetype i = 0; i < m_undoArray.size(); ++i) {
+        if (m_undoArray[i].journal == record.journal)
+            record = m_undoArray.takeAt(i);
+    }
     Q_EMIT cleanTaskStateChanged();
     SourceNodeManager::scanQueue().async([task = std::make_shared<UndoTask>(*this, record)] { task->run(); });
 }
@@ -123,5 +133,5 @@ void CleanController::SelectPath(const QObject *)
 
 bool CleanController::validateToolbarItem(const QString &identifier) const
 {
-    return identifier != QLatin1String("undo") || !m_undoArray.isEmpty();
+    return identifier != QLatin1String("undo") || !m_journals.isEmpty();
 }

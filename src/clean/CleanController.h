@@ -2,6 +2,7 @@
 
 #include "clean/CleanState.h"
 #include "clean/CleanTaskOptions.h"
+#include "clean/UndoJournal.h"
 #include "clean/UndoRecord.h"
 #include "model/DupGroup.h"
 #include "model/FileFailure.h"
@@ -18,10 +19,10 @@ class CleanFrontEnd;
 class SourceNodeManager;
 class TaskWindow;
 
-// The clean-up over the engine: starts clean tasks on a snapshot of the shown groups, undoes them,
-// sends single files to the trash, keeps the undo history, and runs the task window. The tasks run on
-// the engine's scan queue, one at a time with its scans and removals. Main thread, but for what the
-// state says.
+// The clean-up over the engine: starts clean tasks on a snapshot of the shown groups, undoes them (the
+// newest undo journal first, also one of an earlier run), sends single files to the trash, and runs the
+// task window. The tasks run on the engine's scan queue, one at a time with its scans and removals.
+// Main thread, but for what the state says.
 class CleanController : public QObject
 {
     Q_OBJECT
@@ -38,8 +39,12 @@ public:
     AlertAnswer alertAnswer() const { return m_state->alertAnswer; }
     Url undoPath() const { return m_state->undoPath(); }
     void setUndoPath(const Url &path) { m_state->setUndoPath(path); }
-    // One record per clean task that moved files, oldest first.
+    // What the engine knows of the tasks of this run that moved, trashed or replaced files, oldest first;
+    // forgotten when sources are removed (their journals stay).
     const QList<UndoRecord> &undoArray() const { return m_undoArray; }
+    // The undo journals on the disk, oldest first, as last read.
+    const QList<UndoJournal::Summary> &journals() const { return m_journals; }
+    void refreshJournals();
     // The files the last undo could not put back, with the reasons.
     const QList<FileFailure> &undoFailures() const { return m_undoFailures; }
     // Who answers the tasks' failures and hears of their removals, for the tasks started from now on.
@@ -50,7 +55,7 @@ public:
     void runTask(QList<DupGroup::Ptr> groups, const CleanTaskOptions &options);
     // Sends the file to the trash, unless it is the last of its group or a scan or task runs.
     void deleteOneFile(const MyTreeNode::Ptr &file);
-    // Moves the files of the newest clean task that moved files back where they were.
+    // Puts back the files of the newest journal, of this run or an earlier one.
     void undoTask(const QObject *sender = nullptr);
 
     // The task window: shown unless a task or a scan runs; closing it stops a running task; the
@@ -76,6 +81,7 @@ private:
     std::shared_ptr<CleanState> m_state = std::make_shared<CleanState>();
     std::shared_ptr<CleanFrontEnd> m_cleanFrontEnd;
     QList<UndoRecord> m_undoArray;
+    QList<UndoJournal::Summary> m_journals;
     QList<FileFailure> m_undoFailures;
     TaskWindow *m_taskWindow = nullptr;
 };

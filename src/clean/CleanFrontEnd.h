@@ -32,7 +32,8 @@ public:
     virtual void reportTrashFailure(const MyTreeNode &file, const Error &error) = 0;
     // The files an undo could not put back. Main thread, at the end of the undo.
     virtual void reportUndoFailures(const QList<FileFailure> &failures) { (void)failures; }
-    // The task deleted the file (destination null) or moved it. Scan queue.
+    // The task deleted the file (destination null), moved it, or replaced it by a link to the copy that
+    // stays (destination). Scan queue.
     virtual void removed(const MyTreeNode &file, const Url &destination)
     {
         (void)file;
@@ -41,6 +42,9 @@ public:
     // The file and a copy that stays were checked, locked and compared, and the file is about to go.
     // Scan queue.
     virtual void aboutToRemove(const MyTreeNode &file) { (void)file; }
+    // The link or clone to replace the file with is made, and nothing is checked or renamed yet. Scan
+    // queue.
+    virtual void linkMade(const MyTreeNode &file) { (void)file; }
     // The file was moved to another file system, which could not take all it had: each text names
     // what was lost (an extended attribute, an ACL, the owner) and why. Scan queue, before removed().
     virtual void movedWithLosses(const MyTreeNode &file, const QStringList &notKept)

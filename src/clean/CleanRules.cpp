@@ -2,6 +2,8 @@
 
 #include "model/RootNode.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 namespace CleanRules {
@@ -69,6 +71,12 @@ QList<PlannedRemoval> plan(const QList<DupGroup::Ptr> &groups, const CleanTaskOp
             walkGroup(*group, options, [&](const MyTreeNode::Ptr &file) { removals.append({group, file}); });
     }
     return removals;
+}
+
+qint64 freedBytes(const MyTreeNode &file)
+{
+    struct stat st;
+    return ::lstat(file.FileURL().c_str(), &st) == 0 && st.st_nlink > 1 ? 0 : file.FileSize();
 }
 
 QList<MyTreeNode::Ptr> keptMembers(const DupGroup &group, const CleanTaskOptions &options)

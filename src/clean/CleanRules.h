@@ -35,6 +35,10 @@ struct PlannedRemoval
 // The removals a task would make if every one succeeded, in the order it would make them.
 QList<PlannedRemoval> plan(const QList<DupGroup::Ptr> &groups, const CleanTaskOptions &options);
 
+// The bytes that removing the file frees: its size, or none while another name of it (a hard link
+// outside the plan) holds them. Asks the file system.
+qint64 freedBytes(const MyTreeNode &file);
+
 // The members of a group that stay when every removal the rules choose succeeds.
 QList<MyTreeNode::Ptr> keptMembers(const DupGroup &group, const CleanTaskOptions &options);
 

@@ -6,6 +6,7 @@
 #include "clean/ControllerStep.h"
 #include "clean/RemovalSafety.h"
 #include "fs/FileManagerProxy.h"
+#include "fs/FileOperationRules.h"
 #include "fs/FolderWalk.h"
 #include "platform/MainThread.h"
 #include "platform/SerialQueue.h"
@@ -15,6 +16,21 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+
+namespace {
+
+// The name a move into the folder will take: the file's own, else the first free one made from it.
+QByteArray firstFreeName(int folderFd, const QByteArray &name)
+{
+    struct stat st;
+    QByteArray candidate = name;
+    for (qint64 counter = 1; ::fstatat(folderFd, candidate.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+         ++counter)
+        candidate = freeNameCandidate(name, counter);
+    return candidate;
+}
+
+} // namespace
 
 CleanTask::CleanTask(CleanController &controller, QList<DupGroup::Ptr> groups, CleanTaskOptions options)
     : m_core(controller.engine().core()), m_state(controller.state()), m_controller(&controller),
@@ -69,7 +85,8 @@ void CleanTask::cleanGroup(const DupGroup::Ptr &group)
             if (!copies.contains(member))
                 copies.append(member);
         }
-        if (const MaybeError error = remove(file, copies)) {
+        qint64 freed = 0;
+        if (const MaybeError error = remove(file, copies, &freed)) {
             // A group found by samples that the bytes disprove: the file leaves it for a group of
             // its whole content, and no longer counts as one of the group's files.
             if (group->isComparedBySamples() && error->domain == RemovalSafety::errorDomain &&
@@ -86,24 +103,19 @@ void CleanTask::cleanGroup(const DupGroup::Ptr &group)
             continue;
         }
         --remaining;
-        const RootNode::Ptr source = file->rootNode();
         const Url destination = file->removeDstURL();
-        if (m_options.moveMode != CleanTaskOptions::Mode::Delete)
-            m_undoRecord.append({file, source, m_options.moveMode == CleanTaskOptions::Mode::Trash});
         if (m_core->removeFile(file)) {
-            m_removedSize += file->FileSize();
+            m_removedSize += freed;
             ++m_removedCount;
         }
         if (m_frontEnd)
-            m_frontEnd->removed(*file,
-                                m_options.moveMode == CleanTaskOptions::Mode::Move ? destination : Url());
+            m_frontEnd->removed(*file, destination);
     }
 }
 
-MaybeError CleanTask::remove(const MyTreeNode::Ptr &file, const QList<MyTreeNode::Ptr> &copies)
+MaybeError CleanTask::remove(const MyTreeNode::Ptr &file, const QList<MyTreeNode::Ptr> &copies, qint64 *freed)
 {
-    const bool moving = m_options.moveMode == CleanTaskOptions::Mode::Move;
-    if (moving && m_state->undoPath().isNull()) {
+    if (m_options.moveMode == CleanTaskOptions::Mode::Move && m_state->undoPath().isNull()) {
         m_state->taskStatus = TaskStatus::Idle;
         return Error{RemovalSafety::errorDomain, RemovalSafety::noDestination, QString()};
     }
@@ -121,49 +133,101 @@ MaybeError CleanTask::remove(const MyTreeNode::Ptr &file, const QList<MyTreeNode
     const HeldItem &staying = std::get<HeldItem>(copy);
     if (!staying.isStillNamed() || !staying.isUnchangedSinceOpen())
         return RemovalSafety::noIdenticalCopyError(*file);
-    if (moving)
-        return moveAway(file, item);
-    if (m_options.moveMode == CleanTaskOptions::Mode::Trash)
-        return trashAway(file, item);
-    return FileManagerProxy::sharedInstance().removeHeldItem(item, true);
+    // Bytes that another name of the file still holds are not freed.
+    *freed = item.status().st_nlink > 1 ? 0 : item.size();
+    if (m_options.moveMode == CleanTaskOptions::Mode::Delete)
+        return FileManagerProxy::sharedInstance().removeHeldItem(item, true);
+    return undoably(file, item, staying);
 }
 
-MaybeError CleanTask::moveAway(const MyTreeNode::Ptr &file, const HeldItem &item)
+std::variant<UndoJournal *, Error> CleanTask::journal()
 {
+    if (!m_journal) {
+        std::variant<UndoJournal, Error> made = UndoJournal::create(m_options.moveMode);
+        if (const Error *error = std::get_if<Error>(&made))
+            return *error;
+        m_journal.emplace(std::move(std::get<UndoJournal>(made)));
+        m_undoRecord.journal = m_journal->id();
+    }
+    return &*m_journal;
+}
+
+MaybeError CleanTask::undoably(const MyTreeNode::Ptr &file, const HeldItem &item, const HeldItem &staying)
+{
+    using Mode = CleanTaskOptions::Mode;
     const FileManagerProxy &fm = FileManagerProxy::sharedInstance();
+    const struct stat &status = item.status();
+    UndoJournal::Step step;
+    step.place = file->FileURL();
+    step.id = item.id();
+    step.size = item.size();
+    step.modificationNanoseconds = item.modificationNanoseconds();
+    step.accessNanoseconds = UndoJournal::nanoseconds(status.st_atim);
+    step.addedMilliseconds = file->addedDateKey();
+    step.mode = status.st_mode;
+    step.owner = status.st_uid;
+    step.group = status.st_gid;
+    step.anchor = RemovalSafety::anchorOf(*file);
+    UniqueFd folderFd;
     const Url folder = m_state->undoPath();
-    // The folder is made again if it was taken away since it was chosen.
-    int openError = 0;
-    const UniqueFd folderFd = openFolderBelow(Url(), folder, true, &openError);
-    if (!folderFd)
-        return Error::fromErrno(openError, folder.displayPath());
-    Url destination;
-    QStringList notKept;
-    if (MaybeError error =
-            fm.moveHeldItem(item, folderFd.get(), folder, file->FileURL().fileName(),
-                            FileManagerProxy::NameChoice::FirstFree, true, &destination, &notKept))
+    if (m_options.moveMode == Mode::Move) {
+        // The folder is made again if it was taken away since it was chosen.
+        int openError = 0;
+        folderFd = openFolderBelow(Url(), folder, true, &openError);
+        if (!folderFd)
+            return Error::fromErrno(openError, folder.displayPath());
+        step.target = folder.child(firstFreeName(folderFd.get(), file->FileURL().fileName()));
+    } else if (m_options.replaces()) {
+        step.target = staying.url();
+        step.targetId = staying.id();
+    }
+    const std::variant<UndoJournal *, Error> opened = journal();
+    if (const Error *error = std::get_if<Error>(&opened))
+        return *error;
+    UndoJournal &steps = *std::get<UndoJournal *>(opened);
+    if (MaybeError error = steps.begin(step))
         return error;
+
+    Url destination;
+    FileId destinationId;
+    QStringList notKept;
+    MaybeError error;
+    switch (m_options.moveMode) {
+    case Mode::Move:
+        error = fm.moveHeldItem(item, folderFd.get(), folder, step.target.fileName(),
+                                FileManagerProxy::NameChoice::FirstFree, true, &destination, &notKept);
+        break;
+    case Mode::Trash:
+        error = fm.trashHeldItem(item, true, &destination);
+        break;
+    case Mode::HardLink:
+    case Mode::Reflink:
+        error = fm.replaceHeldItem(item, staying,
+                                   m_options.moveMode == Mode::HardLink ? FileManagerProxy::LinkKind::Hard
+                                                                        : FileManagerProxy::LinkKind::Reflink,
+                                   &destinationId, [&] {
+                                       if (m_frontEnd)
+                                           m_frontEnd->linkMade(*file);
+                                   });
+        destination = staying.url();
+        break;
+    case Mode::Delete:
+        break;
+    }
+    if (error) {
+        steps.abandon(step.number);
+        return error;
+    }
+    struct stat moved;
+    if (!m_options.replaces() && ::lstat(destination.c_str(), &moved) == 0)
+        destinationId = FileId{quint64(moved.st_dev), quint64(moved.st_ino)};
+    // Not recorded, the step reads as cut off, which an undo completes as well.
+    steps.finish(step.number, destination, destinationId);
+    m_undoRecord.files.insert(step.number, {file, file->rootNode()});
+    file->setRemoveDstURL(destination);
     if (m_frontEnd && !notKept.isEmpty())
         m_frontEnd->movedWithLosses(*file, notKept);
-    recordDestination(*file, destination);
     return std::nullopt;
-}
-
-MaybeError CleanTask::trashAway(const MyTreeNode::Ptr &file, const HeldItem &item)
-{
-    Url trashed;
-    if (MaybeError error = FileManagerProxy::sharedInstance().trashHeldItem(item, true, &trashed))
-        return error;
-    recordDestination(*file, trashed);
-    return std::nullopt;
-}
-
-void CleanTask::recordDestination(MyTreeNode &file, const Url &destination)
-{
-    struct stat moved;
-    if (::lstat(destination.c_str(), &moved) == 0)
-        file.setRemoveDstId(FileId{quint64(moved.st_dev), quint64(moved.st_ino)});
-    file.setRemoveDstURL(destination);
 }
 
 void CleanTask::dropEmptiedSources(ManagerCore &core, CleanFrontEnd *frontEnd)
@@ -204,6 +268,15 @@ QString CleanTask::endText() const
     case CleanTaskOptions::Mode::Trash:
         //% "%n file(s) sent to the trash."
         return StringTable::text("CLEAN_TASK_END_TRASHED_STRING", m_removedCount);
+    case CleanTaskOptions::Mode::HardLink:
+        //% "%n file(s) replaced by hard links, %1 MiB freed."
+        return StringTable::text("CLEAN_TASK_END_LINKED_STRING", m_removedCount)
+            .arg(double(m_removedSize) / 1024 / 1024, 0, 'f', 2);
+    case CleanTaskOptions::Mode::Reflink:
+        // Clones share their blocks: what is freed depends on what else shares them.
+        //% "%n file(s) replaced by reflinks, %1 MiB shared."
+        return StringTable::text("CLEAN_TASK_END_REFLINKED_STRING", m_removedCount)
+            .arg(double(m_removedSize) / 1024 / 1024, 0, 'f', 2);
     }
     //% "%n file(s) removed, %1 MiB freed."
     return StringTable::text("CLEAN_TASK_END_STRING", m_removedCount)
@@ -215,10 +288,12 @@ void CleanTask::end()
     dropEmptiedSources(*m_core, m_frontEnd.get());
     const bool stopped = m_state->taskStatus != TaskStatus::Running;
     m_state->alertAnswer = AlertAnswer::None;
+    if (m_journal && !m_journal->holdsChanges())
+        m_journal->remove();
     withController(m_controller, [&](CleanController &controller) {
-        if (!m_undoRecord.isEmpty()) {
+        if (m_journal && m_journal->holdsChanges())
             controller.m_undoArray.append(m_undoRecord);
-        }
+        controller.refreshJournals();
     });
     m_core->withManager([&](SourceNodeManager &engine) {
         engine.syncAllSatus();

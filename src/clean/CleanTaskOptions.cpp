@@ -9,6 +9,9 @@ CleanTaskOptions CleanTaskOptions::fromSettings(const UserDefaults &defaults, co
     // The store holds only the modes' numbers: any other value reads as the registered default.
     const qint64 mode = defaults.integerForKey(SettingsKeys::moveToTrash);
     options.moveMode = mode == 1 ? Mode::Move : mode == 2 ? Mode::Trash : Mode::Delete;
+    const qint64 replacing = defaults.integerForKey(replaceModeKey);
+    if (replacing == 1 || replacing == 2)
+        options.moveMode = replacing == 1 ? Mode::HardLink : Mode::Reflink;
     options.folderRuleOn = defaults.boolForKey(SettingsKeys::cleanFolderCheckbox);
     options.dateRuleOn = defaults.boolForKey(SettingsKeys::cleanDateCheckbox);
     options.typeRuleOn = defaults.boolForKey(SettingsKeys::cleanTypeCheckbox);

@@ -19,7 +19,14 @@ struct CleanTaskOptions
         Move,
         // Into the freedesktop trash of each file's volume.
         Trash,
+        // Replaced by a hard link to the copy that stays (on its file system only).
+        HardLink,
+        // Replaced by a clone sharing the blocks of the copy that stays (FICLONE).
+        Reflink,
     };
+    // The settings key of the replacing modes, beside the stored delete, move or trash mode: 1 a hard
+    // link, 2 a reflink, anything else none.
+    static inline const QString replaceModeKey = QStringLiteral("cleanReplaceMode");
     // The order in which a group's files are considered for removal, which decides the one that stays.
     enum class DateOrder {
         // Oldest first: the newest stays.
@@ -41,6 +48,10 @@ struct CleanTaskOptions
     std::optional<QString> typeExtension;
     // Nothing in these folders goes, by any mode.
     ProtectedFolders protection;
+
+    bool replaces() const { return moveMode == Mode::HardLink || moveMode == Mode::Reflink; }
+    // Whether an undo can bring back what the task changes.
+    bool isUndoable() const { return moveMode != Mode::Delete; }
 
     friend bool operator==(const CleanTaskOptions &, const CleanTaskOptions &) = default;
 

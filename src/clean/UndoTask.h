@@ -11,10 +11,10 @@ class CleanFrontEnd;
 class CleanState;
 class ManagerCore;
 
-// The undo of one clean task on the scan queue: each moved file goes back to its place, its source and
-// a group, and a source the task had taken out of the list comes back. Only the item the task moved
-// goes back, along a way that follows no link below the file's source; whatever cannot be put back is
-// reported at the end.
+// The undo of one clean task on the scan queue, from its journal (see JournalUndo): each file goes back
+// to its place and, when the task ran in this run, into its source and a group; a source the task had
+// taken out of the list comes back. (The files of a task of an earlier run are back on the disk, where
+// the next scan finds them.) Whatever cannot be put back is reported at the end.
 class UndoTask
 {
 public:
@@ -23,6 +23,9 @@ public:
     void run();
 
 private:
+    // Takes a file of this run put back at place into the engine.
+    void takeIn(const Url &place, const MovedFile &known);
+
     std::shared_ptr<ManagerCore> m_core;
     std::shared_ptr<CleanState> m_state;
     QPointer<CleanController> m_controller;

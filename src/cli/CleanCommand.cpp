@@ -26,7 +26,8 @@ struct Member
 {
     qsizetype group = 0;
     QByteArray path;
-    qint64 size = 0;
+    // The bytes its removal frees: none while another name of the file (a hard link) holds them.
+    qint64 freed = 0;
 };
 
 // One line or object of the report: a file removed, moved, failed, or planned.
@@ -94,7 +95,11 @@ RootNode::Ptr chosenSource(const SourcePaths &sources, const char *optionName, q
 CleanTaskOptions taskOptions(const CleanOptions &options, const RootNode::Ptr &source)
 {
     CleanTaskOptions task;
-    task.moveMode = options.moveTo ? CleanTaskOptions::Mode::Move : CleanTaskOptions::Mode::Delete;
+    using Mode = CleanTaskOptions::Mode;
+    task.moveMode = options.moveTo                                ? Mode::Move
+                    : options.link == CleanOptions::Link::Hard    ? Mode::HardLink
+                    : options.link == CleanOptions::Link::Reflink ? Mode::Reflink
+                                                                  : Mode::Delete;
     task.dateOrder = options.keep == CleanOptions::Keep::Newest ? CleanTaskOptions::DateOrder::OldestFirst
                                                                 : CleanTaskOptions::DateOrder::NewestFirst;
     task.folderRuleOn = bool(source);
@@ -129,11 +134,28 @@ QByteArray jsonItems(const QList<Removal> &items)
     });
 }
 
+// The verb of each line of the text report, by mode, done or planned.
+const char *actionOf(CleanTaskOptions::Mode mode, bool dryRun)
+{
+    switch (mode) {
+    case CleanTaskOptions::Mode::Move:
+        return dryRun ? "would-move" : "moved";
+    case CleanTaskOptions::Mode::HardLink:
+        return dryRun ? "would-link" : "linked";
+    case CleanTaskOptions::Mode::Reflink:
+        return dryRun ? "would-reflink" : "reflinked";
+    case CleanTaskOptions::Mode::Trash:
+    case CleanTaskOptions::Mode::Delete:
+        break;
+    }
+    return dryRun ? "would-delete" : "deleted";
+}
+
 qint64 bytesOf(const QList<Removal> &removals)
 {
     qint64 bytes = 0;
     for (const Removal &removal : removals)
-        bytes += removal.file.size;
+        bytes += removal.file.freed;
     return bytes;
 }
 
@@ -189,15 +211,19 @@ int runCleanCommand(const QList<QByteArray> &arguments)
     QHash<const MyTreeNode *, Member> members;
     for (qsizetype g = 0; g < groups.size(); ++g) {
         for (const MyTreeNode::Ptr &file : groups[g]->childs())
-            members.insert(file.get(), {g, session.sources().shown(*file), file->FileSize()});
+            members.insert(file.get(), {g, session.sources().shown(*file), CleanRules::freedBytes(*file)});
     }
     const auto frontEnd = std::make_shared<CommandLineFrontEnd>(options->onError, members);
     if (options->dryRun) {
         PlannedMoves moves(destination);
-        for (const CleanRules::PlannedRemoval &planned : CleanRules::plan(groups, task))
-            frontEnd->removals.append(
-                {members.value(planned.file.get()),
-                 destination.isNull() ? Url() : moves.destinationOf(planned.file->FileURL()), QString()});
+        for (const CleanRules::PlannedRemoval &planned : CleanRules::plan(groups, task)) {
+            // A link leads to the first copy that stays, which the task compares first.
+            const Url to = !destination.isNull() ? moves.destinationOf(planned.file->FileURL())
+                           : task.replaces()
+                               ? CleanRules::keptMembers(*planned.group, task).value(0)->FileURL()
+                               : Url();
+            frontEnd->removals.append({members.value(planned.file.get()), to, QString()});
+        }
     } else if (!session.interrupt().interrupted()) {
         clean.setCleanFrontEnd(frontEnd);
         session.setAlsoOnInterrupt([&clean] { clean.setTaskStatus(TaskStatus::Idle); });
@@ -208,9 +234,12 @@ int runCleanCommand(const QList<QByteArray> &arguments)
 
     ReportOutput output;
     if (options->scan.format == "json") {
+        // Clones share their blocks with the copy that stays: how much that frees depends on what
+        // else shares them.
         const QByteArray stats =
             ReportJson::object({{"removed", QByteArray::number(frontEnd->removals.size())},
-                                {"bytes", QByteArray::number(bytesOf(frontEnd->removals))},
+                                {task.moveMode == CleanTaskOptions::Mode::Reflink ? "shared_bytes" : "bytes",
+                                 QByteArray::number(bytesOf(frontEnd->removals))},
                                 {"failed", QByteArray::number(frontEnd->failures.size())}});
         const QByteArray trashed = ReportJson::list(
             frontEnd->trashedFolders, [](const Url &folder) { return ReportJson::string(folder.path()); });
@@ -229,8 +258,7 @@ int runCleanCommand(const QList<QByteArray> &arguments)
         for (const Removal &failure : std::as_const(frontEnd->failures))
             session.error(ShellQuoting::shown(failure.file.path) + ": " + failure.error.toUtf8());
     } else {
-        const char *action = options->dryRun ? (options->moveTo ? "would-move" : "would-delete")
-                                             : (options->moveTo ? "moved" : "deleted");
+        const char *action = actionOf(task.moveMode, options->dryRun);
         for (const Removal &removal : std::as_const(frontEnd->removals))
             output.write(textLine(action, removal));
         for (const Removal &failure : std::as_const(frontEnd->failures))

@@ -35,8 +35,8 @@ std::optional<CleanOptions> CleanOptions::parse(const QList<QByteArray> &argumen
         const qsizetype equals = argument.indexOf('=');
         const QByteArray name = equals < 0 ? argument : argument.left(equals);
         const bool takesValue = name == "--keep" || name == "--source" || name == "--ext" ||
-                                name == "--move-to" || name == "--on-error" || name == "--protect" ||
-                                name == "--protect-source";
+                                name == "--move-to" || name == "--link" || name == "--on-error" ||
+                                name == "--protect" || name == "--protect-source";
         bool *const flag = switches.value(name);
         if (onlyPaths || !(takesValue || flag)) {
             onlyPaths = onlyPaths || argument == "--";
@@ -60,6 +60,8 @@ std::optional<CleanOptions> CleanOptions::parse(const QList<QByteArray> &argumen
             options.keep = *value == "newest" ? Keep::Newest : Keep::Oldest;
         } else if (name == "--on-error" && (*value == "quit" || *value == "continue")) {
             options.onError = *value == "quit" ? OnError::Quit : OnError::Continue;
+        } else if (name == "--link" && (*value == "hard" || *value == "reflink")) {
+            options.link = *value == "hard" ? Link::Hard : Link::Reflink;
         } else if (name == "--source" || name == "--protect-source") {
             bool ok = false;
             const qint64 position = value->toLongLong(&ok);
@@ -83,6 +85,10 @@ std::optional<CleanOptions> CleanOptions::parse(const QList<QByteArray> &argumen
             *error = QStringLiteral("option %1 does not take '%2'").arg(text(name), text(*value));
             return std::nullopt;
         }
+    }
+    if (options.moveTo && options.link != Link::None) {
+        *error = QStringLiteral("--move-to and --link exclude each other");
+        return std::nullopt;
     }
     const std::optional<ScanOptions> scan = ScanOptions::parse(scanArguments, error);
     if (!scan)

@@ -12,6 +12,7 @@ struct CleanOptions
 {
     enum class Keep { Newest, Oldest };
     enum class OnError { Quit, Continue };
+    enum class Link { None, Hard, Reflink };
 
     ScanOptions scan;
     Keep keep = Keep::Newest;
@@ -24,6 +25,8 @@ struct CleanOptions
     std::optional<QString> extension;
     // Move the copies into this folder; without it, delete them.
     std::optional<QByteArray> moveTo;
+    // Replace the copies by links to the copy that stays instead of deleting them.
+    Link link = Link::None;
     bool dryRun = false;
     // Clean the groups of empty files too, which are left alone by default: removing them frees nothing.
     bool includeEmpty = false;

@@ -63,6 +63,12 @@ const Section sections[] = {
      "      --protect-source INDEX\n"
      "                            the same for the source made of the PATH at INDEX\n"
      "      --move-to DIR         move the copies into the folder DIR instead of deleting them\n"
+     "      --link hard|reflink   replace the copies by links to the copy that stays instead of\n"
+     "                            deleting them: hard links (on the same file system only; they\n"
+     "                            share the owner, mode and times of the copy that stays) or\n"
+     "                            reflinks, clones that share its blocks and keep their own\n"
+     "                            metadata (btrfs, XFS, bcachefs); a copy that cannot be linked\n"
+     "                            stays and is reported\n"
      "      --dry-run             print what would be removed, and change nothing\n"
      "      --include-empty       remove copies of empty files too; without it the group of empty\n"
      "                            files (they are all alike) is left alone: removing them frees\n"
@@ -71,7 +77,17 @@ const Section sections[] = {
      "                            after a file that cannot be removed: stop (default) or go on\n"
      "      --format text|json    as for scan (a clean-up has no csv report)\n"
      "      --null                only the paths removed (or, with --dry-run, to be removed), each\n"
-     "                            ended by a NUL byte; failures are named on stderr\n"},
+     "                            ended by a NUL byte; failures are named on stderr\n"
+     "      A clean-up that moves, trashes or links files first writes an undo journal under\n"
+     "      $XDG_STATE_HOME/twinsift/undo (~/.local/state/twinsift/undo).\n"},
+    {"undo", "undo [--list] [ID]",
+     "      Put back the files of the newest clean-up that moved, trashed or linked files (of the\n"
+     "      window or of clean), or of the one named by its ID; one that was killed half-way is\n"
+     "      completed. Prints one line per file, tab-separated: restored (or in-place, for a file\n"
+     "      that never left) and the path, or failed, the path and why it stays. A replaced file\n"
+     "      gets back a copy of its own. Journals older than 30 days, or whose files are all\n"
+     "      gone, are dropped; a damaged one is reported and not used.\n"
+     "      --list                list the journals, oldest first: ID, date, mode and files\n"},
 };
 
 const char introduction[] =
@@ -88,9 +104,9 @@ const char closing[] =
     "  --version   show the version\n"
     "\n"
     "Exit status: 0 on success (also when some items were skipped); 1 when a fingerprint PATH\n"
-    "gave none, when no scan PATH could be added, or when a file could not be removed; 2 for a\n"
-    "usage error or a report that could not be written; 130 when interrupted (Ctrl-C; a second\n"
-    "one ends the command at once).\n";
+    "gave none, when no scan PATH could be added, or when a file could not be removed or put\n"
+    "back; 2 for a usage error or a report that could not be written; 130 when interrupted\n"
+    "(Ctrl-C; a second one ends the command at once).\n";
 
 } // namespace
 

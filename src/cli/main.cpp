@@ -75,6 +75,8 @@ int main(int argc, char *argv[])
         return runScanCommand(arguments);
     if (command == "clean")
         return runCleanCommand(arguments);
+    if (command == "undo")
+        return runUndoCommand(arguments);
     std::fprintf(stderr, "twinsift-cli: unknown command '%s'\n\n%s", command.constData(),
                  Help::usage().constData());
     return 2;

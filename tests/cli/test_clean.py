@@ -341,6 +341,7 @@ def main():
     global CLI
     with tempfile.TemporaryDirectory(prefix="twinsift-clean-") as work:
         CLI = Cli(sys.argv[1], work)
+        os.environ["XDG_STATE_HOME"] = os.path.join(work, "state")  # the undo journals of the moves
         results = Results()
         results.case("delete: nothing lost", case_nothing_lost, "delete")
         results.case("move to another file system: nothing lost", case_nothing_lost, "move")

@@ -804,6 +804,14 @@ Hinzugefügt %7 · %8</numerusform>
         <source>%1 was left in place: a hard link cannot reach %2 on another file system.</source>
         <translation>%1 blieb an seinem Platz: Ein harter Link kann %2 auf einem anderen Dateisystem nicht erreichen.</translation>
     </message>
+    <message id="CLEAN_MODE_HARD_LINK">
+        <source>Replace them by hard links to the copy that stays (same file system only; can be undone)</source>
+        <translation>Durch harte Links auf die bleibende Kopie ersetzen (nur auf demselben Dateisystem; rückgängig zu machen)</translation>
+    </message>
+    <message id="CLEAN_MODE_REFLINK">
+        <source>Replace them by reflinks sharing the blocks of the copy that stays (btrfs, XFS; can be undone)</source>
+        <translation>Durch Reflinks ersetzen, die die Blöcke der bleibenden Kopie teilen (btrfs, XFS; rückgängig zu machen)</translation>
+    </message>
     <message id="CLEAN_NO_REFLINK_STRING">
         <source>%1 was left in place: its file system cannot share blocks between files (%2).</source>
         <translation>%1 blieb an seinem Platz: Sein Dateisystem kann keine Blöcke zwischen Dateien teilen (%2).</translation>
@@ -856,6 +864,20 @@ Hinzugefügt %7 · %8</numerusform>
         <translation>
             <numerusform>%n Datei durch einen Reflink ersetzt, %1 MiB geteilt.</numerusform>
             <numerusform>%n Dateien durch Reflinks ersetzt, %1 MiB geteilt.</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_PLAN_HARD_LINK" numerus="yes">
+        <source>%n file(s) (%1 freed) will be replaced by hard links to the copy that stays: each then has that copy&apos;s owner, permissions, dates and attributes, not its own. Undo puts back copies of their own.</source>
+        <translation>
+            <numerusform>%n Datei (%1 frei) wird durch einen harten Link auf die bleibende Kopie ersetzt: Sie hat dann deren Eigentümer, Rechte, Daten und Attribute, nicht ihre eigenen. „Aufräumen rückgängig“ legt eine eigene Kopie zurück.</numerusform>
+            <numerusform>%n Dateien (%1 frei) werden durch harte Links auf die bleibende Kopie ersetzt: Jede hat dann deren Eigentümer, Rechte, Daten und Attribute, nicht ihre eigenen. „Aufräumen rückgängig“ legt eigene Kopien zurück.</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_PLAN_REFLINK" numerus="yes">
+        <source>%n file(s) (%1 shared) will be replaced by reflinks sharing the blocks of the copy that stays; each keeps its own owner, permissions, dates and attributes. A file system that cannot share blocks leaves them in place.</source>
+        <translation>
+            <numerusform>%n Datei (%1 geteilt) wird durch einen Reflink ersetzt, der die Blöcke der bleibenden Kopie teilt; sie behält ihren Eigentümer, ihre Rechte, Daten und Attribute. Ein Dateisystem, das keine Blöcke teilen kann, lässt sie an ihrem Platz.</numerusform>
+            <numerusform>%n Dateien (%1 geteilt) werden durch Reflinks ersetzt, die die Blöcke der bleibenden Kopie teilen; jede behält ihren Eigentümer, ihre Rechte, Daten und Attribute. Ein Dateisystem, das keine Blöcke teilen kann, lässt sie an ihrem Platz.</numerusform>
         </translation>
     </message>
 </context>

@@ -804,6 +804,14 @@ Added %7 · %8</numerusform>
         <source>%1 was left in place: a hard link cannot reach %2 on another file system.</source>
         <translation>%1 was left in place: a hard link cannot reach %2 on another file system.</translation>
     </message>
+    <message id="CLEAN_MODE_HARD_LINK">
+        <source>Replace them by hard links to the copy that stays (same file system only; can be undone)</source>
+        <translation>Replace them by hard links to the copy that stays (same file system only; can be undone)</translation>
+    </message>
+    <message id="CLEAN_MODE_REFLINK">
+        <source>Replace them by reflinks sharing the blocks of the copy that stays (btrfs, XFS; can be undone)</source>
+        <translation>Replace them by reflinks sharing the blocks of the copy that stays (btrfs, XFS; can be undone)</translation>
+    </message>
     <message id="CLEAN_NO_REFLINK_STRING">
         <source>%1 was left in place: its file system cannot share blocks between files (%2).</source>
         <translation>%1 was left in place: its file system cannot share blocks between files (%2).</translation>
@@ -856,6 +864,20 @@ Added %7 · %8</numerusform>
         <translation>
             <numerusform>%n file replaced by a reflink, %1 MiB shared.</numerusform>
             <numerusform>%n files replaced by reflinks, %1 MiB shared.</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_PLAN_HARD_LINK" numerus="yes">
+        <source>%n file(s) (%1 freed) will be replaced by hard links to the copy that stays: each then has that copy&apos;s owner, permissions, dates and attributes, not its own. Undo puts back copies of their own.</source>
+        <translation>
+            <numerusform>%n file (%1 freed) will be replaced by a hard link to the copy that stays: it then has that copy&apos;s owner, permissions, dates and attributes, not its own. Undo puts back a copy of its own.</numerusform>
+            <numerusform>%n files (%1 freed) will be replaced by hard links to the copy that stays: each then has that copy&apos;s owner, permissions, dates and attributes, not its own. Undo puts back copies of their own.</numerusform>
+        </translation>
+    </message>
+    <message id="CLEAN_PLAN_REFLINK" numerus="yes">
+        <source>%n file(s) (%1 shared) will be replaced by reflinks sharing the blocks of the copy that stays; each keeps its own owner, permissions, dates and attributes. A file system that cannot share blocks leaves them in place.</source>
+        <translation>
+            <numerusform>%n file (%1 shared) will be replaced by a reflink sharing the blocks of the copy that stays; it keeps its own owner, permissions, dates and attributes. A file system that cannot share blocks leaves it in place.</numerusform>
+            <numerusform>%n files (%1 shared) will be replaced by reflinks sharing the blocks of the copy that stays; each keeps its own owner, permissions, dates and attributes. A file system that cannot share blocks leaves them in place.</numerusform>
         </translation>
     </message>
 </context>

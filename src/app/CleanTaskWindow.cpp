@@ -16,6 +16,7 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHash>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
@@ -43,13 +44,16 @@ void bindRule(QCheckBox *box, const QString &boxKey, QComboBox *choices, const Q
     QObject::connect(box, &QCheckBox::toggled, choices, &QWidget::setEnabled);
 }
 
-// A radio button that stores its mode's number when chosen.
-QRadioButton *modeButton(const QString &text, qint64 mode, QWidget *parent)
+// A radio button that stores its mode's numbers when chosen: delete, move or trash, and the replacing
+// mode (none, hard link, reflink) that takes precedence over them.
+QRadioButton *modeButton(const QString &text, qint64 mode, qint64 replacing, QWidget *parent)
 {
     auto *button = new QRadioButton(text, parent);
-    QObject::connect(button, &QRadioButton::toggled, button, [mode](bool on) {
-        if (on)
-            defaults().setInteger(mode, SettingsKeys::moveToTrash);
+    QObject::connect(button, &QRadioButton::toggled, button, [mode, replacing](bool on) {
+        if (!on)
+            return;
+        defaults().setInteger(mode, SettingsKeys::moveToTrash);
+        defaults().setInteger(replacing, CleanTaskOptions::replaceModeKey);
     });
     return button;
 }
@@ -71,11 +75,15 @@ CleanTaskWindow::CleanTaskWindow(CleanController &clean, ShownGroups &shown,
     auto *mode = new QGroupBox(StringTable::text("CLEAN_MODE_GROUP"), this);
     auto *modeLayout = new QVBoxLayout(mode);
     //% "Delete them permanently (they do not go to the Trash)"
-    m_delete = modeButton(StringTable::text("CLEAN_MODE_DELETE"), 0, mode);
+    m_delete = modeButton(StringTable::text("CLEAN_MODE_DELETE"), 0, 0, mode);
     //% "Send them to the trash (they can be restored from the trash, and by Undo)"
-    m_trash = modeButton(StringTable::text("CLEAN_MODE_TRASH"), 2, mode);
+    m_trash = modeButton(StringTable::text("CLEAN_MODE_TRASH"), 2, 0, mode);
+    //% "Replace them by hard links to the copy that stays (same file system only; can be undone)"
+    m_hardLink = modeButton(StringTable::text("CLEAN_MODE_HARD_LINK"), 0, 1, mode);
+    //% "Replace them by reflinks sharing the blocks of the copy that stays (btrfs, XFS; can be undone)"
+    m_reflink = modeButton(StringTable::text("CLEAN_MODE_REFLINK"), 0, 2, mode);
     //% "Move them into a folder (can be undone)"
-    m_move = modeButton(StringTable::text("CLEAN_MODE_MOVE"), 1, mode);
+    m_move = modeButton(StringTable::text("CLEAN_MODE_MOVE"), 1, 0, mode);
     auto *destinationRow = new QHBoxLayout;
     m_destination = new QLabel(mode);
     m_destination->setTextFormat(Qt::PlainText);
@@ -87,6 +95,8 @@ CleanTaskWindow::CleanTaskWindow(CleanController &clean, ShownGroups &shown,
     destinationRow->addWidget(m_chooseFolder);
     modeLayout->addWidget(m_delete);
     modeLayout->addWidget(m_trash);
+    modeLayout->addWidget(m_hardLink);
+    modeLayout->addWidget(m_reflink);
     modeLayout->addWidget(m_move);
     modeLayout->addLayout(destinationRow);
     layout->addWidget(mode);
@@ -123,7 +133,7 @@ CleanTaskWindow::CleanTaskWindow(CleanController &clean, ShownGroups &shown,
         connect(box, &QCheckBox::toggled, this, &CleanTaskWindow::schedulePreview);
     for (QComboBox *choices : {m_date, m_folder, m_type})
         connect(choices, &QComboBox::activated, this, &CleanTaskWindow::schedulePreview);
-    for (QRadioButton *button : {m_delete, m_trash, m_move})
+    for (QRadioButton *button : {m_delete, m_trash, m_hardLink, m_reflink, m_move})
         connect(button, &QRadioButton::toggled, this, &CleanTaskWindow::refresh);
 
     m_preview = new CleanPreviewModel(this);
@@ -235,18 +245,24 @@ void CleanTaskWindow::chooseFolder(const QString &message, std::function<void(QB
 
 void CleanTaskWindow::refresh()
 {
-    const QList<QWidget *> controls = {m_delete,     m_trash,  m_move,     m_date,
-                                       m_folderRule, m_folder, m_typeRule, m_type};
+    const QList<QWidget *> controls = {m_delete, m_trash,      m_hardLink, m_reflink,  m_move,
+                                       m_date,   m_folderRule, m_folder,   m_typeRule, m_type};
     for (QWidget *control : controls)
         control->blockSignals(true);
-    const qint64 mode = defaults().integerForKey(SettingsKeys::moveToTrash);
-    (mode == 1 ? m_move : mode == 2 ? m_trash : m_delete)->setChecked(true);
+    using Mode = CleanTaskOptions::Mode;
+    const Mode mode = CleanTaskOptions::fromSettings(defaults(), {}).moveMode;
+    const QHash<Mode, QRadioButton *> buttons = {{Mode::Delete, m_delete},
+                                                 {Mode::Trash, m_trash},
+                                                 {Mode::HardLink, m_hardLink},
+                                                 {Mode::Reflink, m_reflink},
+                                                 {Mode::Move, m_move}};
+    buttons.value(mode)->setChecked(true);
     const Url destination = m_clean.undoPath();
     //% "No folder chosen yet"
     m_destination->setText(destination.isNull() ? StringTable::text("CLEAN_NO_FOLDER")
                                                 : destination.displayPath());
-    m_destination->setEnabled(mode == 1);
-    m_chooseFolder->setEnabled(mode == 1);
+    m_destination->setEnabled(mode == Mode::Move);
+    m_chooseFolder->setEnabled(mode == Mode::Move);
     updateStart();
 
     // With the date rule off a task keeps the file added last, as the first choice says.
@@ -291,6 +307,17 @@ void CleanTaskWindow::updatePreview()
     else if (mode == CleanTaskOptions::Mode::Move)
         //% "%n file(s) (%1) will be moved into the folder."
         m_plan->setText(StringTable::text("CLEAN_PLAN_MOVE", count).arg(size));
+    else if (mode == CleanTaskOptions::Mode::HardLink)
+        // A hard link is the staying copy under another name: it cannot keep anything of the file's own.
+        //% "%n file(s) (%1 freed) will be replaced by hard links to the copy that stays: each then has "
+        //% "that copy's owner, permissions, dates and attributes, not its own. Undo puts back copies of "
+        //% "their own."
+        m_plan->setText(StringTable::text("CLEAN_PLAN_HARD_LINK", count).arg(size));
+    else if (mode == CleanTaskOptions::Mode::Reflink)
+        //% "%n file(s) (%1 shared) will be replaced by reflinks sharing the blocks of the copy that "
+        //% "stays; each keeps its own owner, permissions, dates and attributes. A file system that cannot "
+        //% "share blocks leaves them in place."
+        m_plan->setText(StringTable::text("CLEAN_PLAN_REFLINK", count).arg(size));
     else
         //% "%n file(s) (%1) will go to the trash; they can be restored from there, and by Undo."
         m_plan->setText(StringTable::text("CLEAN_PLAN_TRASH", count).arg(size));

@@ -23,10 +23,11 @@ class QRadioButton;
 class ShownGroups;
 
 // The clean task's window, over the main window: what to do with the copies (delete them for good,
-// send them to the trash, or move them into a folder), which copies (only from one source, only of one
-// extension, keeping the file added last or first in each group), a preview of each group's file that
-// stays and files that go, and the buttons that start a task and close the window. Every control writes
-// its setting as soon as the user changes it; a task reads them when it starts.
+// send them to the trash, replace them by hard links or reflinks to the copy that stays, or move them
+// into a folder), which copies (only from one source, only of one extension, keeping the file added last
+// or first in each group), a preview of each group's file that stays and files that go, with what a mode
+// keeps of them, and the buttons that start a task and close the window. Every control writes its
+// setting as soon as the user changes it; a task reads them when it starts.
 //
 // Enter never starts a removal: no button is a default one, and deleting for good asks once more.
 // While a task runs the window counts its files and offers Stop; the failures stay listed after the
@@ -76,6 +77,8 @@ private:
     std::function<QByteArray(const QString &)> m_folderChooser;
     QRadioButton *m_delete;
     QRadioButton *m_trash;
+    QRadioButton *m_hardLink;
+    QRadioButton *m_reflink;
     QRadioButton *m_move;
     QLabel *m_destination;
     QPushButton *m_chooseFolder;

@@ -11,6 +11,7 @@
 #include "app/DuplicateListModel.h"
 #include "app/DuplicateListView.h"
 #include "app/MainWindow.h"
+#include "clean/CleanTaskOptions.h"
 #include "platform/SettingsKeys.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
@@ -22,6 +23,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -110,13 +112,17 @@ class TestCleanWindow : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase() { StringTable::install(); }
+    void initTestCase()
+    {
+        qunsetenv("XDG_STATE_HOME"); // the undo journals go below the test's own home
+        StringTable::install();
+    }
 
     void init()
     {
         // Each case starts from the stored choices a first start would have.
-        for (const QString &key :
-             {SettingsKeys::moveToTrash, SettingsKeys::cleanDate, SettingsKeys::cleanDateCheckbox})
+        for (const QString &key : {SettingsKeys::moveToTrash, CleanTaskOptions::replaceModeKey,
+                                   SettingsKeys::cleanDate, SettingsKeys::cleanDateCheckbox})
             UserDefaults::standard().removeObjectForKey(key);
         UserDefaults::standard().setVolatile(true, SettingsKeys::showedRatePanel);
         m_tree = std::make_unique<TemporaryTree>();
@@ -185,13 +191,15 @@ private Q_SLOTS:
 
     // The preview lists what the task then does: each file that goes, and for a move the name it
     // takes in the folder (the first free one, a name there or one taken by an earlier move skipped).
-    // Choosing which file to keep turns the date rule on whatever was stored. Undo brings all back.
+    // Choosing which file to keep turns the date rule on whatever was stored. A hard link is said to
+    // take the staying copy's metadata before it starts. Undo brings all back.
     void previewIsThePlanThatRuns_data()
     {
-        QTest::addColumn<qint64>("mode");
+        QTest::addColumn<qint64>("mode"); // 1 move, 2 trash, 3 a hard link
         QTest::addColumn<bool>("keepFirst");
         QTest::newRow("move, keep the file added last") << qint64(1) << false;
         QTest::newRow("trash, keep the file added first") << qint64(2) << true;
+        QTest::newRow("hard link, keep the file added last") << qint64(3) << false;
     }
     void previewIsThePlanThatRuns()
     {
@@ -208,9 +216,12 @@ private Q_SLOTS:
         TestFs::writeFile(at("dest/one"), "taken");
         scan({"a", "b"});
         window().cleanUpAction()->trigger();
-        const QString modeText = mode == 1 ? "CLEAN_MODE_MOVE" : "CLEAN_MODE_TRASH";
-        control<QRadioButton>(StringTable::text(modeText.toLatin1()))->click();
-        QCOMPARE(UserDefaults::standard().integerForKey(SettingsKeys::moveToTrash), mode);
+        const char *modeText = mode == 1   ? "CLEAN_MODE_MOVE"
+                               : mode == 2 ? "CLEAN_MODE_TRASH"
+                                           : "CLEAN_MODE_HARD_LINK";
+        control<QRadioButton>(StringTable::text(modeText))->click();
+        QCOMPARE(UserDefaults::standard().integerForKey(SettingsKeys::moveToTrash), mode % 3);
+        QCOMPARE(UserDefaults::standard().integerForKey(CleanTaskOptions::replaceModeKey), mode / 3);
         if (mode == 1) {
             QVERIFY(!control<QPushButton>(StringTable::text("CLEAN_START_BUTTON"))->isEnabled());
             taskWindow().setFolderChooser([&](const QString &) { return at("dest").path(); });
@@ -239,6 +250,17 @@ private Q_SLOTS:
                 staying.append(plan.file(row)->FileURL());
         }
         QCOMPARE(going.size(), 3);
+        if (mode == 3) {
+            // The plan's text follows on the same timer as the preview, whose rows are those of a deletion.
+            const QString note =
+                StringTable::text("CLEAN_PLAN_HARD_LINK", 3).arg(QLocale().formattedDataSize(9));
+            const auto noted = [&] {
+                const QList<QLabel *> labels = taskWindow().findChildren<QLabel *>();
+                return std::any_of(labels.cbegin(), labels.cend(),
+                                   [&](QLabel *label) { return label->text() == note; });
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(noted(), 60000);
+        }
         if (mode == 1) {
             int ones = 0;
             for (const auto &[file, destination] : going) {
@@ -253,10 +275,15 @@ private Q_SLOTS:
         for (const Url &file : staying)
             QVERIFY(TestFs::exists(file));
         for (const auto &[file, destination] : going) {
-            QVERIFY(!TestFs::exists(file->FileURL()));
             const Url went = file->removeDstURL();
             QVERIFY(TestFs::exists(went));
-            QVERIFY(mode == 1 ? went == destination : went.path().startsWith(TestFs::homeTrash().path()));
+            if (mode == 3)
+                QCOMPARE(TestFs::statOf(file->FileURL()).st_ino, TestFs::statOf(went).st_ino);
+            else
+                QVERIFY(!TestFs::exists(file->FileURL()));
+            QVERIFY(mode == 1   ? went == destination
+                    : mode == 2 ? went.path().startsWith(TestFs::homeTrash().path())
+                                : staying.contains(went));
         }
         QCOMPARE(TestFs::readFile(at("dest/one")), QByteArray("taken"));
         QCOMPARE(taskWindow().findChild<QProgressBar *>()->value(), 3);
@@ -266,7 +293,7 @@ private Q_SLOTS:
         window().undoAction()->trigger();
         QVERIFY(waitForScanQueue());
         for (const auto &[file, destination] : going)
-            QVERIFY(TestFs::exists(file->FileURL()));
+            QCOMPARE(TestFs::statOf(file->FileURL()).st_nlink, nlink_t(1));
         QCOMPARE(TestFs::entries(at("dest")), QList<QByteArray>({"one"}));
         QVERIFY(!window().undoAction()->isEnabled());
     }

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Takes the screenshots of docs/screenshots/: TwinSift scans a generated sample tree (pictures, music,
 # documents, with copies in a second folder) in a virtual X display, with a group expanded and a file
-# selected, and the scan-rule panel open. Writes main-window.png and scan-rules.png at 1366x768 in the
-# light theme, main-window-dark.png with a dark palette, and main-window-compact.png and
-# main-window-compact-dark.png with compact rows. Installs Xvfb, xdotool, ImageMagick, the
+# selected, the scan-rule panel and the clean-up window open. Writes main-window.png, scan-rules.png
+# and clean-up.png at 1366x768 in the light theme, main-window-dark.png with a dark palette, and
+# main-window-compact.png and main-window-compact-dark.png with compact rows. Installs Xvfb, xdotool, ImageMagick, the
 # Adwaita icons and qt6ct (which sets the palette and icon theme) with apt-get.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -50,7 +50,7 @@ sleep 1
 
 # One run of TwinSift in a home of its own: the scheme (light or dark), then the screenshots.
 shoot() {
-    local scheme=$1 rows=$2 shot=$3 panel=${4:-}
+    local scheme=$1 rows=$2 shot=$3 panel=${4:-} task=${5:-}
     local home=$work/home-$scheme-$rows
     mkdir -p "$home/.config/qt6ct" "$home/.config/quenby"
     local colors=
@@ -91,14 +91,24 @@ CONF
         local rules
         rules=$(xdotool search --onlyvisible --name '^Scan Rules$' | head -1)
         import -window "$rules" -frame "$out/$panel" 2>/dev/null || import -window root "$out/$panel"
+        xdotool key Escape
+        sleep 0.5
+    fi
+    if [ -n "$task" ]; then
+        xdotool windowfocus --sync "$window"
+        xdotool key ctrl+k
+        sleep 1.5 # the preview of the plan
+        local clean
+        clean=$(xdotool search --onlyvisible --name '^Clean Up Duplicates$' | head -1)
+        import -window "$clean" -frame "$out/$task" 2>/dev/null || import -window root "$out/$task"
     fi
     kill "$pid"
     wait "$pid" 2>/dev/null || true
 }
 
-shoot light normal main-window.png scan-rules.png
+shoot light normal main-window.png scan-rules.png clean-up.png
 shoot dark normal main-window-dark.png
 shoot light compact main-window-compact.png
 shoot dark compact main-window-compact-dark.png
-echo "Wrote main-window.png, scan-rules.png, main-window-dark.png, main-window-compact.png and" \
-    "main-window-compact-dark.png in $out"
+echo "Wrote main-window.png, scan-rules.png, clean-up.png, main-window-dark.png, main-window-compact.png" \
+    "and main-window-compact-dark.png in $out"

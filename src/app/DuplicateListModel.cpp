@@ -140,7 +140,7 @@ QVariant DuplicateListModel::data(const QModelIndex &index, int role) const
         return {};
     case Qt::DecorationRole:
         if (column == NameColumn && isProtectedFile(row))
-            return RowPictures::themed("object-locked", QStyle::SP_MessageBoxWarning);
+            return RowPictures::padlock();
         if (column == NameColumn && isKeptFile(row))
             return RowPictures::themed("emblem-default", QStyle::SP_DialogApplyButton);
         return {};

@@ -52,7 +52,7 @@ DuplicateListView::DuplicateListView(ShownGroups &shown, CleanController &clean,
     const auto fits = [&](const QString &sample) { return metrics.horizontalAdvance(sample) + 16; };
     const std::pair<int, int> widths[] = {
         {DuplicateListModel::IndexColumn, fits(m_model->headerData(0, Qt::Horizontal).toString())},
-        {DuplicateListModel::PathColumn, fits(QStringLiteral("…/Pictures/2024"))},
+        {DuplicateListModel::PathColumn, fits(QStringLiteral("…/Pictures"))},
         {DuplicateListModel::ExtColumn, fits(QStringLiteral("jpeg"))},
         {DuplicateListModel::SizeColumn, fits(QStringLiteral("999.99 KiB"))},
         {DuplicateListModel::DateColumn, fits(QStringLiteral("2024-05-01  14:03:09"))},

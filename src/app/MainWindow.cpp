@@ -78,8 +78,8 @@ MainWindow::MainWindow(DesktopServices &desktop)
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->addWidget(makeSourcePane());
     m_splitter->addWidget(makeDuplicatePane());
-    m_splitter->setStretchFactor(0, 2);
-    m_splitter->setStretchFactor(1, 5);
+    m_splitter->setStretchFactor(0, 1);
+    m_splitter->setStretchFactor(1, 2);
     m_splitter->setChildrenCollapsible(false);
     setCentralWidget(m_splitter);
     m_sourceList.setSourceTable(m_sourceTable);
@@ -216,7 +216,8 @@ QWidget *MainWindow::makeDuplicatePane()
     //% "Filter"
     m_filter->setAccessibleName(StringTable::text("FILTER_NAME"));
     m_filter->setClearButtonEnabled(true);
-    m_filter->setMinimumWidth(fontMetrics().horizontalAdvance(m_filter->placeholderText()) * 3 / 4);
+    // Narrow enough that the pane above the list never pushes the source list off a small screen.
+    m_filter->setMinimumWidth(fontMetrics().averageCharWidth() * 24);
     connect(m_filter, &QLineEdit::textChanged, &m_shown, &ShownGroups::setFilterText);
     bar->addWidget(m_filter, 1);
     layout->addLayout(bar);
@@ -528,7 +529,7 @@ void MainWindow::restoreLayout()
         resize(std::min(1400, available.width() * 9 / 10), std::min(880, available.height() * 9 / 10));
     }
     if (!m_splitter->restoreState(defaults.objectForKey(SettingsKeys::mainWindowSplitter).toByteArray()))
-        m_splitter->setSizes({500, 860});
+        m_splitter->setSizes({475, 885});
     // The columns' widths and places come back; the order is the user's choice of this run only.
     QHeaderView *header = m_dupOutlineView->header();
     const QSignalBlocker blocker(header);

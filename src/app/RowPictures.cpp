@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QHash>
+#include <QPainter>
+#include <QPainterPath>
 #include <QStyle>
 
 namespace RowPictures {
@@ -36,6 +38,38 @@ QIcon themed(const char *name, int standardPixmap)
 {
     return QIcon::fromTheme(QString::fromLatin1(name),
                             QApplication::style()->standardIcon(QStyle::StandardPixmap(standardPixmap)));
+}
+
+QIcon padlock()
+{
+    if (QIcon::hasThemeIcon(QStringLiteral("object-locked")))
+        return QIcon::fromTheme(QStringLiteral("object-locked"));
+    static const QIcon drawn = [] {
+        QIcon icon;
+        for (const int side : {16, 24, 32}) {
+            QPixmap pixmap(side, side);
+            pixmap.fill(Qt::transparent);
+            QPainter painter(&pixmap);
+            painter.setRenderHint(QPainter::Antialiasing);
+            const QColor ink = QApplication::palette().color(QPalette::WindowText);
+            const qreal unit = side / 16.0;
+            painter.setPen(QPen(ink, 1.6 * unit));
+            painter.setBrush(Qt::NoBrush);
+            QPainterPath shackle;
+            shackle.moveTo(5 * unit, 8 * unit);
+            shackle.lineTo(5 * unit, 5.5 * unit);
+            shackle.arcTo(QRectF(5 * unit, 2 * unit, 6 * unit, 6 * unit), 180, -180);
+            shackle.lineTo(11 * unit, 8 * unit);
+            painter.drawPath(shackle);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(ink);
+            painter.drawRoundedRect(QRectF(3 * unit, 7.5 * unit, 10 * unit, 7 * unit), unit, unit);
+            painter.end();
+            icon.addPixmap(pixmap);
+        }
+        return icon;
+    }();
+    return drawn;
 }
 
 } // namespace RowPictures

@@ -16,5 +16,8 @@ QIcon icon(const Image &image);
 QImage thumbnail(const std::optional<Image> &image);
 // An icon from the desktop's theme, else the one of Qt's own that stands for the same thing.
 QIcon themed(const char *name, int standardPixmap);
+// The padlock of protected sources and files; Qt has none of its own, so one is drawn where the
+// theme lacks it (a warning sign would say something else).
+QIcon padlock();
 
 } // namespace RowPictures

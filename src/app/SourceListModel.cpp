@@ -79,7 +79,7 @@ QVariant SourceListModel::data(const QModelIndex &index, int role) const
         }
     case Qt::DecorationRole:
         if (index.column() == StateColumn && root->isProtected())
-            return RowPictures::themed("object-locked", QStyle::SP_MessageBoxWarning);
+            return RowPictures::padlock();
         if (index.column() == PathColumn && root->icon())
             return RowPictures::icon(*root->icon());
         return {};

@@ -112,8 +112,7 @@ void SourceListView::addRowControls(int first, int last)
                       StringTable::text("RESCAN_SOURCE_ACTION"));
         //% "Protect: never remove, move or trash anything here"
         QToolButton *protect =
-            rowButton(controls, RowPictures::themed("object-locked", QStyle::SP_MessageBoxWarning),
-                      StringTable::text("PROTECT_SOURCE_ACTION"));
+            rowButton(controls, RowPictures::padlock(), StringTable::text("PROTECT_SOURCE_ACTION"));
         protect->setCheckable(true);
         connect(protect, &QToolButton::clicked, this,
                 [this, protect] { m_sources.toggleProtection(protect); });

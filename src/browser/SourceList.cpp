@@ -32,7 +32,7 @@ void SourceList::updateSourceStat()
         }
     }
     //% "%1 file(s), %2"
-    const QString text = StringTable::text("SOURCE_FILES_STAT_STRING", files)
+    const QString text = StringTable::text("SOURCE_FOLDER_STAT_STRING", files)
                              .arg(QLocale().toString(files), ShownGroups::byteCountText(bytes));
     if (text == m_sourceStatString)
         return;

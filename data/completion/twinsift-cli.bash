@@ -15,14 +15,14 @@ _twinsift_cli()
     local command='' only_paths='' i
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
-            fingerprint | scan | clean) [[ -z $command ]] && command=${COMP_WORDS[i]} ;;
+            fingerprint | scan | clean | undo) [[ -z $command ]] && command=${COMP_WORDS[i]} ;;
             --) [[ -n $command ]] && only_paths=1 ;;
         esac
     done
 
     COMPREPLY=()
     if [[ -z $command ]]; then
-        mapfile -t COMPREPLY < <(compgen -W "fingerprint scan clean --help --version" -- "$cur")
+        mapfile -t COMPREPLY < <(compgen -W "fingerprint scan clean undo --help --version" -- "$cur")
         return
     fi
     [[ -n $only_paths ]] && return
@@ -40,6 +40,10 @@ _twinsift_cli()
             ;;
         --on-error)
             mapfile -t COMPREPLY < <(compgen -W "quit continue" -- "$cur")
+            return
+            ;;
+        --link)
+            mapfile -t COMPREPLY < <(compgen -W "hard reflink" -- "$cur")
             return
             ;;
         --move-to)
@@ -63,7 +67,8 @@ _twinsift_cli()
         case $command in
             fingerprint) options="--level" ;;
             scan) options="--format --null --min-size --fast-scan-size --no-fast-scan --types --use-settings --verbose --quiet" ;;
-            clean) options="--keep --source --ext --protect --protect-source --move-to --dry-run --include-empty --on-error --format --null --min-size --fast-scan-size --no-fast-scan --types --use-settings --verbose --quiet" ;;
+            undo) options="--list" ;;
+            clean) options="--keep --source --ext --protect --protect-source --move-to --link --dry-run --include-empty --on-error --format --null --min-size --fast-scan-size --no-fast-scan --types --use-settings --verbose --quiet" ;;
         esac
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
     fi

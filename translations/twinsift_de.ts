@@ -835,5 +835,9 @@ Hinzugefügt %7 · %8</numerusform>
             <numerusform>%n Dateien (%1 geteilt) werden durch Reflinks ersetzt, die die Blöcke der bleibenden Kopie teilen; jede behält ihren Eigentümer, ihre Rechte, Daten und Attribute. Ein Dateisystem, das keine Blöcke teilen kann, lässt sie an ihrem Platz.</numerusform>
         </translation>
     </message>
+    <message id="UNDO_JOURNAL_IN_USE_STRING">
+        <source>The clean-up that writes the undo journal %1 is still running.</source>
+        <translation>Der Aufräumvorgang, der das Rückgängig-Journal %1 schreibt, läuft noch.</translation>
+    </message>
 </context>
 </TS>

@@ -835,5 +835,9 @@ Added %7 · %8</numerusform>
             <numerusform>%n files (%1 shared) will be replaced by reflinks sharing the blocks of the copy that stays; each keeps its own owner, permissions, dates and attributes. A file system that cannot share blocks leaves them in place.</numerusform>
         </translation>
     </message>
+    <message id="UNDO_JOURNAL_IN_USE_STRING">
+        <source>The clean-up that writes the undo journal %1 is still running.</source>
+        <translation>The clean-up that writes the undo journal %1 is still running.</translation>
+    </message>
 </context>
 </TS>

@@ -288,10 +288,13 @@ void CleanTask::end()
     dropEmptiedSources(*m_core, m_frontEnd.get());
     const bool stopped = m_state->taskStatus != TaskStatus::Running;
     m_state->alertAnswer = AlertAnswer::None;
-    if (m_journal && !m_journal->holdsChanges())
+    const bool undoable = m_journal && m_journal->holdsChanges();
+    if (m_journal && !undoable)
         m_journal->remove();
+    // Closed, the journal is no longer locked: an undo may take it.
+    m_journal.reset();
     withController(m_controller, [&](CleanController &controller) {
-        if (m_journal && m_journal->holdsChanges())
+        if (undoable)
             controller.m_undoArray.append(m_undoRecord);
         controller.refreshJournals();
     });

@@ -7,6 +7,7 @@
 #include <QDir>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,6 +58,13 @@ Error damaged(const QByteArray &id, const QString &why)
                  StringTable::text("UNDO_JOURNAL_DAMAGED_STRING").arg(QString::fromUtf8(id), why)};
 }
 
+Error inUse(const QByteArray &id)
+{
+    //% "The clean-up that writes the undo journal %1 is still running."
+    return Error{QStringLiteral("UndoJournal"), 2,
+                 StringTable::text("UNDO_JOURNAL_IN_USE_STRING").arg(QString::fromUtf8(id))};
+}
+
 int writeAll(int fd, const QByteArray &bytes)
 {
     for (qsizetype done = 0; done < bytes.size();) {
@@ -102,6 +110,8 @@ std::variant<UndoJournal, Error> UndoJournal::create(Mode mode)
         if (!journal.m_fd && errno != EEXIST)
             return Error::fromErrno(errno, pathOf(journal.m_id).displayPath());
     }
+    // Held until the task lets the journal go; a listing holds it shared only for a moment.
+    ::flock(journal.m_fd.get(), LOCK_EX);
     QByteArray modeName;
     for (const auto &[known, name] : modeNames)
         modeName = known == mode ? name : modeName;
@@ -130,6 +140,11 @@ std::variant<UndoJournal, Error> UndoJournal::load(const QByteArray &id, bool fo
         ::open(pathOf(id).c_str(), (forAppending ? O_RDWR | O_APPEND : O_RDONLY) | O_NOFOLLOW | O_CLOEXEC));
     if (!journal.m_fd)
         return Error::fromErrno(errno, pathOf(id).displayPath());
+    // The task writing the journal holds it locked until it ends: an undo waits for that end, and a
+    // listing neither trusts its last record to be whole nor drops it.
+    journal.m_inUse = ::flock(journal.m_fd.get(), (forAppending ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0;
+    if (journal.m_inUse && forAppending)
+        return inUse(id);
     qint64 goodLength = 0;
     if (const std::optional<QString> damage = journal.read(&goodLength))
         return damaged(id, *damage);
@@ -357,7 +372,7 @@ QList<UndoJournal::Summary> UndoJournal::list()
             files += done ? 1 : 0;
             anyLeft = anyLeft || step.state == State::Begun || (done && ::lstat(where.c_str(), &st) == 0);
         }
-        if (!anyLeft || journal.created() < oldest) {
+        if (!journal.m_inUse && (!anyLeft || journal.created() < oldest)) {
             journal.remove();
             continue;
         }

@@ -119,4 +119,6 @@ private:
     QDateTime m_created;
     QList<Step> m_steps;
     qint64 m_nextRecord = 0;
+    // Locked by the task that writes it, in this process or another.
+    bool m_inUse = false;
 };

@@ -7,6 +7,7 @@ as such and never used, while one whose last record a kill cut short is.
 
 Usage: test_undo.py PATH-TO-twinsift-cli
 """
+import fcntl
 import hashlib
 import json
 import os
@@ -70,6 +71,11 @@ def case_hard_links():
     write(taken, b"newcomer")
     code, listed, _ = undo_lines(["--list"])
     expect(code == 0 and len(listed) == 1 and listed[0][2:] == [b"link hard", b"3 file(s)"], f"listed {listed}")
+    # A clean-up still writing its journal holds it locked: no undo takes it meanwhile.
+    with open(journals()[0], "rb") as held:
+        fcntl.flock(held, fcntl.LOCK_EX)
+        code, lines, err = undo_lines()
+        expect(code == 1 and lines == [] and b"still running" in err, f"a journal in use: {code} {lines} {err!r}")
     code, lines, err = undo_lines()
     expect(code == 1 and sorted(line[0] for line in lines) == [b"failed", b"restored", b"restored"],
            f"exit {code}: {lines} {err!r}")

@@ -12,6 +12,7 @@ import hashlib
 import json
 import os
 import resource
+import shutil
 import signal
 import sys
 import tempfile
@@ -149,6 +150,21 @@ def case_damaged_journals():
     expect(os.listdir(destination) == [] and len(os.listdir(src)) == 6, f"{os.listdir(src)}")
 
 
+def case_reflink_refused():
+    """tmpfs cannot share blocks: every file stays (each is tried in turn, the other as the copy that
+    stays), and is named with the reason."""
+    drop_journals()
+    base = tempfile.mkdtemp(dir="/dev/shm").encode()
+    src = tree([(b"x", b"one"), (b"y", b"two!")], base)
+    code, out, err = CLI.run(["clean", "--link", "reflink", "--on-error", "continue", "--format", "json", src])
+    left = sorted(os.listdir(src))
+    shutil.rmtree(base)
+    done = json.loads(out)
+    expect(code == 1 and not done["removed"] and done["stats"]["shared_bytes"] == 0, f"exit {code}: {done} {err!r}")
+    expect(len(done["failed"]) == 4 and all("cannot share blocks" in f["error"] for f in done["failed"]), f"{done}")
+    expect(left == [b"x-1", b"x-2", b"y-1", b"y-2"] and journals() == [], f"left {left}, journals {journals()}")
+
+
 def case_usage():
     for arguments in (["--lst"], ["one", "two"]):
         expect(CLI.run(["undo", *arguments])[0] == 2, f"{arguments}")
@@ -168,6 +184,7 @@ def main():
         results.case("killed while writing the journal", case_killed, "journal")
         results.case("damaged journals", case_damaged_journals)
         results.case("killed while copying to another file system", case_killed, "copy")
+        results.case("reflinks refused on tmpfs", case_reflink_refused)
         results.case("usage errors", case_usage)
         return results.summary()
 

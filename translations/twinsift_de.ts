@@ -412,10 +412,6 @@
         <source>%1 is in use by another clean-up, so it was left in place.</source>
         <translation>%1 wird gerade von einer anderen Bereinigung bearbeitet; die Datei bleibt daher, wo sie ist.</translation>
     </message>
-    <message id="UNDO_NO_SOURCE_STRING">
-        <source>%1 cannot be put back: its source was removed. It stays at %2.</source>
-        <translation>%1 kann nicht zurückgelegt werden: Ihre Quelle wurde entfernt. Sie bleibt in %2.</translation>
-    </message>
     <message id="UNDO_MOVED_FILE_CHANGED_STRING">
         <source>%1 cannot be put back: what is at %2 is not the file moved there.</source>
         <translation>%1 kann nicht zurückgelegt werden: Was in %2 liegt, ist nicht die dorthin verschobene Datei.</translation>

@@ -247,6 +247,7 @@ void FingerprintCache::record(const Key &key, const Fingerprint &fingerprint, qi
     if (record.chunks > 1)
         m_recordedMore.insert(moreKey(record), digests.mid(digestLength));
     m_recorded.push_back(record);
+    m_unsaved = true;
 }
 
 void FingerprintCache::commit()
@@ -373,5 +374,6 @@ MaybeError FingerprintCache::save()
         m_beforeRename();
     if (::rename(temporary.constData(), m_path.constData()) != 0)
         return fail(errno);
+    m_unsaved = false;
     return std::nullopt;
 }

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -87,6 +88,8 @@ public:
     void commit();
     // Fingerprints that lookups see.
     qsizetype count() const { return qsizetype(m_records.size()); }
+    // Whether anything was recorded since the load or the last save.
+    bool hasUnsaved() const { return m_unsaved; }
 
     // Merges what the cache file holds now (another process may have saved since the load) and what
     // was recorded, drops what is no longer kept, and writes the result. Call when no lookup or record
@@ -136,4 +139,5 @@ private:
     std::mutex m_recordedMutex;
     std::vector<Record> m_recorded;
     MoreDigests m_recordedMore;
+    std::atomic<bool> m_unsaved{false};
 };

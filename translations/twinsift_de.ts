@@ -15,20 +15,6 @@
         <source>Removing source %1</source>
         <translation>Entferne Quelle %1</translation>
     </message>
-    <message id="SOURCE_FOLDER_STAT_STRING" numerus="yes">
-        <source>%1 file(s), %2 MiB</source>
-        <translation>
-            <numerusform>%1 Datei, %2 MiB</numerusform>
-            <numerusform>%1 Dateien, %2 MiB</numerusform>
-        </translation>
-    </message>
-    <message id="DUP_GROUP_STAT_STRING" numerus="yes">
-        <source>%1 group(s) of duplicates, removable files: %2, wasted: %3 MiB</source>
-        <translation>
-            <numerusform>%1 Duplikatgruppe, entfernbare Dateien: %2, verschwendeter Platz: %3 MiB</numerusform>
-            <numerusform>%1 Duplikatgruppen, entfernbare Dateien: %2, verschwendeter Platz: %3 MiB</numerusform>
-        </translation>
-    </message>
     <message id="DOCUMENT_STRING">
         <source>Document</source>
         <translation>Dokument</translation>
@@ -57,10 +43,6 @@
         <source>Others</source>
         <translation>Sonstige</translation>
     </message>
-    <message id="COLUMN_SOURCE_INDEX">
-        <source>Source</source>
-        <translation>Quelle</translation>
-    </message>
     <message id="COLUMN_FOLDER">
         <source>Folder</source>
         <translation>Ordner</translation>
@@ -72,10 +54,6 @@
     <message id="COLUMN_EXTENSION">
         <source>Ext.</source>
         <translation>Endung</translation>
-    </message>
-    <message id="COLUMN_SIZE">
-        <source>Size (bytes)</source>
-        <translation>Größe (Bytes)</translation>
     </message>
     <message id="COLUMN_DATE">
         <source>Added</source>
@@ -197,13 +175,6 @@
         <source>Main Toolbar</source>
         <translation>Hauptwerkzeugleiste</translation>
     </message>
-    <message id="SCAN_COUNTS_STRING" numerus="yes">
-        <source>%1 files, %2 taken in</source>
-        <translation>
-            <numerusform>%1 Datei, %2 aufgenommen</numerusform>
-            <numerusform>%1 Dateien, %2 aufgenommen</numerusform>
-        </translation>
-    </message>
     <message id="RATE_PANEL_TITLE">
         <source>Enjoying TwinSift?</source>
         <translation>Gefällt Ihnen TwinSift?</translation>
@@ -316,14 +287,6 @@
         <source>Drop folders or files here, or press Ctrl+O to add them.</source>
         <translation>Ordner oder Dateien hierher ziehen oder mit Strg+O hinzufügen.</translation>
     </message>
-    <message id="DUP_GROUP_INFO_STRING">
-        <source>%1 files · %2 · %3 · %8 MiB each · %9 MiB wasted
-%5 (%4 bytes)
-Added %6 · %7</source>
-        <translation>%1 Dateien · %2 · %3 · je %8 MiB · %9 MiB verschwendet
-%5 (%4 Bytes)
-Hinzugefügt %6 · %7</translation>
-    </message>
     <message id="SELECTED_DIRECTORY_OR_FILE_PROMPT">
         <source>Choose folders or files to search for duplicates</source>
         <translation>Ordner oder Dateien wählen, in denen nach Duplikaten gesucht wird</translation>
@@ -390,14 +353,6 @@ Hinzugefügt %6 · %7</translation>
     <message id="CLEAN_DATE_RULE">
         <source>Keep in each group</source>
         <translation>In jeder Gruppe behalten</translation>
-    </message>
-    <message id="CLEAN_KEEP_NEWEST">
-        <source>the newest file</source>
-        <translation>die neueste Datei</translation>
-    </message>
-    <message id="CLEAN_KEEP_OLDEST">
-        <source>the oldest file</source>
-        <translation>die älteste Datei</translation>
     </message>
     <message id="CLEAN_FOLDER_RULE">
         <source>Only copies in the source</source>
@@ -625,7 +580,7 @@ Hinzugefügt %6 · %7</translation>
             <numerusform>%1 Bytes</numerusform>
         </translation>
     </message>
-    <message id="DUP_GROUP_TOTALS_STRING" numerus="yes">
+    <message id="DUP_GROUP_STAT_STRING" numerus="yes">
         <source>%1 group(s) of duplicates · removable files: %2 · wasted: %3</source>
         <translation>
             <numerusform>%1 Gruppe von Duplikaten · entfernbare Dateien: %2 · verschwendet: %3</numerusform>
@@ -639,7 +594,7 @@ Hinzugefügt %6 · %7</translation>
             <numerusform>davon %1 angezeigt · </numerusform>
         </translation>
     </message>
-    <message id="DUP_GROUP_SIZES_INFO_STRING" numerus="yes">
+    <message id="DUP_GROUP_INFO_STRING" numerus="yes">
         <source>%1 files · %2 · %3 · %4 each · %5 wasted
 %6
 Added %7 · %8</source>
@@ -652,7 +607,7 @@ Hinzugefügt %7 · %8</numerusform>
 Hinzugefügt %7 · %8</numerusform>
         </translation>
     </message>
-    <message id="SOURCE_FILES_STAT_STRING" numerus="yes">
+    <message id="SOURCE_FOLDER_STAT_STRING" numerus="yes">
         <source>%1 file(s), %2</source>
         <translation>
             <numerusform>%1 Datei, %2</numerusform>
@@ -787,6 +742,18 @@ Hinzugefügt %7 · %8</numerusform>
     <message id="CLEAN_PLAN_NOTHING">
         <source>Nothing to remove: these rules let no file of a ticked group go.</source>
         <translation>Nichts zu entfernen: Nach diesen Regeln geht keine Datei einer angehakten Gruppe.</translation>
+    </message>
+    <message id="PROTECTED_FILE_TIP">
+        <source>In a protected source: never removed, moved or trashed.</source>
+        <translation>In einer geschützten Quelle: wird nie entfernt, verschoben oder in den Papierkorb gelegt.</translation>
+    </message>
+    <message id="PROTECT_SOURCE_ACTION">
+        <source>Protect: never remove, move or trash anything here</source>
+        <translation>Schützen: hier nie etwas entfernen, verschieben oder in den Papierkorb legen</translation>
+    </message>
+    <message id="SOURCE_PROTECTED_TIP">
+        <source>Protected: nothing here is removed, moved or trashed.</source>
+        <translation>Geschützt: hier wird nichts entfernt, verschoben oder in den Papierkorb gelegt.</translation>
     </message>
 </context>
 </TS>

@@ -15,20 +15,6 @@
         <source>Removing source %1</source>
         <translation>Removing source %1</translation>
     </message>
-    <message id="SOURCE_FOLDER_STAT_STRING" numerus="yes">
-        <source>%1 file(s), %2 MiB</source>
-        <translation>
-            <numerusform>%1 file, %2 MiB</numerusform>
-            <numerusform>%1 files, %2 MiB</numerusform>
-        </translation>
-    </message>
-    <message id="DUP_GROUP_STAT_STRING" numerus="yes">
-        <source>%1 group(s) of duplicates, removable files: %2, wasted: %3 MiB</source>
-        <translation>
-            <numerusform>%1 group of duplicates, removable files: %2, wasted: %3 MiB</numerusform>
-            <numerusform>%1 groups of duplicates, removable files: %2, wasted: %3 MiB</numerusform>
-        </translation>
-    </message>
     <message id="DOCUMENT_STRING">
         <source>Document</source>
         <translation>Document</translation>
@@ -57,10 +43,6 @@
         <source>Others</source>
         <translation>Others</translation>
     </message>
-    <message id="COLUMN_SOURCE_INDEX">
-        <source>Source</source>
-        <translation>Source</translation>
-    </message>
     <message id="COLUMN_FOLDER">
         <source>Folder</source>
         <translation>Folder</translation>
@@ -72,10 +54,6 @@
     <message id="COLUMN_EXTENSION">
         <source>Ext.</source>
         <translation>Ext.</translation>
-    </message>
-    <message id="COLUMN_SIZE">
-        <source>Size (bytes)</source>
-        <translation>Size (bytes)</translation>
     </message>
     <message id="COLUMN_DATE">
         <source>Added</source>
@@ -197,13 +175,6 @@
         <source>Main Toolbar</source>
         <translation>Main Toolbar</translation>
     </message>
-    <message id="SCAN_COUNTS_STRING" numerus="yes">
-        <source>%1 files, %2 taken in</source>
-        <translation>
-            <numerusform>%1 file, %2 taken in</numerusform>
-            <numerusform>%1 files, %2 taken in</numerusform>
-        </translation>
-    </message>
     <message id="RATE_PANEL_TITLE">
         <source>Enjoying TwinSift?</source>
         <translation>Enjoying TwinSift?</translation>
@@ -316,14 +287,6 @@
         <source>Drop folders or files here, or press Ctrl+O to add them.</source>
         <translation>Drop folders or files here, or press Ctrl+O to add them.</translation>
     </message>
-    <message id="DUP_GROUP_INFO_STRING">
-        <source>%1 files · %2 · %3 · %8 MiB each · %9 MiB wasted
-%5 (%4 bytes)
-Added %6 · %7</source>
-        <translation>%1 files · %2 · %3 · %8 MiB each · %9 MiB wasted
-%5 (%4 bytes)
-Added %6 · %7</translation>
-    </message>
     <message id="SELECTED_DIRECTORY_OR_FILE_PROMPT">
         <source>Choose folders or files to search for duplicates</source>
         <translation>Choose folders or files to search for duplicates</translation>
@@ -390,14 +353,6 @@ Added %6 · %7</translation>
     <message id="CLEAN_DATE_RULE">
         <source>Keep in each group</source>
         <translation>Keep in each group</translation>
-    </message>
-    <message id="CLEAN_KEEP_NEWEST">
-        <source>the newest file</source>
-        <translation>the newest file</translation>
-    </message>
-    <message id="CLEAN_KEEP_OLDEST">
-        <source>the oldest file</source>
-        <translation>the oldest file</translation>
     </message>
     <message id="CLEAN_FOLDER_RULE">
         <source>Only copies in the source</source>
@@ -625,7 +580,7 @@ Added %6 · %7</translation>
             <numerusform>%1 bytes</numerusform>
         </translation>
     </message>
-    <message id="DUP_GROUP_TOTALS_STRING" numerus="yes">
+    <message id="DUP_GROUP_STAT_STRING" numerus="yes">
         <source>%1 group(s) of duplicates · removable files: %2 · wasted: %3</source>
         <translation>
             <numerusform>%1 group of duplicates · removable files: %2 · wasted: %3</numerusform>
@@ -639,7 +594,7 @@ Added %6 · %7</translation>
             <numerusform>%1 of them shown · </numerusform>
         </translation>
     </message>
-    <message id="DUP_GROUP_SIZES_INFO_STRING" numerus="yes">
+    <message id="DUP_GROUP_INFO_STRING" numerus="yes">
         <source>%1 files · %2 · %3 · %4 each · %5 wasted
 %6
 Added %7 · %8</source>
@@ -652,7 +607,7 @@ Added %7 · %8</numerusform>
 Added %7 · %8</numerusform>
         </translation>
     </message>
-    <message id="SOURCE_FILES_STAT_STRING" numerus="yes">
+    <message id="SOURCE_FOLDER_STAT_STRING" numerus="yes">
         <source>%1 file(s), %2</source>
         <translation>
             <numerusform>%1 file, %2</numerusform>
@@ -787,6 +742,18 @@ Added %7 · %8</numerusform>
     <message id="CLEAN_PLAN_NOTHING">
         <source>Nothing to remove: these rules let no file of a ticked group go.</source>
         <translation>Nothing to remove: these rules let no file of a ticked group go.</translation>
+    </message>
+    <message id="PROTECTED_FILE_TIP">
+        <source>In a protected source: never removed, moved or trashed.</source>
+        <translation>In a protected source: never removed, moved or trashed.</translation>
+    </message>
+    <message id="PROTECT_SOURCE_ACTION">
+        <source>Protect: never remove, move or trash anything here</source>
+        <translation>Protect: never remove, move or trash anything here</translation>
+    </message>
+    <message id="SOURCE_PROTECTED_TIP">
+        <source>Protected: nothing here is removed, moved or trashed.</source>
+        <translation>Protected: nothing here is removed, moved or trashed.</translation>
     </message>
 </context>
 </TS>

@@ -49,7 +49,9 @@ void AppDelegate::applicationDidFinishLaunching()
     m_window->publishScanRules();
     m_window->show();
     // The last run's sources, scanned anew.
+    const QStringList protectedUris = MainWindow::rememberedProtection();
     openPaths(MainWindow::rememberedSources());
+    m_window->protectSources(protectedUris);
     // Once the window is on screen, so the panel has a window to sit on.
     QTimer::singleShot(0, this, [this] { m_rateController->showRatePanel(); });
 }

@@ -1,52 +1,15 @@
 #include "app/CleanPreviewModel.h"
 
 #include "clean/CleanRules.h"
-#include "fs/DirectoryEntries.h"
-#include "fs/FileOperationRules.h"
+#include "clean/PlannedMoves.h"
 #include "platform/StringTable.h"
 
 #include <QFont>
 #include <QLocale>
-#include <QSet>
 
 #include <optional>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace {
-
-// Names the moves' destinations as the task will take them: the file's own name in the folder, else
-// the first free name made from it, skipping what is in the folder and what an earlier move took. The
-// folder is listed once: a plan names tens of thousands of moves, and the window waits for it.
-class PlannedNames
-{
-public:
-    explicit PlannedNames(Url folder) : m_folder(std::move(folder))
-    {
-        const int fd = ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0)
-            return; // the task makes the folder again
-        QList<QByteArray> names;
-        readEntryNames(fd, &names);
-        ::close(fd);
-        m_taken = QSet<QByteArray>(names.cbegin(), names.cend());
-    }
-
-    Url destinationOf(const Url &file)
-    {
-        const QByteArray name = file.fileName();
-        QByteArray target = name;
-        for (qint64 counter = 1; m_taken.contains(target); ++counter)
-            target = freeNameCandidate(name, counter);
-        m_taken.insert(target);
-        return m_folder.child(target);
-    }
-
-private:
-    const Url m_folder;
-    QSet<QByteArray> m_taken;
-};
 
 // A path on one line: a newline in a name would break the row.
 QString oneLine(QString text)
@@ -67,7 +30,7 @@ void CleanPreviewModel::setPlan(const QList<DupGroup::Ptr> &groups, const CleanT
     const QList<CleanRules::PlannedRemoval> removals = CleanRules::plan(groups, options);
     // Most groups keep one file: a group row, a row that stays and one per removal.
     m_rows.reserve(size_t(removals.size()) * 3);
-    std::optional<PlannedNames> names;
+    std::optional<PlannedMoves> names;
     if (options.moveMode == CleanTaskOptions::Mode::Move && !folder.isNull())
         names.emplace(folder);
     for (qsizetype next = 0; next < removals.size();) {

@@ -56,8 +56,9 @@ QRadioButton *modeButton(const QString &text, qint64 mode, QWidget *parent)
 
 } // namespace
 
-CleanTaskWindow::CleanTaskWindow(CleanController &clean, ShownGroups &shown, QWidget *parent)
-    : QDialog(parent), m_clean(clean), m_shown(shown), m_alert(std::make_shared<CleanAlert>(parent))
+CleanTaskWindow::CleanTaskWindow(CleanController &clean, ShownGroups &shown,
+                                 std::shared_ptr<CleanAlert> alert, QWidget *parent)
+    : QDialog(parent), m_clean(clean), m_shown(shown), m_alert(std::move(alert))
 {
     //% "Clean Up Duplicates"
     setWindowTitle(StringTable::text("CLEAN_TASK_TITLE"));
@@ -325,7 +326,6 @@ void CleanTaskWindow::start()
 void CleanTaskWindow::run(const QList<DupGroup::Ptr> &groups, const CleanTaskOptions &options)
 {
     m_alert->resetCounts();
-    m_clean.setCleanFrontEnd(m_alert);
     m_clean.runTask(groups, options);
     if (m_clean.taskStatus() != TaskStatus::Running)
         return;

@@ -35,7 +35,9 @@ class CleanTaskWindow : public QDialog, public TaskWindow
 {
     Q_OBJECT
 public:
-    CleanTaskWindow(CleanController &clean, ShownGroups &shown, QWidget *parent);
+    // alert: the front end the controller's tasks answer to, whose counts the window shows.
+    CleanTaskWindow(CleanController &clean, ShownGroups &shown, std::shared_ptr<CleanAlert> alert,
+                    QWidget *parent);
     ~CleanTaskWindow() override;
 
     void beginSheet() override;

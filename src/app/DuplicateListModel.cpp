@@ -6,6 +6,7 @@
 #include "platform/Desktop.h"
 #include "platform/StringTable.h"
 #include "platform/UserDefaults.h"
+#include "scan/SourceNodeManager.h"
 
 #include <QFont>
 #include <QLocale>
@@ -25,13 +26,6 @@ QString folderOf(const QString &path)
 {
     const qsizetype slash = path.lastIndexOf(u'/');
     return slash <= 0 ? path.left(slash + 1) : path.left(slash);
-}
-
-bool sameRules(const CleanTaskOptions &a, const CleanTaskOptions &b)
-{
-    return a.moveMode == b.moveMode && a.folderRuleOn == b.folderRuleOn && a.folderIndex == b.folderIndex &&
-           a.dateRuleOn == b.dateRuleOn && a.dateOrder == b.dateOrder && a.typeRuleOn == b.typeRuleOn &&
-           a.typeExtension == b.typeExtension;
 }
 
 } // namespace
@@ -138,13 +132,15 @@ QVariant DuplicateListModel::data(const QModelIndex &index, int role) const
             return QVariant(Qt::AlignRight | Qt::AlignVCenter);
         return {};
     case Qt::FontRole:
-        if (column == NameColumn && isKeptFile(row)) {
+        if (column == NameColumn && (isKeptFile(row) || isProtectedFile(row))) {
             QFont font;
             font.setBold(true);
             return font;
         }
         return {};
     case Qt::DecorationRole:
+        if (column == NameColumn && isProtectedFile(row))
+            return RowPictures::themed("object-locked", QStyle::SP_MessageBoxWarning);
         if (column == NameColumn && isKeptFile(row))
             return RowPictures::themed("emblem-default", QStyle::SP_DialogApplyButton);
         return {};
@@ -178,6 +174,9 @@ QString DuplicateListModel::toolTip(int row, int column) const
     case PathColumn:
         return file.filePath();
     case NameColumn:
+        if (isProtectedFile(row))
+            //% "In a protected source: never removed, moved or trashed."
+            return StringTable::text("PROTECTED_FILE_TIP");
         //% "A clean-up by the current rules keeps this file."
         return isKeptFile(row) ? StringTable::text("KEPT_FILE_TIP") : QString();
     case SizeColumn:
@@ -268,12 +267,20 @@ QMimeData *DuplicateListModel::mimeData(const QModelIndexList &indexes) const
 
 void DuplicateListModel::followCleanRules()
 {
-    const CleanTaskOptions rules =
+    CleanTaskOptions rules =
         CleanTaskOptions::fromSettings(UserDefaults::standard(), m_shown.allShowDupGroupFileExt());
-    if (sameRules(rules, m_cleanRules))
+    rules.protection = m_shown.engine().protection();
+    if (rules == m_cleanRules)
         return;
     m_cleanRules = rules;
     m_keptFiles.clear();
+}
+
+bool DuplicateListModel::isProtectedFile(int row) const
+{
+    const OutlineItem item = itemAtRow(row);
+    const auto *file = std::get_if<MyTreeNode::Ptr>(&item);
+    return file && *file && m_cleanRules.protection.covers((*file)->FileURL());
 }
 
 bool DuplicateListModel::isKeptFile(int row) const

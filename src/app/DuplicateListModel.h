@@ -118,6 +118,8 @@ private:
     QHash<const DupGroup *, int> m_entryOf;
     QSet<const DupGroup *> m_changedGroups;
     QTimer m_memberChangeBatch;
+    // In a protected folder, by the protection of m_cleanRules.
+    bool isProtectedFile(int row) const;
     CleanTaskOptions m_cleanRules;
     // The files each group keeps by m_cleanRules, found when a row of the group is first drawn.
     mutable QHash<const DupGroup *, QSet<const MyTreeNode *>> m_keptFiles;

@@ -87,9 +87,10 @@ MainWindow::MainWindow(DesktopServices &desktop)
     m_settingPanel = new ScanRulePanel(this);
     m_sourceList.setSettingPanel(m_settingPanel);
     connect(m_settingPanel, &ScanRulePanel::rulesChanged, this, &MainWindow::publishScanRules);
-    m_taskWindow = new CleanTaskWindow(m_clean, m_shown, this);
+    const auto alert = std::make_shared<CleanAlert>(this);
+    m_clean.setCleanFrontEnd(alert);
+    m_taskWindow = new CleanTaskWindow(m_clean, m_shown, alert, this);
     m_clean.setTaskWindow(m_taskWindow);
-    m_clean.setCleanFrontEnd(std::make_shared<CleanAlert>(this));
 
     m_status = new QLabel(this);
     m_status->setMinimumWidth(1);
@@ -469,17 +470,38 @@ QList<QByteArray> MainWindow::rememberedSources()
     return paths;
 }
 
+QStringList MainWindow::rememberedProtection()
+{
+    return UserDefaults::standard()
+        .stringArrayForKey(WindowSettings::protectedSources)
+        .value_or(QStringList());
+}
+
+void MainWindow::protectSources(const QStringList &protectedUris)
+{
+    for (const RootNode::Ptr &root : m_engine.rootNodes()) {
+        if (protectedUris.contains(QString::fromLatin1(Desktop::fileUri(root->rootURL()))))
+            m_engine.setSourceProtected(root, true);
+    }
+}
+
 void MainWindow::rememberSources()
 {
     UserDefaults &defaults = UserDefaults::standard();
     if (!defaults.boolForKey(WindowSettings::rememberSources)) {
         defaults.removeObjectForKey(WindowSettings::sources);
+        defaults.removeObjectForKey(WindowSettings::protectedSources);
         return;
     }
-    QStringList uris;
-    for (const RootNode::Ptr &root : m_engine.rootNodes())
-        uris.append(QString::fromLatin1(Desktop::fileUri(root->rootURL())));
+    QStringList uris, protectedUris;
+    for (const RootNode::Ptr &root : m_engine.rootNodes()) {
+        const QString uri = QString::fromLatin1(Desktop::fileUri(root->rootURL()));
+        uris.append(uri);
+        if (root->isProtected())
+            protectedUris.append(uri);
+    }
     defaults.setObject(uris, WindowSettings::sources);
+    defaults.setObject(protectedUris, WindowSettings::protectedSources);
 }
 
 void MainWindow::setCompactRows(bool compact)

@@ -64,6 +64,11 @@ public:
     bool exportShownGroups(const QByteArray &format, const QString &fileName);
     // The sources kept from the last run, when the user keeps them; each path as native bytes.
     static QList<QByteArray> rememberedSources();
+    // The sources protected in the last run, as "file://" URIs; read before the sources are added
+    // again, which stores the list anew.
+    static QStringList rememberedProtection();
+    // Protects the sources whose URIs are given.
+    void protectSources(const QStringList &protectedUris);
     // Shows a message for people in the status bar for a while, over the status text.
     void showNotice(const QString &text);
 

@@ -6,6 +6,7 @@
 #include "scan/SourceNodeManager.h"
 
 #include <QLocale>
+#include <QStyle>
 
 namespace {
 
@@ -77,12 +78,17 @@ QVariant SourceListModel::data(const QModelIndex &index, int role) const
             return {};
         }
     case Qt::DecorationRole:
+        if (index.column() == StateColumn && root->isProtected())
+            return RowPictures::themed("object-locked", QStyle::SP_MessageBoxWarning);
         if (index.column() == PathColumn && root->icon())
             return RowPictures::icon(*root->icon());
         return {};
     case Qt::ToolTipRole:
         if (index.column() == PathColumn)
             return root->rootURL().displayPath();
+        if (index.column() == StateColumn && root->isProtected())
+            //% "Protected: nothing here is removed, moved or trashed."
+            return StringTable::text("SOURCE_PROTECTED_TIP");
         if (index.column() == StateColumn && !root->isRunning() && root->isStopped())
             //% "The scan was stopped: the source holds the %1 file(s) (%2) it took in before."
             return StringTable::text("SOURCE_STOPPED_TIP", root->totalFileNumber())

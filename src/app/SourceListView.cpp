@@ -20,7 +20,7 @@ namespace {
 const char uriListType[] = "text/uri-list";
 
 // In the order made; Rescan sits where Stop was once a scan ends.
-enum RowButton { Reveal, Stop, Remove, Rescan };
+enum RowButton { Reveal, Stop, Remove, Rescan, Protect };
 
 QToolButton *rowButton(QWidget *parent, const QIcon &icon, const QString &text)
 {
@@ -31,6 +31,12 @@ QToolButton *rowButton(QWidget *parent, const QIcon &icon, const QString &text)
     button->setAccessibleName(text);
     button->setFocusPolicy(Qt::TabFocus);
     return button;
+}
+
+// Protects the current source, or lifts its protection.
+QKeySequence protectKey()
+{
+    return QKeySequence(Qt::CTRL | Qt::Key_L);
 }
 
 } // namespace
@@ -104,12 +110,19 @@ void SourceListView::addRowControls(int first, int last)
         QToolButton *rescan =
             rowButton(controls, RowPictures::themed("view-refresh", QStyle::SP_BrowserReload),
                       StringTable::text("RESCAN_SOURCE_ACTION"));
+        //% "Protect: never remove, move or trash anything here"
+        QToolButton *protect =
+            rowButton(controls, RowPictures::themed("object-locked", QStyle::SP_MessageBoxWarning),
+                      StringTable::text("PROTECT_SOURCE_ACTION"));
+        protect->setCheckable(true);
+        connect(protect, &QToolButton::clicked, this,
+                [this, protect] { m_sources.toggleProtection(protect); });
         connect(reveal, &QToolButton::clicked, this,
                 [this, reveal] { m_sources.openSourceInFinder(reveal); });
         connect(stop, &QToolButton::clicked, this, [this, stop] { m_sources.stopSource(stop); });
         connect(remove, &QToolButton::clicked, this, [this, remove] { removeSourceOfRow(remove); });
         connect(rescan, &QToolButton::clicked, this, [this, rescan] { m_sources.rescanSource(rescan); });
-        for (QToolButton *button : {reveal, stop, rescan, remove})
+        for (QToolButton *button : {protect, reveal, stop, rescan, remove})
             layout->addWidget(button);
         setIndexWidget(m_model->index(row, SourceListModel::ActionsColumn), controls);
     }
@@ -128,6 +141,7 @@ void SourceListView::updateRowControls()
         buttons[Rescan]->setVisible(root->isFinished());
         buttons[Rescan]->setEnabled(!root->isRunning());
         buttons[Remove]->setEnabled(root->isFinished());
+        buttons[Protect]->setChecked(root->isProtected());
     }
 }
 
@@ -208,6 +222,12 @@ void SourceListView::keyPressEvent(QKeyEvent *event)
             m_sources.engine().removeRootNode(m_model->sourceAt(row));
         return;
     }
+    if (QKeySequence(event->keyCombination()) == protectKey()) {
+        if (const QWidget *controls =
+                indexWidget(m_model->index(currentIndex().row(), SourceListModel::ActionsColumn)))
+            controls->findChildren<QToolButton *>()[Protect]->click();
+        return;
+    }
     QTableView::keyPressEvent(event);
 }
 
@@ -221,14 +241,18 @@ void SourceListView::contextMenuEvent(QContextMenuEvent *event)
     // The row's own buttons, as menu entries.
     const QList<QToolButton *> buttons = controls->findChildren<QToolButton *>();
     QMenu menu(this);
-    for (const RowButton which : {Reveal, Stop, Rescan, Remove}) {
+    for (const RowButton which : {Protect, Reveal, Stop, Rescan, Remove}) {
         QToolButton *button = buttons[which];
         if (!button->isVisibleTo(controls))
             continue;
         QAction *action = menu.addAction(button->icon(), button->toolTip(), button, &QToolButton::click);
         action->setEnabled(button->isEnabled());
+        action->setCheckable(button->isCheckable());
+        action->setChecked(button->isChecked());
         if (which == Remove)
             action->setShortcut(QKeySequence::Delete);
+        if (which == Protect)
+            action->setShortcut(protectKey());
     }
     menu.exec(event->globalPos());
 }

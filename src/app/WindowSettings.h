@@ -10,8 +10,9 @@ namespace WindowSettings {
 inline const QString compactRows = QStringLiteral("MainWindow/compactRows");
 // Whether the sources of one run are added again, and scanned, at the next start.
 inline const QString rememberSources = QStringLiteral("MainWindow/rememberSources");
-// The sources as "file://" URIs, which keep every byte of a name.
+// The sources as "file://" URIs, which keep every byte of a name, and those of them that are protected.
 inline const QString sources = QStringLiteral("MainWindow/sources");
+inline const QString protectedSources = QStringLiteral("MainWindow/protectedSources");
 
 inline QVariantMap registeredDefaults()
 {

@@ -75,7 +75,7 @@ std::optional<ShownGroups::CellView> ShownGroups::outlineView_viewForTableColumn
         // One pass over the placeholders, so a file name holding "%2" stays as it is.
         //% "%1 files · %2 · %3 · %4 each · %5 wasted\n%6\nAdded %7 · %8"
         QString text =
-            StringTable::text("DUP_GROUP_SIZES_INFO_STRING", files)
+            StringTable::text("DUP_GROUP_INFO_STRING", files)
                 .arg(locale.toString(files), rules->typeString(*shown), shown->fileExt(),
                      byteCountText(shown->FileSize()), byteCountText(wasted), shown->FileName(),
                      shown->fileAddedDateString().value_or(QStringLiteral("?")), shown->filePath());

@@ -67,7 +67,7 @@ void ShownGroups::updateDupGroupStat()
     const qint64 groups = m_engine.totalDupGroupNumber();
     //% "%1 group(s) of duplicates · removable files: %2 · wasted: %3"
     m_dupGroupStatString =
-        StringTable::text("DUP_GROUP_TOTALS_STRING", groups)
+        StringTable::text("DUP_GROUP_STAT_STRING", groups)
             .arg(locale.toString(groups), locale.toString(m_engine.totalRemovableFileNumber()),
                  byteCountText(m_engine.totalWasteSize()));
     if (!m_filterText.isEmpty() && m_showDupGroups) {

@@ -32,7 +32,7 @@ void SourceList::updateSourceStat()
         }
     }
     //% "%1 file(s), %2"
-    const QString text = StringTable::text("SOURCE_FILES_STAT_STRING", files)
+    const QString text = StringTable::text("SOURCE_FOLDER_STAT_STRING", files)
                              .arg(QLocale().toString(files), ShownGroups::byteCountText(bytes));
     if (text == m_sourceStatString)
         return;
@@ -182,4 +182,14 @@ void SourceList::rescanAllSources()
     if (m_publishRules)
         m_publishRules();
     m_engine.rescanAllRootNodes();
+}
+
+void SourceList::toggleProtection(const QObject *control)
+{
+    if (!m_sourceTable)
+        return;
+    const qint64 row = m_sourceTable->rowForView(control);
+    const QList<RootNode::Ptr> &arranged = m_engine.rootController().arrangedObjects();
+    if (quint64(row) < quint64(arranged.size()))
+        m_engine.setSourceProtected(arranged[row], !arranged[row]->isProtected());
 }

@@ -57,6 +57,9 @@ public:
     void openSourceInFinder(const QObject *sender);
     // Asks the scan of the source in the row holding the control to stop.
     void stopSource(const QObject *control);
+    // Protects the source in the row holding the control, or lifts its protection: nothing under a
+    // protected source is removed, moved or trashed.
+    void toggleProtection(const QObject *control);
     // Scans the source in the row holding the control anew, or every finished source, with the scan
     // rules of now.
     void rescanSource(const QObject *control);

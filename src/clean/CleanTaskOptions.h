@@ -42,6 +42,8 @@ struct CleanTaskOptions
     // Nothing in these folders goes, by any mode.
     ProtectedFolders protection;
 
+    friend bool operator==(const CleanTaskOptions &, const CleanTaskOptions &) = default;
+
     // The choices the settings store holds; the type rule's extension is picked from the shown groups'
     // extensions by its stored position.
     static CleanTaskOptions fromSettings(const UserDefaults &defaults, const QStringList &extensions);

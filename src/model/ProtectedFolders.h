@@ -26,6 +26,8 @@ public:
         return false;
     }
 
+    friend bool operator==(const ProtectedFolders &, const ProtectedFolders &) = default;
+
 private:
     QList<Url> m_folders;
 };

@@ -542,6 +542,12 @@ private Q_SLOTS:
         writeFiles(odd, 2, 1);
         m_delegate->openPaths({path("a"), path(odd)});
         QVERIFY(waitForScanQueue());
+        // Ctrl+L protects the current source; the protection comes back with it.
+        SourceListView &table = *window().sourceTable();
+        table.setFocus();
+        table.setCurrentIndex(table.model()->index(1, 0));
+        QTest::keyClick(&table, Qt::Key_L, Qt::ControlModifier);
+        QVERIFY(manager().rootNodes()[1]->isProtected() && !manager().rootNodes()[0]->isProtected());
         const auto restart = [this] {
             QVERIFY(waitForScanQueue());
             m_delegate.reset();
@@ -554,6 +560,7 @@ private Q_SLOTS:
         QCOMPARE(sourcePaths(), QList<QByteArray>({path("a"), path(odd)}));
         QVERIFY(waitForScanQueue());
         QCOMPARE(manager().totalFileNumber(), 6);
+        QVERIFY(manager().rootNodes()[1]->isProtected() && !manager().rootNodes()[0]->isProtected());
         // Turned off, the sources are forgotten.
         QVERIFY(window().rememberSourcesAction()->isChecked());
         window().rememberSourcesAction()->trigger();

@@ -39,8 +39,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("frontEnd");
         QTest::addColumn<QStringList>("environment");
         QTest::addColumn<QStringList>("texts");
-        const QStringList german = {"Bild", "%1 Datei, %2 MiB", "%1 Dateien, %2 MiB"};
-        const QStringList english = {"Picture", "%1 file, %2 MiB", "%1 files, %2 MiB"};
+        const QStringList german = {"Bild", "%1 Datei, %2", "%1 Dateien, %2"};
+        const QStringList english = {"Picture", "%1 file, %2", "%1 files, %2"};
         const auto row = [](const char *tag, const char *frontEnd, const QStringList &environment,
                             const QStringList &texts) {
             QTest::newRow(tag) << QByteArray(frontEnd) << environment << texts;

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstring>
 #include <tuple>
+#include <utility>
 
 // The file: a header (the magic, the format version and the number of records, 16 bytes), the
 // records, the digests of the second and later chunks of each record of more than one chunk (16 bytes
@@ -269,16 +270,28 @@ void FingerprintCache::commit()
     std::lock_guard lock(m_recordedMutex);
     if (m_recorded.empty())
         return;
-    m_records.insert(m_records.end(), m_recorded.begin(), m_recorded.end());
+    // Only the new records are sorted, then merged in after equal older ones, so that a commit costs
+    // no copy of the whole cache beyond one exact reallocation.
+    std::vector<Record> recorded = std::exchange(m_recorded, {});
+    std::stable_sort(recorded.begin(), recorded.end(), isBefore);
+    if (m_records.empty()) {
+        m_records = std::move(recorded);
+    } else {
+        m_records.reserve(m_records.size() + recorded.size());
+        const auto added = m_records.insert(m_records.end(), recorded.begin(), recorded.end());
+        std::vector<Record>().swap(recorded);
+        std::inplace_merge(m_records.begin(), added, m_records.end(), isBefore);
+    }
     m_more.insert(m_recordedMore);
-    std::vector<Record>().swap(m_recorded);
     m_recordedMore.clear();
     settle(&m_records, false);
 }
 
 void FingerprintCache::settle(std::vector<Record> *records, bool pruning) const
 {
-    std::stable_sort(records->begin(), records->end(), isBefore);
+    // A file this cache wrote, and the cache after a commit, are sorted already: no sort buffer then.
+    if (!std::is_sorted(records->begin(), records->end(), isBefore))
+        std::stable_sort(records->begin(), records->end(), isBefore);
     const quint32 day = today();
     const auto sameFileAndLevel = [](const Record &a, const Record &b) {
         return a.device == b.device && a.inode == b.inode && a.level == b.level;

@@ -109,6 +109,21 @@ private Q_SLOTS:
         QVERIFY(holds(loaded, someKey(3), QStringLiteral("")));
     }
 
+    void commitsKeepEveryEntryFindable()
+    {
+        // Each commit's entries fall between those of the commits before.
+        FingerprintCache cache(cachePath(), clock());
+        for (const QList<quint64> &inodes : {QList<quint64>{5, 1, 3}, {4, 2}, {6, 0}}) {
+            for (const quint64 inode : inodes)
+                remember(cache, someKey(inode), {inode % 2 ? digestA : digestB, false});
+            cache.commit();
+        }
+        QCOMPARE(cache.count(), 7);
+        for (quint64 inode = 0; inode < 7; ++inode)
+            QVERIFY2(holds(cache, someKey(inode), inode % 2 ? digestA : digestB),
+                     qPrintable(QString::number(inode)));
+    }
+
     void everyFieldOfTheKeyTells_data()
     {
         QTest::addColumn<int>("field");

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # TwinSift against jdupes, fdupes, rdfind and rmlint on the same trees, with a warm page cache, with a
-# cold one, and (once twinsift-cli has a fingerprint cache) with that cache filled by a first run.
+# cold one, and with TwinSift's fingerprint cache filled by a first run.
 #
 # 1. Installs the four tools and GNU time from Debian's packages when missing, and builds
 #    twinsift-cli in Release mode into build-bench/.
@@ -17,7 +17,11 @@
 #    (`echo 3 > /proc/sys/vm/drop_caches`, which needs root); where that is not allowed, the cold
 #    table is left out and the script says so. The "fpcache" state times TwinSift alone, each run a
 #    pair: a first scan with a cold page cache and an empty fingerprint cache, then a second one with a
-#    warm page cache and the fingerprint cache the first one left (TWINSIFT_CACHE_FLAG turns it on).
+#    warm page cache and the fingerprint cache the first one left, which is held against jdupes'
+#    runs with a warm page cache. Every other run of TwinSift passes --no-cache, so that it reads
+#    what it compares.
+#    With the fpcache state, the JSON reports of a scan that fills the fingerprint cache and of one
+#    that the cache answers must be byte-identical to the one read without it; the table says so.
 # 4. Prints a Markdown table of the medians, with wall and CPU (user + system) seconds and the ratios
 #    TwinSift/tool of both, the set checks and peak RSS per file taken in, for each cache state, and
 #    writes them to bench/results/peers-DATE[-scaleF].md.
@@ -32,9 +36,9 @@
 #                      trees); leave linux out for a quick run
 #   CACHE="warm cold"  the cache states to measure; add fpcache for the fingerprint cache's pair of runs
 #   TOOLS="twinsift jdupes fdupes rdfind rmlint"  the tools to time (TwinSift always)
-#   TWINSIFT_CACHE_FLAG=--cache                   the option that turns twinsift-cli's fingerprint
-#                                                 cache on, for the fpcache state; the other states
-#                                                 pass TWINSIFT_NO_CACHE_FLAG (none by default)
+#   TWINSIFT_CACHE_FLAG=                          options for the fpcache state (the cache is on by
+#                                                 default); the other states pass
+#                                                 TWINSIFT_NO_CACHE_FLAG (--no-cache by default)
 #   BENCH_DATA=bench/data                       where the trees are kept
 #   TWINSIFT_CLI=PATH  measure this binary instead of building one
 set -euo pipefail
@@ -49,13 +53,7 @@ data=${BENCH_DATA:-$here/bench/data}
 tools=(twinsift)
 for tool in ${TOOLS-jdupes fdupes rdfind rmlint}; do [[ $tool == twinsift ]] || tools+=("$tool"); done
 read -r -a cache_on <<<"${TWINSIFT_CACHE_FLAG:-}"
-read -r -a cache_off <<<"${TWINSIFT_NO_CACHE_FLAG:-}"
-for cache in "${caches[@]}"; do
-    if [[ $cache == fpcache && ${#cache_on[@]} -eq 0 ]]; then
-        echo "the fpcache state needs TWINSIFT_CACHE_FLAG, the option that turns the cache on" >&2
-        exit 2
-    fi
-done
+read -r -a cache_off <<<"${TWINSIFT_NO_CACHE_FLAG---no-cache}"
 wants_linux=0
 for tree in "${trees[@]}"; do [[ $tree == linux ]] && wants_linux=1; done
 
@@ -148,12 +146,25 @@ for tree in "${trees[@]}"; do echo "$(tree_name "$tree")" >>"$work/names"; done
 mapfile -t names <"$work/names"
 measured=()
 loads=()
+cache_checks=()
 for tree in "${trees[@]}"; do
     path=$(tree_path "$tree")
     name=$(tree_name "$tree")
     echo "$name: checking the duplicate sets" >&2
-    "$cli" scan --no-fast-scan --format json --quiet "$path" >"$work/sets/$name.exact.json" || true
-    "$cli" scan --format json --quiet "$path" >"$work/sets/$name.fast.json" || true
+    "$cli" scan --no-fast-scan "${cache_off[@]}" --format json --quiet "$path" >"$work/sets/$name.exact.json" ||
+        true
+    "$cli" scan "${cache_off[@]}" --format json --quiet "$path" >"$work/sets/$name.fast.json" || true
+    if [[ " ${caches[*]} " == *" fpcache "* ]]; then
+        # The report of a scan that fills the fingerprint cache and of one that it answers.
+        rm -rf "$XDG_CACHE_HOME/twinsift"
+        same=identical
+        for pass in filling answering; do
+            "$cli" scan --no-fast-scan "${cache_on[@]}" --format json --quiet "$path" \
+                >"$work/sets/$name.$pass.json" || true
+            cmp -s "$work/sets/$name.exact.json" "$work/sets/$name.$pass.json" || same="**different**"
+        done
+        cache_checks+=("$name $same")
+    fi
     jdupes -r -q -0 "$path" >"$work/sets/$name.jdupes" 2>/dev/null || true
     python3 "$here/bench/compare_sets.py" "$path" "$work/sets/$name.exact.json" \
         "$work/sets/$name.fast.json" "$work/sets/$name.jdupes" >"$work/sets/$name.json" ||
@@ -226,13 +237,26 @@ fi
         "TREES=\"${trees[*]}\" TOOLS=\"${tools[*]:1}\" bench/compare_peers.sh\`."
     echo
     echo "Load average (1 min) before each tree's timed runs: ${loads[*]/%/;}" | sed 's/;$/./'
+    if ((${#cache_checks[@]})); then
+        echo
+        echo "JSON reports with the fingerprint cache, filling it and then answered by it, against" \
+            "--no-cache: ${cache_checks[*]/%/;}" | sed 's/;$/./'
+    fi
 } >"$work/context"
 
 mkdir -p "$here/bench/results"
 suffix=$(awk -v s="$scale" 'BEGIN { if (s != 1) printf "-scale%s", s }')
 report=$here/bench/results/peers-$(date +%F)$suffix.md
+# The second run with the fingerprint cache is held against jdupes with a warm page cache.
+[[ -e $work/timings-warm && -e $work/timings-fpcache ]] &&
+    awk -F'\t' -v OFS='\t' '$2 == "jdupes" { $2 = "jdupes-warm"; print }' "$work/timings-warm" \
+        >>"$work/timings-fpcache"
 for cache in "${measured[@]}"; do
-    echo "## With a $cache page cache"
+    if [[ $cache == fpcache ]]; then
+        echo "## With the fingerprint cache"
+    else
+        echo "## With a $cache page cache"
+    fi
     echo
     python3 "$here/bench/peer_table.py" "$work/timings-$cache" "$work/sets" "$work/context" "${names[@]}"
     echo

@@ -15,11 +15,14 @@ import statistics
 import sys
 
 TOOLS = ["twinsift", "jdupes", "fdupes", "rdfind", "rmlint"]
-# The fingerprint cache's pair of runs: the first fills the cache, the second is measured against it.
-CACHED = ["twinsift-first", "twinsift-second"]
+# The fingerprint cache's pair of runs: the first fills the cache, the second is measured against it
+# and against jdupes' runs with a warm page cache.
+CACHED = ["twinsift-first", "twinsift-second", "jdupes-warm"]
 NAMES = {"twinsift": "TwinSift", "jdupes": "jdupes", "fdupes": "fdupes", "rdfind": "rdfind",
          "rmlint": "rmlint", "twinsift-first": "TwinSift, first run (cold, cache empty)",
-         "twinsift-second": "TwinSift, second run (cache filled)"}
+         "twinsift-second": "TwinSift, second run (cache filled)",
+         "jdupes-warm": "jdupes, warm page cache"}
+MAX_CACHED_TO_JDUPES = 0.3
 MAX_BYTES_PER_FILE = 300
 PER_FILE_TREES = ["mixed", "tiny"]
 
@@ -108,10 +111,19 @@ def main():
 
     out += ["", "Targets:", ""]
     # A run that failed measured nothing worth a verdict.
-    failed = {tree for tree in trees if any(failures[tree, t] for t in ["twinsift"] + CACHED)}
+    failed = {tree for tree in trees if any(failures[tree, t] for t in ["twinsift"] + CACHED[:2])}
     for tree in sorted(failed):
         out.append("- %s: **no verdict**, TwinSift failed in some runs" % tree)
     for tree in trees:
+        first, second, jdupes = (medians.get((tree, tool)) for tool in CACHED)
+        if first and second and tree not in failed:
+            out.append("- %s second run with the fingerprint cache: %s× the first run's wall time "
+                       "(target ≤ 0.33)" % (tree, ratio(second[0], first[0])))
+        if second and jdupes and tree not in failed:
+            met = second[0] <= MAX_CACHED_TO_JDUPES * jdupes[0]
+            out.append("- %s second run with the fingerprint cache: %s× jdupes' warm wall time "
+                       "(target ≤ %s): %s" % (tree, ratio(second[0], jdupes[0]), MAX_CACHED_TO_JDUPES,
+                                              "met" if met else "**missed**"))
         ours = medians.get((tree, "twinsift"))
         if ours is None or tree in failed:
             continue
@@ -131,10 +143,6 @@ def main():
             out.append("- %s wall time: %s" % (tree, ", ".join(verdicts)))
         if cpu_verdicts:
             out.append("- %s CPU time: %s" % (tree, ", ".join(cpu_verdicts)))
-        first, second = medians.get((tree, CACHED[0])), medians.get((tree, CACHED[1]))
-        if first and second:
-            out.append("- %s second run with the fingerprint cache: %s× the first run's wall time "
-                       "(target ≤ 0.33)" % (tree, ratio(second[0], first[0])))
     baseline = medians.get(("empty-folder", "twinsift"))
     for tree in PER_FILE_TREES:
         ours = medians.get((tree, "twinsift"))

@@ -215,6 +215,10 @@
         <source>Show thumbnails of the groups' files</source>
         <translation>Vorschaubilder der Gruppen zeigen</translation>
     </message>
+    <message id="FINGERPRINT_CACHE_SWITCH">
+        <source>Remember the files read, and read only what changed in later scans</source>
+        <translation>Gelesene Dateien merken und bei späteren Suchen nur Geändertes lesen</translation>
+    </message>
     <message id="FAST_SCAN_SWITCH">
         <source>Compare large files by samples, from</source>
         <translation>Große Dateien anhand von Stichproben vergleichen, ab</translation>

@@ -215,6 +215,10 @@
         <source>Show thumbnails of the groups' files</source>
         <translation>Show thumbnails of the groups' files</translation>
     </message>
+    <message id="FINGERPRINT_CACHE_SWITCH">
+        <source>Remember the files read, and read only what changed in later scans</source>
+        <translation>Remember the files read, and read only what changed in later scans</translation>
+    </message>
     <message id="FAST_SCAN_SWITCH">
         <source>Compare large files by samples, from</source>
         <translation>Compare large files by samples, from</translation>

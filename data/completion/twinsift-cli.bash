@@ -66,9 +66,9 @@ _twinsift_cli()
         local options
         case $command in
             fingerprint) options="--level" ;;
-            scan) options="--format --null --min-size --fast-scan-size --no-fast-scan --types --use-settings --verbose --quiet" ;;
+            scan) options="--format --null --min-size --fast-scan-size --no-fast-scan --no-cache --types --use-settings --verbose --quiet" ;;
             undo) options="--list" ;;
-            clean) options="--keep --source --ext --protect --protect-source --move-to --link --dry-run --include-empty --on-error --format --null --min-size --fast-scan-size --no-fast-scan --types --use-settings --verbose --quiet" ;;
+            clean) options="--keep --source --ext --protect --protect-source --move-to --link --dry-run --include-empty --on-error --format --null --min-size --fast-scan-size --no-fast-scan --no-cache --types --use-settings --verbose --quiet" ;;
         esac
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
     fi

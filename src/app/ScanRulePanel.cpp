@@ -96,6 +96,10 @@ ScanRulePanel::ScanRulePanel(QWidget *parent) : QDialog(parent)
     form->addWidget(switchFor(SettingsKeys::createThumbnail, StringTable::text("THUMBNAILS_SWITCH"),
                               comparison, m_loaders),
                     0, 0, 1, 2);
+    //% "Remember the files read, and read only what changed in later scans"
+    form->addWidget(switchFor(SettingsKeys::useFingerprintCache,
+                              StringTable::text("FINGERPRINT_CACHE_SWITCH"), comparison, m_loaders),
+                    3, 0, 1, 2);
     //% "Compare large files by samples, from"
     QCheckBox *fast =
         switchFor(SettingsKeys::fastScanOption, StringTable::text("FAST_SCAN_SWITCH"), comparison, m_loaders);

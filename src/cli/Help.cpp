@@ -39,6 +39,8 @@ const Section sections[] = {
      "      --fast-scan-size MIB  compare files of MIB mebibytes and more by samples instead of\n"
      "                            their whole content (default: 20)\n"
      "      --no-fast-scan        compare every file by its whole content\n"
+     "      --no-cache            read every file: neither use nor update the fingerprints\n"
+     "                            remembered between runs (in $XDG_CACHE_HOME/twinsift/)\n"
      "      --types LIST          scan only these categories, comma-separated:\n"
      "                            document, movie, music, picture, archive\n"
      "      --use-settings        apply the desktop application's stored settings; without it every\n"

@@ -112,6 +112,7 @@ std::optional<ScanOptions> ScanOptions::parse(const QList<QByteArray> &arguments
             {"--quiet", &options.quiet},
             {"-q", &options.quiet},
             {"--no-fast-scan", &options.noFastScan},
+            {"--no-cache", &options.noCache},
             {"--verbose", &options.verbose},
             {"--null", &nullSeparated},
             {"--use-settings", &options.useSettings},
@@ -182,6 +183,8 @@ ScanRules ScanOptions::scanRules() const
     rules.preciseLevel =
         PreciseLevel(!noFastScan && rules.preciseLevel.isFastScan(),
                      fastScanSizeMiB ? *fastScanSizeMiB << 20 : rules.preciseLevel.largeFrom());
+    if (noCache)
+        rules.usesFingerprintCache = false;
     if (types) {
         rules.scansEveryKind = false;
         for (auto it = typeSwitches().cbegin(); it != typeSwitches().cend(); ++it)

@@ -17,6 +17,8 @@ struct ScanOptions
     std::optional<double> minimumSizeMiB;
     std::optional<qint64> fastScanSizeMiB;
     bool noFastScan = false;
+    // Reads every file, neither using nor filling the fingerprint cache.
+    bool noCache = false;
     // Category names: document, movie, music, picture, archive.
     std::optional<QList<QByteArray>> types;
     bool quiet = false;

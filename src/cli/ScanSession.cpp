@@ -75,6 +75,8 @@ void ScanSession::scanSources()
     waitForScanQueue();
     m_manager.setScanProgress(nullptr);
     m_console->clearProgressLine();
+    if (const auto &warning = m_manager.fingerprintCacheWarning())
+        m_console->warn(warning->toUtf8());
     // A source stopped before its scan began never ran its end-of-scan step; count it too.
     m_manager.syncAllSatus();
 }

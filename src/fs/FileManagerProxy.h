@@ -111,12 +111,12 @@ public:
     // The whole-content (level 2) fingerprints of many files, as fileMD5_withLevel gives them, on
     // all cores and several files per core at once; the result at index i is the one of urls[i], which
     // was listed as listed[i] when listed is not empty. proceed(i, isCallingThread) is asked before
-    // file i is started: false leaves it without value, as a stop does.
-    std::vector<std::optional<QString>>
-    wholeContentFingerprints(const QList<Url> &urls,
-                             const std::function<bool(qsizetype i, bool isCallingThread)> &proceed,
-                             const QList<std::optional<FileId>> &listed = {},
-                             const StopRequest &stopRequested = {}, FingerprintCache *cache = nullptr) const;
+    // file i is started: false leaves it without value, as a stop does. folders[i], when not null, is
+    // the open folder urls[i] is an entry of, as for fileFingerprintIn.
+    std::vector<std::optional<QString>> wholeContentFingerprints(
+        const QList<Url> &urls, const std::function<bool(qsizetype i, bool isCallingThread)> &proceed,
+        const QList<std::optional<FileId>> &listed = {}, const StopRequest &stopRequested = {},
+        FingerprintCache *cache = nullptr, const QList<const Directory *> &folders = {}) const;
     // A package's fingerprint joins those of the files at any depth inside, in byte order of their
     // paths; a package of which anything could not be read has none.
     std::optional<QString> dirMD5_withLeel(const Url &url, qint64 level,

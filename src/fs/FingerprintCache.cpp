@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstring>
 #include <tuple>
+#include <utility>
 
 // The file: a header (the magic, the format version and the number of records, 16 bytes), the
 // records, the digests of the second and later chunks of each record of more than one chunk (16 bytes
@@ -128,6 +129,15 @@ QByteArray FingerprintCache::moreKey(const Record &record)
     return QByteArray(reinterpret_cast<const char *>(&key), sizeof key);
 }
 
+std::optional<FingerprintCache::FileState> FingerprintCache::stateOf(int fd) const
+{
+    struct stat st;
+    if ((fd < 0 ? ::stat(m_path.constData(), &st) : ::fstat(fd, &st)) != 0)
+        return std::nullopt;
+    return FileState{qint64(st.st_dev), qint64(st.st_ino), qint64(st.st_size),
+                     qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+}
+
 std::optional<QString> FingerprintCache::load()
 {
     QFile file(QFile::decodeName(m_path));
@@ -135,7 +145,12 @@ std::optional<QString> FingerprintCache::load()
         return std::nullopt;
     if (!file.open(QIODevice::ReadOnly))
         return untrusted(m_path, "cannot be read");
-    return parse(file.readAll(), &m_records, &m_more);
+    // The state of the file read, not of whatever another save renamed there meanwhile.
+    const std::optional<FileState> state = stateOf(file.handle());
+    std::optional<QString> refused = parse(file.readAll(), &m_records, &m_more);
+    if (!refused)
+        m_fileState = state;
+    return refused;
 }
 
 std::optional<QString> FingerprintCache::parse(const QByteArray &bytes, std::vector<Record> *records,
@@ -247,6 +262,7 @@ void FingerprintCache::record(const Key &key, const Fingerprint &fingerprint, qi
     if (record.chunks > 1)
         m_recordedMore.insert(moreKey(record), digests.mid(digestLength));
     m_recorded.push_back(record);
+    m_unsaved = true;
 }
 
 void FingerprintCache::commit()
@@ -254,16 +270,28 @@ void FingerprintCache::commit()
     std::lock_guard lock(m_recordedMutex);
     if (m_recorded.empty())
         return;
-    m_records.insert(m_records.end(), m_recorded.begin(), m_recorded.end());
+    // Only the new records are sorted, then merged in after equal older ones, so that a commit costs
+    // no copy of the whole cache beyond one exact reallocation.
+    std::vector<Record> recorded = std::exchange(m_recorded, {});
+    std::stable_sort(recorded.begin(), recorded.end(), isBefore);
+    if (m_records.empty()) {
+        m_records = std::move(recorded);
+    } else {
+        m_records.reserve(m_records.size() + recorded.size());
+        const auto added = m_records.insert(m_records.end(), recorded.begin(), recorded.end());
+        std::vector<Record>().swap(recorded);
+        std::inplace_merge(m_records.begin(), added, m_records.end(), isBefore);
+    }
     m_more.insert(m_recordedMore);
-    std::vector<Record>().swap(m_recorded);
     m_recordedMore.clear();
     settle(&m_records, false);
 }
 
 void FingerprintCache::settle(std::vector<Record> *records, bool pruning) const
 {
-    std::stable_sort(records->begin(), records->end(), isBefore);
+    // A file this cache wrote, and the cache after a commit, are sorted already: no sort buffer then.
+    if (!std::is_sorted(records->begin(), records->end(), isBefore))
+        std::stable_sort(records->begin(), records->end(), isBefore);
     const quint32 day = today();
     const auto sameFileAndLevel = [](const Record &a, const Record &b) {
         return a.device == b.device && a.inode == b.inode && a.level == b.level;
@@ -287,10 +315,33 @@ void FingerprintCache::settle(std::vector<Record> *records, bool pruning) const
     records->shrink_to_fit();
 }
 
-QByteArray FingerprintCache::serialized() const
+int FingerprintCache::writeTo(int fd) const
 {
+    // The file is written through a small buffer, so a large cache is never held twice in memory.
+    Md5 md5;
     QByteArray out;
-    out.reserve(headerLength + qsizetype(m_records.size()) * recordLength + digestLength);
+    constexpr qsizetype pieceLength = 64 * 1024;
+    out.reserve(pieceLength + recordLength);
+    const auto flush = [&](bool isLast) {
+        if (!isLast && out.size() < pieceLength)
+            return 0;
+        md5.update(out.constData(), size_t(out.size()));
+        if (isLast) {
+            unsigned char digest[16];
+            md5.digest(digest);
+            out.append(reinterpret_cast<const char *>(digest), sizeof digest);
+        }
+        for (qsizetype written = 0; written < out.size();) {
+            const ssize_t n = ::write(fd, out.constData() + written, size_t(out.size() - written));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return errno;
+            written += n;
+        }
+        out.clear();
+        return 0;
+    };
     out.append(magic, sizeof magic);
     put<quint32>(out, version);
     put<quint32>(out, quint32(m_records.size()));
@@ -305,20 +356,19 @@ QByteArray FingerprintCache::serialized() const
         put<quint8>(out, record.flags);
         put<quint16>(out, record.chunks);
         out.append(reinterpret_cast<const char *>(record.digest), digestLength);
+        if (const int error = flush(false))
+            return error;
     }
     for (const Record &record : m_records) {
         if (record.chunks > 1) {
             QByteArray more = m_more.value(moreKey(record));
             more.resize((record.chunks - 1) * digestLength, '\0');
             out.append(more);
+            if (const int error = flush(false))
+                return error;
         }
     }
-    Md5 md5;
-    md5.update(out.constData(), size_t(out.size()));
-    unsigned char digest[16];
-    md5.digest(digest);
-    out.append(reinterpret_cast<const char *>(digest), sizeof digest);
-    return out;
+    return flush(true);
 }
 
 MaybeError FingerprintCache::save()
@@ -327,8 +377,8 @@ MaybeError FingerprintCache::save()
     // What another process saved since the load is kept too; a file that cannot be trusted adds nothing.
     std::vector<Record> onDisk;
     MoreDigests onDiskMore;
-    if (QFile file(QFile::decodeName(m_path));
-        file.open(QIODevice::ReadOnly) && !parse(file.readAll(), &onDisk, &onDiskMore)) {
+    if (QFile file(QFile::decodeName(m_path)); stateOf(-1) != m_fileState && file.open(QIODevice::ReadOnly) &&
+                                               !parse(file.readAll(), &onDisk, &onDiskMore)) {
         m_records.insert(m_records.begin(), onDisk.begin(), onDisk.end());
         for (auto more = onDiskMore.cbegin(); more != onDiskMore.cend(); ++more) {
             if (!m_more.contains(more.key()))
@@ -336,7 +386,6 @@ MaybeError FingerprintCache::save()
         }
     }
     settle(&m_records, true);
-    const QByteArray bytes = serialized();
 
     // The folders are made as mkdir -p makes them; the cache is the user's alone.
     const QByteArray folder = m_path.left(std::max<qsizetype>(m_path.lastIndexOf('/'), 0));
@@ -354,24 +403,20 @@ MaybeError FingerprintCache::save()
         ::unlink(temporary.constData());
         return Error::fromErrno(error, QFile::decodeName(m_path));
     };
-    for (qsizetype written = 0; written < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            return fail(error);
-        }
-        written += n;
+    if (const int error = writeTo(fd)) {
+        ::close(fd);
+        return fail(error);
     }
     // On disk before the rename makes it the cache, so a crash leaves the old cache or the new one.
     const int synced = ::fdatasync(fd) == 0 ? 0 : errno;
+    const std::optional<FileState> written = stateOf(fd);
     if (::close(fd) != 0 || synced)
         return fail(synced ? synced : errno);
     if (m_beforeRename)
         m_beforeRename();
     if (::rename(temporary.constData(), m_path.constData()) != 0)
         return fail(errno);
+    m_fileState = written;
+    m_unsaved = false;
     return std::nullopt;
 }

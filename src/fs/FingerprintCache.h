@@ -7,6 +7,8 @@
 #include <QHash>
 #include <QString>
 
+#include <array>
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -87,10 +89,12 @@ public:
     void commit();
     // Fingerprints that lookups see.
     qsizetype count() const { return qsizetype(m_records.size()); }
+    // Whether anything was recorded since the load or the last save.
+    bool hasUnsaved() const { return m_unsaved; }
 
-    // Merges what the cache file holds now (another process may have saved since the load) and what
-    // was recorded, drops what is no longer kept, and writes the result. Call when no lookup or record
-    // runs.
+    // Merges what the cache file holds now, when another process saved it since this cache last read
+    // or wrote it, and what was recorded; drops what is no longer kept, and writes the result a piece
+    // at a time. Call when no lookup or record runs.
     MaybeError save();
     // Called between writing the temporary file and renaming it over the cache: a test makes
     // another save happen then.
@@ -125,15 +129,22 @@ private:
                                  MoreDigests *more) const;
     // Sorts records, keeps one of each key (seen last), and with pruning, drops what is no longer kept.
     void settle(std::vector<Record> *records, bool pruning) const;
-    QByteArray serialized() const;
+    // Writes the file's bytes to fd a piece at a time; returns 0 or the errno value.
+    int writeTo(int fd) const;
+    // Which file fd is, or (fd < 0) the file at the cache's path now; none: no file. A save merges the
+    // file only when it is not the one this cache last read or wrote.
+    using FileState = std::array<qint64, 4>;
+    std::optional<FileState> stateOf(int fd) const;
 
     QByteArray m_path;
     Clock m_clock;
     std::function<void()> m_beforeRename;
+    std::optional<FileState> m_fileState;
     // Sorted by file, level and times: lookups search it without a lock.
     std::vector<Record> m_records;
     MoreDigests m_more;
     std::mutex m_recordedMutex;
     std::vector<Record> m_recorded;
     MoreDigests m_recordedMore;
+    std::atomic<bool> m_unsaved{false};
 };

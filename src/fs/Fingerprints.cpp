@@ -287,8 +287,8 @@ FileManagerProxy::fingerprintOfOpenFile(ReadHandle &handle, qint64 level,
 
 std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
     const QList<Url> &urls, const std::function<bool(qsizetype i, bool isCallingThread)> &proceed,
-    const QList<std::optional<FileId>> &listed, const StopRequest &stopRequested,
-    FingerprintCache *cache) const
+    const QList<std::optional<FileId>> &listed, const StopRequest &stopRequested, FingerprintCache *cache,
+    const QList<const Directory *> &folders) const
 {
     std::vector<std::optional<QString>> results(size_t(urls.size()));
     // The keys of the files read, and when their attributes were, for what is recorded in the cache.
@@ -300,6 +300,13 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
         results[size_t(i)] = std::move(text);
     };
     const auto listedAt = [&](qsizetype i) { return i < listed.size() ? listed[i] : std::nullopt; };
+    // Where file i is looked at and opened: by its name in its open folder, else by its path.
+    const auto placeOf = [&](qsizetype i) -> std::pair<int, const char *> {
+        const Directory *folder = i < folders.size() ? folders[i] : nullptr;
+        if (const char *name = folder ? entryName(*folder, urls[i]) : nullptr)
+            return {folder->fd(), name};
+        return {AT_FDCWD, urls[i].c_str()};
+    };
     // A file of several chunks is digested a chunk per lane, its chunks being texts of their own;
     // the chunks' digests are joined in file order when the last one is done.
     struct Chunks
@@ -342,8 +349,9 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
     const auto openForLanes = [&](qsizetype i) -> std::optional<ReadHandle> {
         int error = 0;
         const Url &url = urls[i];
+        const auto [dirFd, name] = placeOf(i);
         const qint64 now = cache ? cache->now() : 0;
-        const auto attributes = queryAttributes(AT_FDCWD, url.c_str(), &error);
+        const auto attributes = queryAttributes(dirFd, name, &error);
         const auto expected = listedAt(i);
         if (!attributes || !attributes->isRegularFile() || attributes->fileSize == 0 ||
             (expected && attributes->id() != *expected))
@@ -357,7 +365,7 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
             keys[size_t(i)] = key;
             lookedAt[size_t(i)] = now;
         }
-        return ReadHandle::open(AT_FDCWD, url.c_str(), url, attributes->id(), &error);
+        return ReadHandle::open(dirFd, name, url, attributes->id(), &error);
     };
 
     onAllCores([&](bool isCallingThread) {
@@ -371,8 +379,11 @@ std::vector<std::optional<QString>> FileManagerProxy::wholeContentFingerprints(
                     continue;
                 auto handle = openForLanes(i);
                 if (!handle) {
-                    if (!results[size_t(i)])
-                        results[size_t(i)] = fileFingerprint(urls[i], 2, listedAt(i), stopRequested).text;
+                    if (!results[size_t(i)]) {
+                        const auto [dirFd, name] = placeOf(i);
+                        results[size_t(i)] =
+                            fingerprintAt(dirFd, name, urls[i], 2, listedAt(i), stopRequested, nullptr).text;
+                    }
                     continue;
                 }
                 handle->readAhead(0, std::min(handle->size(), WholeContentLanes::readAheadLength));

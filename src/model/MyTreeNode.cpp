@@ -54,13 +54,16 @@ MyTreeNode::Ptr MyTreeNode::initWithURL(const Url &url, const std::optional<File
         if (!attributes->hasBirthTime)
             node->m_flags |= modificationDateAddedFlag;
         node->m_modifyDate = attributes->modificationNanoseconds;
+        node->m_changeDate = attributes->changeNanoseconds;
         node->m_fileSize = attributes->fileSize;
     }
     return node;
 }
 
-std::optional<QList<MyTreeNode::Ptr>> MyTreeNode::Childs()
+std::optional<QList<MyTreeNode::Ptr>> MyTreeNode::Childs(std::shared_ptr<const Directory> *opened)
 {
+    if (opened)
+        opened->reset();
     if (!isFolder())
         return std::nullopt;
     std::unique_ptr<QList<Ptr>> &childs = m_rare->childs;
@@ -78,6 +81,8 @@ std::optional<QList<MyTreeNode::Ptr>> MyTreeNode::Childs()
             childs->append(child);
         }
     }
+    if (opened)
+        *opened = listing.folder;
     return *childs;
 }
 

@@ -53,8 +53,10 @@ public:
 
     // The folder's entries as nodes, built once on first use; no list for files and packages.
     // The folder is opened from the folder that listed it and never through a link, so a folder
-    // swapped for a link meanwhile only vanishes from the walk. Scan queue only.
-    std::optional<QList<Ptr>> Childs();
+    // swapped for a link meanwhile only vanishes from the walk. *opened, when asked for, is the open
+    // folder the entries were listed from, for reading them by name (null once they were listed).
+    // Scan queue only.
+    std::optional<QList<Ptr>> Childs(std::shared_ptr<const Directory> *opened = nullptr);
     // What Childs could not look at: the folder itself, or entries of it. Scan queue only.
     QList<SkippedItem> skippedEntries() const { return m_rare ? m_rare->skipped : QList<SkippedItem>(); }
 
@@ -87,6 +89,8 @@ public:
     // The modification time in nanoseconds since the epoch, as scanned: with the size and the file's
     // identity it tells whether the file is still the one that was compared.
     qint64 modificationNanoseconds() const { return m_modifyDate; }
+    // The change time in nanoseconds, as scanned: what a remembered fingerprint is checked against.
+    qint64 changeNanoseconds() const { return m_changeDate; }
     // Milliseconds since the epoch of addedDate, or the lowest value when there is none: the key by
     // which a group orders its members.
     qint64 addedDateKey() const { return m_createDate; }
@@ -166,6 +170,7 @@ private:
     qint64 m_createDate = noDate;
     // Nanoseconds, unlike the creation date.
     qint64 m_modifyDate = noDate;
+    qint64 m_changeDate = 0;
     dev_t m_device = 0;
     ino_t m_inode = 0;
     CompactFingerprint m_fileMD5;

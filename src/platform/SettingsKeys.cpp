@@ -13,7 +13,7 @@ QVariantMap registeredDefaults()
         {createThumbnail, true},      {fastScanOption, true},      {fastScanSize, qint64(20)},
         {onlyFileSize, false},        {onlyFileSizeValue, 0.0},    {scanTypeAll, true},
         {scanTypeMovie, false},       {scanTypeMusic, false},      {scanTypeDocument, false},
-        {scanTypePicture, false},     {scanTypeArchive, false},
+        {scanTypePicture, false},     {scanTypeArchive, false},    {useFingerprintCache, true},
     };
 }
 

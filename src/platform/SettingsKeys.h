@@ -29,6 +29,8 @@ inline const QString scanTypeMusic = QStringLiteral("SCAN_FILE_TYPE_MUSIC");
 inline const QString scanTypeDocument = QStringLiteral("SCAN_FILE_TYPE_DOCUMENT");
 inline const QString scanTypePicture = QStringLiteral("SCAN_FILE_TYPE_PIC");
 inline const QString scanTypeArchive = QStringLiteral("SCAN_FILE_TYPE_ARCHIVE");
+// Whether scans remember fingerprints between runs.
+inline const QString useFingerprintCache = QStringLiteral("USE_FINGERPRINT_CACHE_KEY");
 // Extra extensions per category; these have no registered default.
 inline const QString documentTokens = QStringLiteral("SCAN_FILE_TYPE_DOCUMENT_TOKEN");
 inline const QString movieTokens = QStringLiteral("SCAN_FILE_TYPE_MOVIE_TOKEN");
@@ -42,7 +44,7 @@ inline const QString mainWindowGeometry = QStringLiteral("MainWindow/geometry");
 inline const QString mainWindowSplitter = QStringLiteral("MainWindow/splitter");
 inline const QString duplicateListColumns = QStringLiteral("MainWindow/duplicateListColumns");
 
-// The registered defaults of the first twenty keys, with their types (booleans, integers, and one
+// The registered defaults of the first twenty-one keys, with their types (booleans, integers, and one
 // floating-point number).
 QVariantMap registeredDefaults();
 // Registers them with the process's settings store (nothing is stored): the first step of every

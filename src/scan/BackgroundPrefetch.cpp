@@ -2,15 +2,17 @@
 
 #include <system_error>
 
-BackgroundPrefetch::BackgroundPrefetch(QList<MyTreeNode::Ptr> files, const GroupIndex &groups,
-                                       const RootNode &root, PreciseLevel preciseLevel)
-    : m_files(std::move(files))
+BackgroundPrefetch::BackgroundPrefetch(QList<MyTreeNode::Ptr> files, FingerprintPrefetch::Folders folders,
+                                       const GroupIndex &groups, const RootNode &root,
+                                       PreciseLevel preciseLevel, FingerprintCache *cache)
+    : m_files(std::move(files)), m_folders(std::move(folders))
 {
     try {
-        m_thread = std::thread([this, &groups, &root, preciseLevel] { read(groups, root, preciseLevel); });
+        m_thread = std::thread(
+            [this, &groups, &root, preciseLevel, cache] { read(groups, root, preciseLevel, cache); });
     } catch (const std::system_error &) {
         // Out of threads: the stretch is read here, before the walk goes on.
-        read(groups, root, preciseLevel);
+        read(groups, root, preciseLevel, cache);
     }
 }
 
@@ -20,7 +22,8 @@ BackgroundPrefetch::~BackgroundPrefetch()
         m_thread.join();
 }
 
-void BackgroundPrefetch::read(const GroupIndex &groups, const RootNode &root, PreciseLevel preciseLevel)
+void BackgroundPrefetch::read(const GroupIndex &groups, const RootNode &root, PreciseLevel preciseLevel,
+                              FingerprintCache *cache)
 {
     const auto reading = [this](const MyTreeNode &file) {
         {
@@ -30,7 +33,7 @@ void BackgroundPrefetch::read(const GroupIndex &groups, const RootNode &root, Pr
         m_changed.notify_one();
     };
     // m_files keeps the nodes alive that the prefetch points to.
-    m_prefetch.emplace(m_files, groups, root, preciseLevel, reading);
+    m_prefetch.emplace(m_files, m_folders, groups, root, preciseLevel, cache, reading);
     {
         const std::lock_guard lock(m_mutex);
         m_done = true;

@@ -15,8 +15,9 @@
 class BackgroundPrefetch
 {
 public:
-    BackgroundPrefetch(QList<MyTreeNode::Ptr> files, const GroupIndex &groups, const RootNode &root,
-                       PreciseLevel preciseLevel);
+    BackgroundPrefetch(QList<MyTreeNode::Ptr> files, FingerprintPrefetch::Folders folders,
+                       const GroupIndex &groups, const RootNode &root, PreciseLevel preciseLevel,
+                       FingerprintCache *cache);
     ~BackgroundPrefetch();
     BackgroundPrefetch(const BackgroundPrefetch &) = delete;
     BackgroundPrefetch &operator=(const BackgroundPrefetch &) = delete;
@@ -28,9 +29,12 @@ public:
     FingerprintPrefetch &wait(ScanProgress &progress);
 
 private:
-    void read(const GroupIndex &groups, const RootNode &root, PreciseLevel preciseLevel);
+    void read(const GroupIndex &groups, const RootNode &root, PreciseLevel preciseLevel,
+              FingerprintCache *cache);
 
     const QList<MyTreeNode::Ptr> m_files;
+    // Kept open until the stretch is taken in: the grouping may read a file again.
+    const FingerprintPrefetch::Folders m_folders;
     std::optional<FingerprintPrefetch> m_prefetch;
     std::mutex m_mutex;
     std::condition_variable m_changed;

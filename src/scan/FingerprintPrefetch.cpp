@@ -51,12 +51,6 @@ struct SizeAndQuick
     }
 };
 
-FileManagerProxy::FileFingerprint fingerprintOf(const MyTreeNode &node, FingerprintLevel level,
-                                                const RootNode &root)
-{
-    return FingerprintSource::readWithCoverage(node, level, [&root] { return root.isFinished(); });
-}
-
 // Readers for the device of the first file: a stretch seldom crosses into another file system.
 int readersFor(const QList<const MyTreeNode *> &files)
 {
@@ -75,13 +69,26 @@ bool FingerprintPrefetch::isBeforeOnDisk(const MyTreeNode *a, const MyTreeNode *
     return std::tie(first.device, first.inode) < std::tie(second.device, second.inode);
 }
 
-FingerprintPrefetch::FingerprintPrefetch(const QList<MyTreeNode::Ptr> &files, const GroupIndex &groups,
-                                         const RootNode &root, PreciseLevel preciseLevel,
+FingerprintPrefetch::FingerprintPrefetch(const QList<MyTreeNode::Ptr> &files, const Folders &folders,
+                                         const GroupIndex &groups, const RootNode &root,
+                                         PreciseLevel preciseLevel, FingerprintCache *cache,
                                          const Progress &progress)
-    : FingerprintSource(preciseLevel), m_root(root)
+    : FingerprintSource(preciseLevel, cache), m_root(root)
 {
+    m_folders.reserve(folders.size());
+    for (qsizetype i = 0; i < folders.size(); ++i) {
+        if (folders[i])
+            m_folders.insert(files[i].get(), folders[i].get());
+    }
     computeQuick(files, groups, root, progress);
     computePrecise(groups, progress);
+}
+
+FileManagerProxy::FileFingerprint FingerprintPrefetch::readFile(const MyTreeNode &node,
+                                                                FingerprintLevel level) const
+{
+    return readWithCoverage(
+        node, level, [this] { return m_root.isFinished(); }, folderOf(node));
 }
 
 FingerprintPrefetch::FileKey FingerprintPrefetch::fileKeyOf(const MyTreeNode &node)
@@ -138,14 +145,13 @@ void FingerprintPrefetch::computeQuick(const QList<MyTreeNode::Ptr> &files, cons
             return;
         if (reports)
             pacer.at(*m_read[i]);
-        results[size_t(i)] = fingerprintOf(*m_read[i], FingerprintLevel::Quick, root);
+        results[size_t(i)] = readFile(*m_read[i], FingerprintLevel::Quick);
     });
-    const FileManagerProxy &fm = FileManagerProxy::sharedInstance();
     forEachOnThreads(qsizetype(sharing.size()), readersFor(m_read), [&](qsizetype k, bool) {
         const qsizetype i = sharing[size_t(k)];
         const MyTreeNode &file = *m_read[i];
         const auto &read = results[size_t(readThrough.value(*file.fileId()))];
-        if (read.text && fm.namesFile(file.FileURL(), *file.fileId()))
+        if (read.text && namesListedFile(file, folderOf(file)))
             results[size_t(i)] = read;
     });
 
@@ -206,14 +212,16 @@ void FingerprintPrefetch::computePrecise(const GroupIndex &groups, const Progres
             pacer.at(file);
         return !m_root.isFinished();
     };
+    QList<const Directory *> wholeFolders;
+    for (const MyTreeNode *file : std::as_const(whole))
+        wholeFolders.append(folderOf(*file));
     const auto wholeResults = readWholeContents(
         whole, [&](qsizetype i, bool reports) { return proceed(*whole[i], reports); },
-        [this] { return m_root.isFinished(); });
+        [this] { return m_root.isFinished(); }, wholeFolders);
     std::vector<std::optional<QString>> singleResults(size_t(single.size()));
     forEachOnThreads(single.size(), readersFor(single), [&](qsizetype i, bool reports) {
         if (proceed(*single[i], reports))
-            singleResults[size_t(i)] =
-                fingerprintOf(*single[i], preciseLevel(single[i]->FileSize()), m_root).text;
+            singleResults[size_t(i)] = readFile(*single[i], preciseLevel(single[i]->FileSize())).text;
     });
 
     const auto keep = [&](const QList<const MyTreeNode *> &files, const auto &results) {
@@ -234,7 +242,7 @@ std::optional<CompactFingerprint> FingerprintPrefetch::fingerprint(const MyTreeN
         return text;
     if (m_root.isFinished())
         return std::nullopt;
-    const CompactFingerprint text = read(node, level, [this] { return m_root.isFinished(); });
+    const CompactFingerprint text(readFile(node, level).text);
     // A read cut short by a stop says nothing of the file.
     if (!text.hasValue() && m_root.isFinished())
         return std::nullopt;

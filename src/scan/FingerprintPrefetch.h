@@ -33,10 +33,16 @@ public:
     // Called now and then from the thread that built the prefetch with the file being read.
     using Progress = std::function<void(const MyTreeNode &)>;
 
+    // The open folder each file was listed from, read through while the prefetch lives; empty, or null
+    // for a file, where files are read by their paths.
+    using Folders = QList<std::shared_ptr<const Directory>>;
+
     // Computes ahead for the files, which are given in walk order and will be offered to the groups
-    // of the index (read, not changed); stops early when the source is stopped.
-    FingerprintPrefetch(const QList<MyTreeNode::Ptr> &files, const GroupIndex &groups, const RootNode &root,
-                        PreciseLevel preciseLevel, const Progress &progress);
+    // of the index (read, not changed); stops early when the source is stopped. The cache, when given,
+    // answers what it remembers and records what is read.
+    FingerprintPrefetch(const QList<MyTreeNode::Ptr> &files, const Folders &folders, const GroupIndex &groups,
+                        const RootNode &root, PreciseLevel preciseLevel, FingerprintCache *cache,
+                        const Progress &progress);
 
     std::optional<CompactFingerprint> fingerprint(const MyTreeNode &node, FingerprintLevel level) override;
 
@@ -61,12 +67,16 @@ private:
     };
 
     static FileKey fileKeyOf(const MyTreeNode &node);
+    const Directory *folderOf(const MyTreeNode &node) const { return m_folders.value(&node); }
+    // Reads one file, through its open folder when it has one.
+    FileManagerProxy::FileFingerprint readFile(const MyTreeNode &node, FingerprintLevel level) const;
     static bool isBeforeOnDisk(const MyTreeNode *a, const MyTreeNode *b);
     void computeQuick(const QList<MyTreeNode::Ptr> &files, const GroupIndex &groups, const RootNode &root,
                       const Progress &progress);
     void computePrecise(const GroupIndex &groups, const Progress &progress);
 
     const RootNode &m_root;
+    QHash<const MyTreeNode *, const Directory *> m_folders;
 
     // Quick fingerprints are kept per node: a file is read through one of its names, and its other
     // names share the text only while their paths still name it, as reading through them would.

@@ -1,6 +1,7 @@
 #include "scan/ManagerCore.h"
 
 #include "fs/FileManagerProxy.h"
+#include "fs/FingerprintCache.h"
 #include "platform/MainThread.h"
 #include "platform/SerialQueue.h"
 #include "scan/CustomRuleController.h"
@@ -22,6 +23,39 @@ ManagerCore::ManagerCore(SourceNodeManager *manager, ScanRules rules)
       rules(std::make_shared<const CustomRuleController>(std::move(rules))),
       protection(std::make_shared<const ProtectedFolders>()), m_manager(manager)
 {
+}
+
+ManagerCore::~ManagerCore()
+{
+    if (m_cache && m_cache->hasUnsaved())
+        saveFingerprintCache();
+}
+
+FingerprintCache *ManagerCore::fingerprintCache()
+{
+    if (!rules.load()->rules().usesFingerprintCache)
+        return nullptr;
+    if (!m_cache)
+        m_cache = std::make_unique<FingerprintCache>(FingerprintCache::defaultPath());
+    if (!std::exchange(m_cacheLoaded, true))
+        m_cacheWarning = m_cache->load();
+    return m_cache.get();
+}
+
+void ManagerCore::setFingerprintCache(std::unique_ptr<FingerprintCache> cache)
+{
+    m_cache = std::move(cache);
+    m_cacheLoaded = false;
+}
+
+void ManagerCore::saveFingerprintCache()
+{
+    if (!m_cache || !m_cacheLoaded)
+        return;
+    // Said like a cache that could not be loaded: the next run reads the files again.
+    if (const MaybeError error = m_cache->save())
+        m_cacheWarning =
+            QStringLiteral("The fingerprint cache could not be saved: %1").arg(error->localizedDescription());
 }
 
 bool ManagerCore::withManager(const std::function<void(SourceNodeManager &)> &step)

@@ -4,6 +4,7 @@
 #include "model/MyTreeNode.h"
 #include "model/ProtectedFolders.h"
 #include "model/RootNode.h"
+#include "scan/FingerprintPrefetch.h"
 #include "scan/GroupStore.h"
 #include "scan/ScanProgress.h"
 #include "scan/ScanRules.h"
@@ -14,9 +15,11 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class BackgroundPrefetch;
 class CustomRuleController;
+class FingerprintCache;
 class FingerprintSource;
 class SourceNodeManager;
 
@@ -42,8 +45,21 @@ public:
     // The folders whose files stay, replaced whole when they change.
     std::atomic<std::shared_ptr<const ProtectedFolders>> protection;
 
+    // Saves what the fingerprint cache learned since its last save.
+    ~ManagerCore() override;
+
     // The engine goes away. Main thread.
     void detach() { m_manager = nullptr; }
+
+    // --- The fingerprint cache (scan queue) ---------------------------------------------------------
+    // The cache when the rules of now use one, loaded on first use; else null. A cache file that cannot
+    // be trusted is told of once, at the end of the scan, and the files are read instead.
+    FingerprintCache *fingerprintCache();
+    // A cache of the caller's (a test's, with its own place and clock) in place of the user's; before
+    // the first scan.
+    void setFingerprintCache(std::unique_ptr<FingerprintCache> cache);
+    // Writes the cache out, when one was loaded.
+    void saveFingerprintCache();
 
     // Runs a step on the main thread with the manager while the calling task waits; false, without
     // running it, when the manager is gone or the application is quitting.
@@ -75,10 +91,13 @@ private:
     struct Stretches
     {
         QList<MyTreeNode::Ptr> listing;
+        // The open folder of each file listed, which reads go through, and how many differ.
+        FingerprintPrefetch::Folders folders;
+        qsizetype folderCount = 0;
         std::unique_ptr<BackgroundPrefetch> reading;
     };
-    void collect(const MyTreeNode::Ptr &node, const RootNode::Ptr &root, Stretches &stretches,
-                 ScanProgress &progress);
+    void collect(const MyTreeNode::Ptr &node, const std::shared_ptr<const Directory> &folder,
+                 const RootNode::Ptr &root, Stretches &stretches, ScanProgress &progress);
     // Takes in the stretch being read, once read, and starts reading the one listed.
     void passOn(Stretches &stretches, const RootNode::Ptr &root, ScanProgress &progress);
     void takeInRead(Stretches &stretches, const RootNode::Ptr &root, ScanProgress &progress);
@@ -91,5 +110,9 @@ private:
 
     // Main thread only; null once the manager is gone.
     SourceNodeManager *m_manager;
+    std::unique_ptr<FingerprintCache> m_cache;
+    bool m_cacheLoaded = false;
+    // Why the cache could not be loaded or saved, until the end of the scan tells it.
+    std::optional<QString> m_cacheWarning;
     std::atomic<bool> m_statusNotificationPending{false};
 };

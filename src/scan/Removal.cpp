@@ -59,7 +59,7 @@ bool ManagerCore::removeFile(const MyTreeNode::Ptr &node)
         return false;
     root->setTotalFileNumber(root->totalFileNumber() - 1);
     root->setTotalFileSize(root->totalFileSize() - node->FileSize());
-    FingerprintSource fingerprints(rules.load()->rules().preciseLevel);
+    FingerprintSource fingerprints(rules.load()->rules().preciseLevel, fingerprintCache());
     groups.takeOut(node, fingerprints, this);
     return true;
 }
@@ -71,7 +71,7 @@ bool ManagerCore::regroupByWholeContent(const MyTreeNode::Ptr &node)
         return false;
     // The sampled fingerprint is the one that misled; the whole content decides now.
     node->setCompactPreciseFileMD5(CompactFingerprint());
-    FingerprintSource wholeContent(PreciseLevel(false, 0));
+    FingerprintSource wholeContent(PreciseLevel(false, 0), fingerprintCache());
     takeIn(node, root, wholeContent);
     return true;
 }

@@ -41,5 +41,6 @@ ScanRules ScanRules::fromSettings(const UserDefaults &defaults)
     rules.preciseLevel = PreciseLevel(defaults.boolForKey(SettingsKeys::fastScanOption),
                                       defaults.integerForKey(SettingsKeys::fastScanSize) << 20);
     rules.thumbnails = defaults.boolForKey(SettingsKeys::createThumbnail);
+    rules.usesFingerprintCache = defaults.boolForKey(SettingsKeys::useFingerprintCache);
     return rules;
 }

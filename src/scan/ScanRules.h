@@ -11,8 +11,9 @@ class UserDefaults;
 
 // The rules a scan applies, as one value: which kinds of files it takes in, the user's extensions that
 // put a file in a kind, the size below which files are left out, which files are compared by samples,
-// and whether groups get thumbnails. The window makes one from the settings and hands the scans a new
-// one whenever a setting changes; the command-line tool makes one from its options.
+// whether groups get thumbnails, and whether fingerprints are remembered between runs. The window makes one
+// from the settings and hands the scans a new one whenever a setting changes; the command-line tool makes one
+// from its options.
 struct ScanRules
 {
     // The kinds a scan can be limited to, in the order that decides a file fitting two.
@@ -29,6 +30,9 @@ struct ScanRules
     std::optional<quint64> minimumSize;
     PreciseLevel preciseLevel{true, qint64(20) << 20};
     bool thumbnails = true;
+    // Whether fingerprints are remembered between runs (see FingerprintCache). The front ends switch it
+    // on by default; a value made in code remembers nothing unless asked to.
+    bool usesFingerprintCache = false;
 
     bool scans(Kind kind) const { return scansKind[size_t(kind)]; }
     const QStringList &extensionsOf(Kind kind) const { return extensions[size_t(kind)]; }

@@ -1,5 +1,6 @@
 // Scanning a source: the task on the scan queue, the folder walk, and taking files in.
 #include "fs/FileManagerProxy.h"
+#include "fs/FingerprintCache.h"
 #include "platform/MainThread.h"
 #include "platform/SerialQueue.h"
 #include "scan/BackgroundPrefetch.h"
@@ -72,7 +73,7 @@ bool SourceNodeManager::addTreeNode_toRootNode(const MyTreeNode::Ptr &node, cons
     node->setRootNode(root);
     if (node->isFolder() || node->isSymbol())
         return false;
-    FingerprintSource fingerprints(m_core->rules.load()->rules().preciseLevel);
+    FingerprintSource fingerprints(m_core->rules.load()->rules().preciseLevel, m_core->fingerprintCache());
     return m_core->takeIn(node, root, fingerprints);
 }
 
@@ -90,6 +91,7 @@ void ManagerCore::scan(const RootNode::Ptr &root, const std::shared_ptr<ScanProg
     progress.at(ScanProgress::Phase::ReadingFolders, root->rootURL());
     if (const MyTreeNode::Ptr top = MyTreeNode::initWithURL(root->rootURL()))
         walk(top, root, progress);
+    saveFingerprintCache();
     // A stop request is the finished flag set before the scan ended.
     root->setIsStopped(root->isFinished());
     progress.scanEnded(*root);
@@ -104,11 +106,15 @@ void ManagerCore::scan(const RootNode::Ptr &root, const std::shared_ptr<ScanProg
                 group->setCategoryString(namer->typeString(*group->firstMember()));
         }
     }
+    // A cache that could not be used is said once, where the status text stays after the scan.
+    const std::optional<QString> cacheWarning = std::exchange(m_cacheWarning, std::nullopt);
     withManager([&](SourceNodeManager &manager) {
         root->setIsRunning(false);
         root->setIsFinished(true);
         manager.syncAllSatus(std::move(summary));
-        manager.updateStatBar(QStringLiteral(" "));
+        manager.updateStatBar(cacheWarning.value_or(QStringLiteral(" ")));
+        if (cacheWarning)
+            manager.m_fingerprintCacheWarning = cacheWarning;
     });
 }
 
@@ -117,13 +123,13 @@ void ManagerCore::walk(const MyTreeNode::Ptr &node, const RootNode::Ptr &root, S
     if (!node || !root || root->isFinished())
         return;
     Stretches stretches;
-    collect(node, root, stretches, progress);
+    collect(node, nullptr, root, stretches, progress);
     passOn(stretches, root, progress);
     takeInRead(stretches, root, progress);
 }
 
-void ManagerCore::collect(const MyTreeNode::Ptr &node, const RootNode::Ptr &root, Stretches &stretches,
-                          ScanProgress &progress)
+void ManagerCore::collect(const MyTreeNode::Ptr &node, const std::shared_ptr<const Directory> &folder,
+                          const RootNode::Ptr &root, Stretches &stretches, ScanProgress &progress)
 {
     if (root->isFinished())
         return;
@@ -137,20 +143,26 @@ void ManagerCore::collect(const MyTreeNode::Ptr &node, const RootNode::Ptr &root
         const std::optional<quint64> minimumSize = current->rules().minimumSize;
         if (minimumSize && quint64(node->FileSize()) < *minimumSize)
             return;
+        if (folder && (stretches.folders.isEmpty() || stretches.folders.last() != folder))
+            ++stretches.folderCount;
         stretches.listing.append(node);
-        // Files are taken in a stretch of the walk at a time, so a stop keeps what was found so far.
-        if (stretches.listing.size() == SourceNodeManager::filesPerStretch)
+        stretches.folders.append(folder);
+        // Files are taken in a stretch of the walk at a time, so a stop keeps what was found so far;
+        // the folders a stretch holds open stay well within the descriptors a process may have.
+        if (stretches.listing.size() == SourceNodeManager::filesPerStretch ||
+            stretches.folderCount == SourceNodeManager::foldersPerStretch)
             passOn(stretches, root, progress);
         return;
     }
     progress.at(ScanProgress::Phase::ReadingFolders, node->FileURL());
-    const auto children = node->Childs();
+    std::shared_ptr<const Directory> opened;
+    const auto children = node->Childs(&opened);
     for (const SkippedItem &item : node->skippedEntries())
         progress.itemSkipped(item.url, item.reason);
     for (const MyTreeNode::Ptr &child : children.value_or(QList<MyTreeNode::Ptr>())) {
         if (root->isFinished())
             break;
-        collect(child, root, stretches, progress);
+        collect(child, opened, root, stretches, progress);
     }
 }
 
@@ -159,11 +171,17 @@ void ManagerCore::passOn(Stretches &stretches, const RootNode::Ptr &root, ScanPr
     // Which fingerprints a stretch needs depends on the groups the stretch before it made, so that
     // one is taken in first.
     takeInRead(stretches, root, progress);
+    // What that stretch read is looked up from now on; nothing reads while it is sorted in.
+    FingerprintCache *cache = fingerprintCache();
+    if (cache)
+        cache->commit();
     if (stretches.listing.isEmpty())
         return;
     progress.at(ScanProgress::Phase::ReadingContents, stretches.listing.first()->FileURL());
     stretches.reading = std::make_unique<BackgroundPrefetch>(
-        std::exchange(stretches.listing, {}), groups.index(), *root, rules.load()->rules().preciseLevel);
+        std::exchange(stretches.listing, {}), std::exchange(stretches.folders, {}), groups.index(), *root,
+        rules.load()->rules().preciseLevel, cache);
+    stretches.folderCount = 0;
 }
 
 void ManagerCore::takeInRead(Stretches &stretches, const RootNode::Ptr &root, ScanProgress &progress)

@@ -41,6 +41,8 @@ public:
     // Files a scan lists before it takes them in: enough for reading ahead in parallel to pay,
     // few enough that a stop soon after the start keeps something.
     static constexpr qsizetype filesPerStretch = 4096;
+    // Folders a stretch holds open for reading its files by name (two stretches are open at a time).
+    static constexpr qsizetype foldersPerStretch = 256;
 
     explicit SourceNodeManager(ScanRules rules = {});
     // Stops the scans; tasks still queued run on without the engine and change nothing it showed.
@@ -117,6 +119,10 @@ public:
     // syncAllSatus with the groups already summarized.
     void syncAllSatus(GroupStore::Summary summary);
 
+    // Why the fingerprint cache could not be loaded or saved, when it could not: told once, by the end
+    // of the scan that met it (also as the status text).
+    const std::optional<QString> &fingerprintCacheWarning() const { return m_fingerprintCacheWarning; }
+
     // The status text under the lists; " " when there is nothing to say. Any thread.
     QString statBarString() const;
     void updateStatBar(const QString &text);
@@ -149,4 +155,5 @@ private:
     qint64 m_totalFileSize = 0;
     GroupStore::Summary m_summary;
     QList<Url> m_protectedFolders;
+    std::optional<QString> m_fingerprintCacheWarning;
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """`twinsift-cli scan --format json` against the reference scan (reference.py) on randomized trees and on
 the cases where grouping is easy to get wrong: sources that overlap, the fast-scan threshold, the
-minimum size, packages with names that are not UTF-8; then the command-line contract and --types. The
+minimum size, packages with names that are not UTF-8; then the command-line contract, --types and the
+fingerprint cache. The
 random trees hold what else matters (equal samples around different middles, hard links, links, FIFOs,
 sockets, ".DS_Store", empty files and packages). The JSON reports must agree exactly: sources, groups
 in bucket order, members in date order, statistics.
@@ -14,8 +15,8 @@ import shutil
 import sys
 import tempfile
 
-from reference import (FAST_SCAN_MIB, Cli, Options, ReferenceScan, Results, TreeMaker, compare_reports, expect,
-                       flip, outside_samples, sample_offsets, sparse, write)
+from reference import (FAST_SCAN_MIB, Cli, Options, ReferenceScan, Results, TreeMaker, compare_reports,
+                       decode_report, expect, flip, outside_samples, sample_offsets, sparse, write)
 
 CLI = None
 # 4096.9999 bytes as mebibytes: single precision rounds it to 4097, double precision would keep 4096.
@@ -126,7 +127,7 @@ def case_exit_codes_and_refusals():
                  ["scan", "--fast-scan-size", "-1", root], ["scan", "--fast-scan-size", str(1 << 43), root],
                  ["scan", "--types", "videos", root], ["scan", "--null", "--format", "json", root],
                  ["frobnicate", root]) + tuple(["scan", f"{flag}={value}", root] for flag in (
-                     "--quiet", "--no-fast-scan", "--verbose", "--null", "--use-settings") for value in ("", "yes", "0")):
+                     "--quiet", "--no-fast-scan", "--no-cache", "--verbose", "--null", "--use-settings") for value in ("", "yes", "0")):
         code, out, err = CLI.run(args)
         expect(code == 2 and out == b"" and err, f"{args}: exit {code}, expected a usage error on stderr only")
     code, out, err = CLI.run(["scan", "--quiet", "--fast-scan-size", str((1 << 43) - 1), root])
@@ -149,6 +150,30 @@ def case_types():
     expect(CLI.scan_json([root], Options())["stats"]["files"] == 7, "without --types every file is taken")
 
 
+def case_fingerprint_cache():
+    """A cache file that cannot be trusted is said once and replaced; the report is the same with the cache,
+    without it, and from the reference."""
+    root = fresh_dir("cache")
+    TreeMaker(7).tree(root)
+    home = CLI.make_home("cache-home")
+    cache = os.path.join(home, "cache", "twinsift", "fingerprints").encode()
+    damaged = b"TSFPCACH" + bytes(40)
+    os.makedirs(os.path.dirname(cache))
+    write(cache, damaged)
+    reports, warnings = [], []
+    for extra in (["--no-cache"], [], []):
+        code, out, err = CLI.run(["scan", "--format", "json", *extra, root], home=home)
+        expect(code == 0, f"scan {extra}: exit {code} {err!r}")
+        reports.append(out)
+        warnings.append(err.count(b"fingerprint cache"))
+        if extra:
+            with open(cache, "rb") as f:
+                expect(f.read() == damaged, "--no-cache touched the cache")
+    expect(warnings == [0, 1, 0], f"warnings about the cache in three runs: {warnings}")
+    expect(reports[0] == reports[1] == reports[2], "the reports with and without the cache differ")
+    compare_reports(decode_report(reports[1]), ReferenceScan(Options()).add_sources([root]).report())
+
+
 def main():
     global CLI
     CLI = Cli(os.path.abspath(sys.argv[1]), tempfile.mkdtemp(prefix="twinsift-scan-reference-"))
@@ -164,6 +189,7 @@ def main():
         results.case("packages with member names that are not UTF-8", case_packages_with_names_that_are_not_utf8)
         results.case("exit codes and refusals", case_exit_codes_and_refusals)
         results.case("--types", case_types)
+        results.case("the fingerprint cache", case_fingerprint_cache)
     finally:
         shutil.rmtree(CLI.work, ignore_errors=True)
     return results.summary()

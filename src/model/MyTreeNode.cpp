@@ -195,17 +195,3 @@ void MyTreeNode::setRemoveDstURL(const Url &url)
     std::swap(m_rare->removeDstURL, old);
 }
 
-std::optional<FileId> MyTreeNode::removeDstId() const
-{
-    std::lock_guard lock(PropertyLock::forObject(this));
-    return m_rare ? m_rare->removeDstId : std::nullopt;
-}
-
-void MyTreeNode::setRemoveDstId(const std::optional<FileId> &id)
-{
-    auto made = std::make_unique<Rare>();
-    std::lock_guard lock(PropertyLock::forObject(this));
-    if (!m_rare)
-        m_rare = std::move(made);
-    m_rare->removeDstId = id;
-}

@@ -119,9 +119,6 @@ public:
     // Where the clean task moved the file; null until then.
     Url removeDstURL() const;
     void setRemoveDstURL(const Url &url);
-    // What the clean task found there once moved, so that an undo moves back only that item.
-    std::optional<FileId> removeDstId() const;
-    void setRemoveDstId(const std::optional<FileId> &id);
 
     // Device and inode number: two nodes with the same identity are one file on disk, whatever their
     // paths. No value when the item's attributes could not be read.
@@ -148,7 +145,6 @@ private:
         std::shared_ptr<const Directory> listedBy;
         QList<SkippedItem> skipped;
         Url removeDstURL;
-        std::optional<FileId> removeDstId;
     };
 
     static constexpr qint64 noDate = std::numeric_limits<qint64>::min();

@@ -68,7 +68,8 @@ CleanTaskWindow::CleanTaskWindow(CleanController &clean, ShownGroups &shown,
     setWindowTitle(StringTable::text("CLEAN_TASK_TITLE"));
     setWindowModality(Qt::WindowModal);
     setWindowOpacity(0.93);
-    resize(900, 640);
+    // Tall enough that the preview, the part that tells what will happen, shows a dozen files.
+    resize(960, 720);
     auto *layout = new QVBoxLayout(this);
 
     //% "What happens to the copies"
@@ -145,7 +146,7 @@ CleanTaskWindow::CleanTaskWindow(CleanController &clean, ShownGroups &shown,
     previewView->setTextElideMode(Qt::ElideMiddle);
     previewView->setSelectionMode(QAbstractItemView::NoSelection);
     previewView->header()->setStretchLastSection(true);
-    previewView->setColumnWidth(CleanPreviewModel::FileColumn, 430);
+    previewView->setColumnWidth(CleanPreviewModel::FileColumn, 490);
     previewView->setColumnWidth(
         CleanPreviewModel::AddedColumn,
         fontMetrics().horizontalAdvance(

@@ -276,20 +276,20 @@ private Q_SLOTS:
         QVERIFY(m_clean->undoArray().isEmpty());
     }
 
-    // A group of three whose first removal fails, after a group of two that is cleaned first: quitting
-    // stops the task there; continuing goes on, and the group ends with only the file that failed,
-    // since it still held two files when the last was tested; continuing all asks no more.
+    // A group of three whose first two removals fail, after a group of two that is cleaned first:
+    // quitting stops the task there; continuing goes on, and the last file goes too, since the group
+    // still held the two that failed when it was tested; continuing all asks no more.
     void answersToFailures_data()
     {
         QTest::addColumn<QList<AlertAnswer>>("answers");
         QTest::addColumn<QByteArrayList>("remaining");
         QTest::addColumn<int>("alerts");
+        const QByteArrayList failedOnly{"g/a", "g/b", "h/e"};
         QTest::addRow("quit") << QList<AlertAnswer>{AlertAnswer::Quit}
                               << QByteArrayList{"g/a", "g/b", "g/c", "h/e"} << 1;
-        QTest::addRow("continue") << QList<AlertAnswer>{AlertAnswer::Continue} << QByteArrayList{"g/a", "h/e"}
-                                  << 1;
-        QTest::addRow("continue all")
-            << QList<AlertAnswer>{AlertAnswer::ContinueAll} << QByteArrayList{"g/a", "h/e"} << 1;
+        QTest::addRow("continue") << QList<AlertAnswer>{AlertAnswer::Continue, AlertAnswer::Continue}
+                                  << failedOnly << 2;
+        QTest::addRow("continue all") << QList<AlertAnswer>{AlertAnswer::ContinueAll} << failedOnly << 1;
     }
 
     void answersToFailures()
@@ -299,8 +299,9 @@ private Q_SLOTS:
         QFETCH(int, alerts);
         write({{"g/a", "ggg"}, {"g/b", "ggg"}, {"g/c", "ggg"}, {"h/d", "hh"}, {"h/e", "hh"}});
         scan({"g", "h"});
-        // Changed after the scan: its removal fails.
-        ::utimensat(AT_FDCWD, at("g/a").c_str(), nullptr, 0);
+        // Changed after the scan: their removals fail.
+        for (const char *changed : {"g/a", "g/b"})
+            ::utimensat(AT_FDCWD, at(changed).c_str(), nullptr, 0);
         m_frontEnd->answers = answers;
         clean();
         QCOMPARE(existing({"g/a", "g/b", "g/c", "h/d", "h/e"}), remaining);

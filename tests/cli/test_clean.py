@@ -189,7 +189,8 @@ def case_usage():
     write(os.path.join(base, b"x"), b"x")
     for arguments in (["--keep", "middle"], ["--source", "-1"], ["--move-to", "/nonexistent"],
                       ["--on-error", "maybe"], ["--dry-run=yes"], ["--include-empty=no"],
-                      ["--null", "--format", "json"], ["--format", "csv"]):
+                      ["--null", "--format", "json"], ["--format", "csv"], ["--link", "soft"],
+                      ["--link", "hard", "--move-to", base]):
         code, _, _ = CLI.run(["clean", *arguments, base])
         expect(code == 2, f"{arguments}: exit {code}")
 

@@ -143,14 +143,10 @@ class TestCleanTask : public QObject
         QCOMPARE(::utimensat(AT_FDCWD, saved.c_str(), times, 0) | ::rename(saved.c_str(), file.c_str()), 0);
     }
 
-    QByteArrayList existing(const QByteArrayList &relatives) const
+    QByteArrayList existing(QByteArrayList relatives) const
     {
-        QByteArrayList present;
-        for (const QByteArray &relative : relatives) {
-            if (exists(relative))
-                present << relative;
-        }
-        return present;
+        relatives.removeIf([this](const QByteArray &relative) { return !exists(relative); });
+        return relatives;
     }
 
 private Q_SLOTS:

@@ -75,10 +75,8 @@ class ChosenPaths : public OpenPanel
 {
 public:
     QList<QByteArray> paths;
-    QString message;
-    void beginSheetModal(const QString &text, std::function<void(QList<QByteArray>)> completion) override
+    void beginSheetModal(const QString &, std::function<void(QList<QByteArray>)> completion) override
     {
-        message = text;
         completion(paths);
     }
 };

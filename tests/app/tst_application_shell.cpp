@@ -19,9 +19,11 @@ class TestApplicationShell : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void dateTransformerShowsTwoBlanksBeforeTheTime()
+    void dateTransformerAndWebPages()
     {
-        AppDelegate delegate(std::make_unique<RecordingDesktop>());
+        auto desktop = std::make_unique<RecordingDesktop>();
+        RecordingDesktop &pages = *desktop;
+        AppDelegate delegate(std::move(desktop));
         delegate.applicationDidFinishLaunching();
         const auto transformer = std::make_unique<NSDateToStringValueTransformer>();
         const QDateTime moment(QDate(2013, 5, 1), QTime(14, 3, 9));
@@ -31,14 +33,6 @@ private Q_SLOTS:
         // Registering the defaults stored nothing.
         QVERIFY(
             !QFile::exists(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/quenby/twinsift.ini")));
-        QCOMPARE(UserDefaults::standard().integerForKey(SettingsKeys::fastScanSize), 20);
-    }
-
-    void helpAndProductPages()
-    {
-        auto desktop = std::make_unique<RecordingDesktop>();
-        RecordingDesktop &pages = *desktop;
-        AppDelegate delegate(std::move(desktop));
         delegate.window()->helpAction()->trigger();
         delegate.window()->productsAction()->trigger();
         QCOMPARE(pages.pages, QList<QUrl>({WebPages::help(), WebPages::products()}));

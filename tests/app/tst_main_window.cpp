@@ -180,7 +180,6 @@ private Q_SLOTS:
         writeFiles("c", 3, 3);
         window().setOpenPanel(&dialog);
         QTest::mouseClick(window().sourceSegments()->segment(Add), Qt::LeftButton);
-        QCOMPARE(dialog.message, StringTable::text("SELECTED_DIRECTORY_OR_FILE_PROMPT"));
         QCOMPARE(sourcePaths().size(), 5);
         QCOMPARE(sourcePaths().last(), path("c"));
         QVERIFY(waitForScanQueue()); // its scan would write the status text meanwhile
@@ -380,7 +379,6 @@ private Q_SLOTS:
         // Rescan All (F5) with every kind again.
         defaults.removeObjectForKey(SettingsKeys::scanTypeAll);
         defaults.removeObjectForKey(SettingsKeys::scanTypePicture);
-        QCOMPARE(window().rescanAllAction()->shortcut(), QKeySequence(QKeySequence::Refresh));
         window().rescanAllAction()->trigger();
         QVERIFY(waitForScanQueue());
         QCOMPARE(manager().totalFileNumber(), 203);

@@ -118,7 +118,6 @@ private Q_SLOTS:
     {
         const Url document = file("r\xe9sum\xe9 #1.pdf", "%PDF-1.4\n");
         const QByteArray uri = Desktop::fileUri(document);
-        QVERIFY(uri.endsWith("/r%E9sum%E9%20%231.pdf"));
         QVERIFY(!fm().iconForURL_withFlag_withSize(document, 1, 64));
 
         const QByteArray mtime = QByteArray::number(qint64(TestFs::statOf(document).st_mtime));

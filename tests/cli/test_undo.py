@@ -168,8 +168,6 @@ def case_reflink_refused():
 def case_usage():
     for arguments in (["--lst"], ["one", "two"]):
         expect(CLI.run(["undo", *arguments])[0] == 2, f"{arguments}")
-    expect(CLI.run(["clean", "--link", "soft", CLI.work])[0] == 2, "--link soft")
-    expect(CLI.run(["clean", "--link", "hard", "--move-to", CLI.work, CLI.work])[0] == 2, "--link with --move-to")
     code, _, err = CLI.run(["undo", "no-such-id"])
     expect(code == 1 and b"no-such-id" in err, f"an unknown id: exit {code} {err!r}")
 

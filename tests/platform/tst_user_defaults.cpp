@@ -44,7 +44,6 @@ private Q_SLOTS:
     {
         // Registered defaults until something is stored; unknown keys and token lists have none.
         UserDefaults &defaults = restart();
-        QCOMPARE(defaults.integerForKey(SettingsKeys::fastScanSize), 20);
         QVERIFY(!defaults.stringArrayForKey(SettingsKeys::pictureTokens));
         QVERIFY(!defaults.objectForKey(QStringLiteral("NO_SUCH_KEY")).isValid());
         QVERIFY(defaults.integerForKey(QStringLiteral("NO_SUCH_KEY")) == 0 &&

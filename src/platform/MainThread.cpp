@@ -115,6 +115,12 @@ void async(std::function<void()> task)
     enqueue(std::move(task));
 }
 
+int pendingCount()
+{
+    std::lock_guard lock(g_mutex);
+    return int(g_tasks.size());
+}
+
 bool sync(const std::function<void()> &task)
 {
     if (isCurrent()) {

@@ -19,6 +19,9 @@ void async(std::function<void()> task);
 // worker blocked here must not keep the process from ending.
 bool sync(const std::function<void()> &task);
 
+// How many hand-offs wait for the main thread to run them; lets a test know a worker is waiting.
+int pendingCount();
+
 // Called when the event loop ends; wakes every waiting worker and refuses further hand-offs.
 // Installed automatically on QCoreApplication::aboutToQuit by the first hand-off.
 void shutDown();

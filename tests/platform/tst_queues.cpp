@@ -73,16 +73,15 @@ private Q_SLOTS:
     void quittingReleasesAWaitingWorker()
     {
         SerialQueue queue(QStringLiteral("test"));
-        std::atomic<bool> entered{false}, taskRan{false};
+        std::atomic<bool> taskRan{false};
         std::atomic<int> answer{-1};
+        const int waiting = MainThread::pendingCount();
         queue.async([&] {
-            entered = true;
             // The main thread is busy in this test function and does not serve the hand-off.
             answer = MainThread::sync([&] { taskRan = true; }) ? 1 : 0;
         });
-        while (!entered)
-            QThread::msleep(1);
-        QThread::msleep(50);
+        while (MainThread::pendingCount() == waiting)
+            QThread::yieldCurrentThread();
         QCOMPARE(answer.load(), -1);
         Q_EMIT QCoreApplication::instance()->aboutToQuit({});
         drain(queue);

@@ -690,10 +690,21 @@ private Q_SLOTS:
         QCOMPARE(TestFs::entries(old.parent()).size(), 1);
     }
 
-    // Nothing under a protected source goes, whichever source reaches it and whatever the date rule
-    // says; a group of protected files only is not shown, and the statistics count what can go.
+    // Nothing under a protected source goes or is replaced, in any mode, whichever source reaches it and
+    // whatever the date rule says; a group of protected files only is not shown, and the statistics
+    // count what can go.
+    void protectedSourcesStay_data()
+    {
+        QTest::addColumn<CleanTaskOptions::Mode>("mode");
+        QTest::newRow("delete") << CleanTaskOptions::Mode::Delete;
+        QTest::newRow("trash") << CleanTaskOptions::Mode::Trash;
+        QTest::newRow("move") << CleanTaskOptions::Mode::Move;
+        QTest::newRow("hard link") << CleanTaskOptions::Mode::HardLink;
+    }
+
     void protectedSourcesStay()
     {
+        QFETCH(CleanTaskOptions::Mode, mode);
         write({{"b/old", "one"},
                {"p/new", "one"},
                {"p/twin1", "two"},
@@ -708,14 +719,29 @@ private Q_SLOTS:
         QVERIFY(waitForScanQueue());
         QCOMPARE(m_manager->totalDupGroupNumber(), 3);
         QCOMPARE(m_manager->totalRemovableFileNumber(), 3);
+        const QByteArrayList kept = {"p/new", "p/twin1", "p/twin2", "b/inner/x1", "b/inner/y2"};
+        QHash<QByteArray, ino_t> inodes;
+        for (const QByteArray &name : kept)
+            inodes.insert(name, TestFs::statOf(at(name)).st_ino);
+        // The row's trash button and the Delete key.
         m_clean->deleteOneFile(roots[1]->allFiles().toList().first());
         QVERIFY(waitForScanQueue());
         QCOMPARE(m_frontEnd->failed.size(), 1);
         defaults().setVolatile(qint64(1), SettingsKeys::cleanDate); // the oldest would stay
-        clean();
-        QCOMPARE(
-            existing({"b/old", "p/new", "p/twin1", "p/twin2", "b/inner/x1", "b/x2", "b/y1", "b/inner/y2"}),
-            QByteArrayList({"p/new", "p/twin1", "p/twin2", "b/inner/x1", "b/inner/y2"}));
+        CleanTaskOptions chosen = options();
+        chosen.moveMode = mode;
+        m_clean->setUndoPath(at("dest"));
+        m_clean->runTask(*m_shown->showDupGroups(), chosen);
+        QVERIFY(waitForScanQueue());
+        for (const QByteArray &name : kept)
+            QVERIFY2(TestFs::statOf(at(name)).st_ino == inodes.value(name), name.constData());
+        const QByteArrayList went = {"b/old", "b/x2", "b/y1"};
+        if (mode == CleanTaskOptions::Mode::HardLink) {
+            QCOMPARE(TestFs::statOf(at("b/old")).st_ino, inodes.value("p/new"));
+            QCOMPARE(TestFs::statOf(at("b/x2")).st_ino, inodes.value("b/inner/x1"));
+        } else {
+            QCOMPARE(existing(went), QByteArrayList());
+        }
     }
 
     // Undo moves back only the item the task moved, along a way that follows no link below the source,

@@ -11,7 +11,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -44,23 +43,6 @@ bool holds(const FingerprintCache &cache, const Key &key, const QString &text)
 {
     const auto found = cache.lookup(key);
     return found && found->text == text;
-}
-
-// Waits, without sleeping, until the clock that stamps change times has passed the file's change
-// time: whatever changes the file after that gives it a later one, even within one tick of that clock.
-void letChangeTimeAdvance(const Url &url)
-{
-    const qint64 changed = keyOf(url, 0).changeNanoseconds;
-    timespec now{};
-    do {
-        ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
-    } while (qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec <= changed);
-}
-
-void setModificationTime(const Url &url, qint64 nanoseconds)
-{
-    const timespec times[2] = {{0, UTIME_OMIT}, {nanoseconds / 1'000'000'000, nanoseconds % 1'000'000'000}};
-    QCOMPARE(::utimensat(AT_FDCWD, url.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
 }
 
 } // namespace
@@ -167,15 +149,15 @@ private Q_SLOTS:
         FingerprintCache cache(cachePath(), clock());
         remember(cache, before, {digestA, false});
         cache.commit();
-        letChangeTimeAdvance(file);
+        TestFs::letChangeTimeAdvance(file);
         if (change == "rewritten, size and time restored") {
             TestFs::writeFile(file, "other content");
-            setModificationTime(file, before.modificationNanoseconds);
+            TestFs::setModificationTime(file, before.modificationNanoseconds);
         } else if (change == "touched") {
-            setModificationTime(file, before.modificationNanoseconds + 1'000'000'000);
+            TestFs::setModificationTime(file, before.modificationNanoseconds + 1'000'000'000);
         } else if (change == "renamed over") {
             const Url other = m_tree.file("other", "first content");
-            setModificationTime(other, before.modificationNanoseconds);
+            TestFs::setModificationTime(other, before.modificationNanoseconds);
             QCOMPARE(::rename(other.c_str(), file.c_str()), 0);
         }
         const Key after = keyOf(file, 0);

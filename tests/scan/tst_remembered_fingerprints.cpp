@@ -12,7 +12,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <time.h>
 
 namespace {
 
@@ -22,23 +21,6 @@ Key keyOf(const Url &url, qint64 level)
 {
     int error = 0;
     return *Key::of(*queryAttributes(AT_FDCWD, url.c_str(), &error), level);
-}
-
-// Waits, without sleeping, until the clock that stamps change times has passed the file's change
-// time, so that whatever changes the file next gives it a later one.
-void letChangeTimeAdvance(const Url &url)
-{
-    const qint64 changed = keyOf(url, 0).changeNanoseconds;
-    timespec now{};
-    do {
-        ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
-    } while (qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec <= changed);
-}
-
-void setModificationTime(const Url &url, qint64 nanoseconds)
-{
-    const timespec times[2] = {{0, UTIME_OMIT}, {nanoseconds / 1'000'000'000, nanoseconds % 1'000'000'000}};
-    QCOMPARE(::utimensat(AT_FDCWD, url.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
 }
 
 } // namespace
@@ -120,12 +102,12 @@ private Q_SLOTS:
 
         const Url changed = path("tree/" + file);
         const Key before = keyOf(changed, 0);
-        letChangeTimeAdvance(changed);
+        TestFs::letChangeTimeAdvance(changed);
         QByteArray content = TestFs::readFile(changed);
         content[content.size() / 2] = '!';
         const Url written = replaced ? path("new") : changed;
         TestFs::writeFile(written, content);
-        setModificationTime(written, before.modificationNanoseconds);
+        TestFs::setModificationTime(written, before.modificationNanoseconds);
         if (replaced)
             QCOMPARE(::rename(written.c_str(), changed.c_str()), 0);
         const Key after = keyOf(changed, 0);

@@ -5,6 +5,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
+#include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -125,6 +127,22 @@ QList<QByteArray> entries(const Url &dir)
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+void letChangeTimeAdvance(const Url &url)
+{
+    const struct stat item = statOf(url);
+    const qint64 changed = qint64(item.st_ctim.tv_sec) * 1'000'000'000 + item.st_ctim.tv_nsec;
+    timespec now{};
+    do {
+        ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    } while (qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec <= changed);
+}
+
+void setModificationTime(const Url &url, qint64 nanoseconds)
+{
+    const timespec times[2] = {{0, UTIME_OMIT}, {nanoseconds / 1'000'000'000, nanoseconds % 1'000'000'000}};
+    QCOMPARE(::utimensat(AT_FDCWD, url.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
 }
 
 struct stat statOf(const Url &url)

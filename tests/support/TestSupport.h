@@ -37,6 +37,11 @@ QList<QByteArray> entries(const Url &dir);
 struct stat statOf(const Url &url);
 // The trash in the test's own data home.
 Url homeTrash();
+// Waits, without sleeping, until the clock that stamps change times has passed the item's change
+// time: whatever changes it after that gives it a later one, even within one tick of that clock.
+void letChangeTimeAdvance(const Url &url);
+// Sets the item's modification time, in nanoseconds since the epoch, and leaves its access time.
+void setModificationTime(const Url &url, qint64 nanoseconds);
 } // namespace TestFs
 
 inline FileManagerProxy &fm()

@@ -2,6 +2,7 @@
 
 #include "fs/DirectoryEntries.h"
 #include "platform/StringTable.h"
+#include "platform/WriteAll.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -65,16 +66,11 @@ Error inUse(const QByteArray &id)
                  StringTable::text("UNDO_JOURNAL_IN_USE_STRING").arg(QString::fromUtf8(id))};
 }
 
-int writeAll(int fd, const QByteArray &bytes)
+// Records last only once they reach the disk.
+int writeDurably(int fd, const QByteArray &bytes)
 {
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t put = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put < 0)
-            return errno;
-        done += put;
-    }
+    if (const int error = writeAll(fd, bytes.constData(), size_t(bytes.size())))
+        return error;
     return ::fdatasync(fd) == 0 ? 0 : errno;
 }
 
@@ -270,7 +266,7 @@ MaybeError UndoJournal::append(QList<QByteArray> fields)
 {
     fields.prepend(number(m_nextRecord));
     const QByteArray record = fields.join(' ');
-    if (const int error = writeAll(m_fd.get(), checksum(record) + ' ' + record + '\n'))
+    if (const int error = writeDurably(m_fd.get(), checksum(record) + ' ' + record + '\n'))
         return Error::fromErrno(error, pathOf(m_id).displayPath());
     ++m_nextRecord;
     return std::nullopt;

@@ -1,6 +1,7 @@
 #include "fs/FingerprintCache.h"
 
 #include "fs/Md5.h"
+#include "platform/WriteAll.h"
 
 #include <QFile>
 #include <QStandardPaths>
@@ -331,16 +332,9 @@ int FingerprintCache::writeTo(int fd) const
             md5.digest(digest);
             out.append(reinterpret_cast<const char *>(digest), sizeof digest);
         }
-        for (qsizetype written = 0; written < out.size();) {
-            const ssize_t n = ::write(fd, out.constData() + written, size_t(out.size() - written));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                return errno;
-            written += n;
-        }
+        const int error = writeAll(fd, out.constData(), size_t(out.size()));
         out.clear();
-        return 0;
+        return error;
     };
     out.append(magic, sizeof magic);
     put<quint32>(out, version);

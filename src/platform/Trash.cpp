@@ -2,6 +2,7 @@
 
 #include "platform/RenameNoReplace.h"
 #include "platform/UniqueFd.h"
+#include "platform/WriteAll.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -179,20 +180,6 @@ QByteArray candidateName(const QByteArray &name, qint64 counter)
     return stem.left(maxTrashName - tail.size()) + tail;
 }
 
-bool writeAll(int fd, const QByteArray &data)
-{
-    qsizetype written = 0;
-    while (written < data.size()) {
-        const ssize_t n = ::write(fd, data.constData() + written, static_cast<size_t>(data.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        written += n;
-    }
-    return true;
-}
-
 // Writes the info file under a name free in both info/ and files/, then renames the item into files/
 // under that name. The info file comes first, so a crash never leaves an item without one.
 MaybeError trashInto(const QByteArray &trash, const QByteArray &item, const QByteArray &infoPath,
@@ -213,7 +200,7 @@ MaybeError trashInto(const QByteArray &trash, const QByteArray &item, const QByt
             continue;
         if (!fd)
             return failure(errno, infoFile);
-        if (!writeAll(fd.get(), info) || fd.close() != 0) {
+        if (writeAll(fd.get(), info.constData(), size_t(info.size())) != 0 || fd.close() != 0) {
             const int error = errno;
             ::unlink(infoFile.constData());
             return failure(error, infoFile);
